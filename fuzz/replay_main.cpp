@@ -1,0 +1,25 @@
+// Runs every file of the given folders through the fuzz entry point once, so the seed
+// corpora are replayed by the ordinary test run without libFuzzer.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+int main(int argc, char** argv) {
+  int files = 0;
+  for (int i = 1; i < argc; ++i) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i])) {
+      if (!entry.is_regular_file()) continue;
+      std::ifstream in(entry.path(), std::ios::binary);
+      const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+      LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+      ++files;
+    }
+  }
+  std::printf("replayed %d inputs\n", files);
+  return files > 0 ? 0 : 1;
+}

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the project needs. Idempotent; silent when all is there.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config git
+  clang-14 libclang-rt-14-dev lld-14
+  # Qt editor
+  qt6-base-dev libqt6opengl6-dev qt6-base-dev-tools
+  # graphics device: GL through libepoxy, EGL headless on Mesa
+  libepoxy-dev libegl-dev libgl-dev libopengl-dev libgles-dev libgl1-mesa-dri libegl-mesa0 mesa-utils
+  # formats
+  libgif-dev libsquish-dev libpng-dev zlib1g-dev
+  # tools and tests
+  nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "install-deps: installing ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,31 @@
+#include <cstdio>
+#include <exception>
+
+#include "cli.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"dravo: archives, motions, textures and models of MVA, from the command line"};
+  app.name("dravo");
+  app.require_subcommand(1);
+  app.set_version_flag("--version", "dravo 0.1.0");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::fprintf(stderr, "dravo: %s\n", e.what());
+    return 2;
+  } catch (const dravo::cli::InputError& e) {
+    std::fprintf(stderr, "dravo: %s\n", e.what());
+    return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "dravo: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
