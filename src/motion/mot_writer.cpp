@@ -25,7 +25,7 @@ std::vector<std::uint8_t> WriteMotion(const MotionDraft& draft) {
   if (draft.frameCount < 0) throw std::invalid_argument("a motion cannot have a negative frame count");
   const bool longForm = draft.version != -3;
   const auto parts = static_cast<std::int32_t>(draft.partNames.size());
-  const std::int32_t keys = draft.keysPerTrack < 0 ? draft.frameCount : draft.keysPerTrack;
+  auto keysOf = [&](const MotionTrack& t) { return t.keyCount < 0 ? draft.frameCount : t.keyCount; };
 
   ByteWriter w;
   w.i32(draft.version);
@@ -40,18 +40,19 @@ std::vector<std::uint8_t> WriteMotion(const MotionDraft& draft) {
   w.f32(draft.parameterFloat);
   w.i32(draft.wideKeys ? 1 : 0);
   w.i32(draft.axisOrder ? 1 : 0);
-  w.i32(static_cast<std::int32_t>(draft.positionParts.size()));
+  w.i32(static_cast<std::int32_t>(draft.positionTracks.size()));
   w.i32(draft.parameterWord);
   if (longForm) {
     w.i32(draft.extraWords[0]);
     w.i32(draft.extraWords[1]);
   }
 
-  for (const std::int32_t part : draft.positionParts) {
+  for (const MotionTrack& track : draft.positionTracks) {
+    const std::int32_t keys = keysOf(track);
     w.i32(keys);
-    w.i32(part);
+    w.i32(track.part);
     for (std::int32_t k = 0; k < keys; ++k) {
-      const Matrix m = PoseAt(draft, part, k);
+      const Matrix m = PoseAt(draft, track.part, k);
       w.i32(k);
       w.f32(m[3][0]);
       w.f32(m[3][1]);
@@ -59,19 +60,20 @@ std::vector<std::uint8_t> WriteMotion(const MotionDraft& draft) {
     }
   }
 
-  std::vector<std::int32_t> rotationParts = draft.rotationParts;
-  if (rotationParts.empty())
+  std::vector<MotionTrack> rotationTracks = draft.rotationTracks;
+  if (rotationTracks.empty())
     for (std::int32_t part = 0; part < parts; ++part)
-      rotationParts.push_back(part);
+      rotationTracks.push_back({part, -1});
   const RotationKeyLayout layout = RotationLayout(draft.wideKeys, draft.axisOrder);
-  for (const std::int32_t part : rotationParts) {
+  for (const MotionTrack& track : rotationTracks) {
+    const std::int32_t keys = keysOf(track);
     w.i32(keys);
-    w.i32(part);
+    w.i32(track.part);
     for (std::int32_t k = 0; k < keys; ++k) {
       std::uint8_t key[16] = {};
       StoreI32(key, k);
       if (draft.axisOrder) StoreU32(key + layout.size - 4, draft.axisOrderTail);
-      EncodeRotationKey(key, layout, MatrixToAxisAngle(PoseAt(draft, part, k)));
+      EncodeRotationKey(key, layout, MatrixToAxisAngle(PoseAt(draft, track.part, k)));
       w.bytes({key, static_cast<std::size_t>(layout.size)});
     }
   }

@@ -9,6 +9,12 @@
 
 namespace dravo {
 
+// One track of a draft: the part it carries and its number of keys (negative: one per frame).
+struct MotionTrack {
+  std::int32_t part = 0;
+  std::int32_t keyCount = -1;
+};
+
 // Everything a new motion file is made of. The demo game and the tests build their
 // motions from one of these; the defaults give a plain version -6 wide-key motion.
 struct MotionDraft {
@@ -24,12 +30,10 @@ struct MotionDraft {
   std::array<std::int32_t, 2> extraWords{};
 
   std::vector<std::string> partNames;
-  // One position track per entry, in this order, for the part it names.
-  std::vector<std::int32_t> positionParts;
-  // One rotation track per entry, in this order; empty means one per part in part order.
-  std::vector<std::int32_t> rotationParts;
-  // Keys in every track; negative means frameCount.
-  std::int32_t keysPerTrack = -1;
+  // Position tracks in file order.
+  std::vector<MotionTrack> positionTracks;
+  // Rotation tracks in file order; empty means one per part in part order.
+  std::vector<MotionTrack> rotationTracks;
 
   // pose[part][frame]: the rotation in the upper 3×3, the position in the fourth row.
   // A part or frame left out is written as no rotation at the origin.

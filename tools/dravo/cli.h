@@ -15,5 +15,6 @@ class InputError : public std::runtime_error {
 
 // Each group of subcommands adds itself to the application here.
 void AddPakCommands(CLI::App& app);
+void AddMotCommands(CLI::App& app);
 
 }  // namespace dravo::cli
