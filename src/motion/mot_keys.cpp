@@ -34,10 +34,10 @@ std::int32_t EncodeKeyValue(double value, double scale, std::int32_t limit) {
   // Clamping first keeps infinities and huge values out of the conversion.
   if (v > limit) v = limit;
   if (v < -limit) v = -limit;
-  double r = std::floor(v);
+  auto r = static_cast<std::int32_t>(std::floor(v));
   const double fraction = v - r;
-  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(r, 2.0) != 0.0)) r += 1.0;
-  return static_cast<std::int32_t>(r);
+  if (fraction > 0.5 || (fraction == 0.5 && r % 2 != 0)) ++r;
+  return r;
 }
 
 AxisAngle DecodeRotationKey(const std::uint8_t* key, const RotationKeyLayout& layout) {
