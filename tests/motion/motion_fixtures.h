@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <ostream>
 #include <random>
 #include <span>
 #include <string>
@@ -31,6 +32,10 @@ inline std::vector<MotionVariant> AllVariants() {
 
 inline std::string VariantName(const MotionVariant& v) {
   return "v" + std::to_string(-v.version) + (v.wide ? "_wide" : "_narrow") + (v.axisOrder ? "_xzy" : "_xyz");
+}
+
+inline void PrintTo(const MotionVariant& v, std::ostream* os) {
+  *os << VariantName(v);
 }
 
 inline MotionDraft DraftFor(const MotionVariant& v) {
