@@ -2,11 +2,13 @@
 
 #include <atomic>
 #include <system_error>
+#include <utility>
 
 #include "core/file_error.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -20,7 +22,8 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
   std::vector<std::uint8_t> bytes;
   std::uint8_t chunk[65536];
   std::size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+    bytes.insert(bytes.end(), chunk, chunk + n);
   const bool bad = std::ferror(f) != 0;
   std::fclose(f);
   if (bad) throw FileError::cannotOpen(path.string());
@@ -48,6 +51,79 @@ std::uint64_t FileSizeOrZero(const fs::path& path) {
   std::error_code ec;
   const auto size = fs::file_size(path, ec);
   return ec ? 0 : size;
+}
+
+BinaryFile BinaryFile::openRead(const fs::path& path) {
+  std::error_code ec;
+  // fopen succeeds on folders here; a folder is not a file we can read.
+  if (fs::is_directory(path, ec)) throw FileError::cannotOpen(path.string());
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) throw FileError::cannotOpen(path.string());
+  return BinaryFile(path, f);
+}
+
+BinaryFile BinaryFile::openUpdate(const fs::path& path) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) throw FileError::cannotOpen(path.string());
+  std::FILE* f = std::fopen(path.c_str(), "r+b");
+  if (!f) throw FileError::cannotOpen(path.string());
+  return BinaryFile(path, f);
+}
+
+BinaryFile::BinaryFile(BinaryFile&& other) noexcept
+    : m_path(std::move(other.m_path)), m_file(std::exchange(other.m_file, nullptr)) {}
+
+BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
+  if (this != &other) {
+    close();
+    m_path = std::move(other.m_path);
+    m_file = std::exchange(other.m_file, nullptr);
+  }
+  return *this;
+}
+
+BinaryFile::~BinaryFile() {
+  close();
+}
+
+void BinaryFile::close() {
+  if (m_file) std::fclose(m_file);
+  m_file = nullptr;
+}
+
+bool BinaryFile::seek(std::uint64_t offset) {
+  if (!m_file) return false;
+#ifndef _WIN32
+  return fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#else
+  return _fseeki64(m_file, static_cast<long long>(offset), SEEK_SET) == 0;
+#endif
+}
+
+std::uint64_t BinaryFile::size() const {
+  if (!m_file) return 0;
+#ifndef _WIN32
+  struct stat st {};
+  if (::fstat(::fileno(m_file), &st) != 0) return 0;
+  return static_cast<std::uint64_t>(st.st_size);
+#else
+  return FileSizeOrZero(m_path);
+#endif
+}
+
+std::size_t BinaryFile::readAt(std::uint64_t offset, void* out, std::size_t count) {
+  if (count == 0 || !seek(offset)) return 0;
+  return std::fread(out, 1, count, m_file);
+}
+
+void BinaryFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+  const auto failed = [&] { return FileError("Cannot write file " + m_path.string()); };
+  if (!seek(offset)) throw failed();
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) throw failed();
+  if (std::fflush(m_file) != 0) throw failed();
+#ifndef _WIN32
+  if (::fsync(::fileno(m_file)) != 0) throw failed();
+#endif
 }
 
 namespace {

@@ -17,6 +17,39 @@ std::vector<std::uint8_t> ReadFileRange(const std::filesystem::path& path, std::
                                         std::uint64_t size);
 std::uint64_t FileSizeOrZero(const std::filesystem::path& path);
 
+// An open file read (and, when opened for update, written) at explicit offsets. Opening
+// for update never truncates. Other processes are not locked out: the host has no
+// share modes, so callers check what they read against the file's size.
+class BinaryFile {
+ public:
+  // Throws FileError("Cannot open file ...") when the file cannot be opened.
+  static BinaryFile openRead(const std::filesystem::path& path);
+  static BinaryFile openUpdate(const std::filesystem::path& path);
+
+  BinaryFile(BinaryFile&& other) noexcept;
+  BinaryFile& operator=(BinaryFile&& other) noexcept;
+  BinaryFile(const BinaryFile&) = delete;
+  BinaryFile& operator=(const BinaryFile&) = delete;
+  ~BinaryFile();
+
+  const std::filesystem::path& path() const { return m_path; }
+  // The current size of the file on disk.
+  std::uint64_t size() const;
+  // Reads up to `count` bytes at `offset`; returns how many were read (fewer at the end).
+  std::size_t readAt(std::uint64_t offset, void* out, std::size_t count);
+  // Writes all bytes at `offset` and flushes them to disk; throws FileError
+  // ("Cannot write file ...") when that fails.
+  void writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+  void close();
+
+ private:
+  BinaryFile(std::filesystem::path path, std::FILE* file) : m_path(std::move(path)), m_file(file) {}
+  bool seek(std::uint64_t offset);
+
+  std::filesystem::path m_path;
+  std::FILE* m_file = nullptr;
+};
+
 // The steps of replacing a file, named so tests can make any one of them fail.
 enum class ReplaceStep { TemporaryWritten, BackupRotated, Renamed };
 using ReplaceHook = std::function<void(ReplaceStep)>;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -13,8 +14,12 @@ class InputError : public std::runtime_error {
       : std::runtime_error(file.empty() ? what : file + ": " + what) {}
 };
 
-// Each group of subcommands adds itself to the application here.
-void AddPakCommands(CLI::App& app);
-void AddMotCommands(CLI::App& app);
+// Each group of subcommands lives in its own cmd_*.cpp and registers itself with a
+// file-scope `const CommandGroup group{"name", AddXxxCommands};`; main adds them by name.
+using AddCommands = std::function<void(CLI::App&)>;
+struct CommandGroup {
+  CommandGroup(const char* name, AddCommands add);
+};
+void AddAllCommandGroups(CLI::App& app);
 
 }  // namespace dravo::cli

@@ -108,4 +108,6 @@ void AddMotCommands(CLI::App& app) {
   roundtrip->callback([file, target] { Roundtrip(*file, *target); });
 }
 
+const CommandGroup kGroup{"mot", AddMotCommands};
+
 }  // namespace dravo::cli

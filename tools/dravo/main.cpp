@@ -1,14 +1,31 @@
 #include <cstdio>
 #include <exception>
+#include <map>
+#include <string>
 
 #include "cli.h"
+
+namespace dravo::cli {
+namespace {
+std::map<std::string, AddCommands>& Groups() {
+  static std::map<std::string, AddCommands> groups;
+  return groups;
+}
+}  // namespace
+
+CommandGroup::CommandGroup(const char* name, AddCommands add) { Groups()[name] = std::move(add); }
+
+void AddAllCommandGroups(CLI::App& app) {
+  for (const auto& [name, add] : Groups()) add(app);
+}
+}  // namespace dravo::cli
 
 int main(int argc, char** argv) {
   CLI::App app{"dravo: archives, motions, textures and models of MVA, from the command line"};
   app.name("dravo");
   app.require_subcommand(1);
   app.set_version_flag("--version", "dravo 0.1.0");
-  dravo::cli::AddMotCommands(app);
+  dravo::cli::AddAllCommandGroups(app);
 
   try {
     app.parse(argc, argv);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+#include "archive/virtual_folder.h"
+
+namespace dravo {
+
+// A whole PAK archive held in memory: the program's own archive and the PAK files users
+// exchange.
+class TMvAFolder : public TVirtualFolder {
+ public:
+  // Opens the file, keeps it open for reading and loads its directory and every entry.
+  // Throws FileError when it cannot be opened, ArchiveError when it is not a sound PAK.
+  static std::unique_ptr<TMvAFolder> Open(const std::filesystem::path& fileName);
+  // An empty archive bound to the name; no file is touched.
+  static std::unique_ptr<TMvAFolder> CreateNew(const std::filesystem::path& fileName);
+
+  void LoadDirectory() override;
+  void ReadEntryData(int index, bool keepResident) override;
+
+ private:
+  explicit TMvAFolder(std::filesystem::path fileName) : TVirtualFolder(std::move(fileName)) {}
+};
+
+}  // namespace dravo

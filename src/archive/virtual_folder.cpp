@@ -1,0 +1,178 @@
+#include "archive/virtual_folder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "archive/pak_format.h"
+#include "core/byte_io.h"
+#include "core/file_error.h"
+#include "core/text.h"
+
+namespace dravo {
+
+TVirtualFolder::~TVirtualFolder() = default;
+
+void TVirtualFolder::Clear() {
+  m_entries.clear();
+}
+
+bool TVirtualFolder::AddEntry(const std::string& name, MemoryStream* source) {
+  if (!source) return false;
+  TFolderEntry entry;
+  entry.Name = name;
+  entry.Offset = m_dataEnd;
+  entry.Size = static_cast<std::uint32_t>(source->size());
+  entry.Flags = kEntryResident;
+  m_dataEnd += entry.Size;  // wraps like the 32-bit field it models; only SaveAs writes offsets
+  entry.Data.assign(source->bytes().begin(), source->bytes().end());
+  source->setPosition(source->size());
+  m_entries.push_back(std::move(entry));
+  return true;
+}
+
+int TVirtualFolder::IndexOf(std::string_view name) const {
+  for (int i = Count() - 1; i >= 0; --i) {
+    if (SameTextAZ(m_entries[static_cast<std::size_t>(i)].Name, name)) return i;
+  }
+  return -1;
+}
+
+int TVirtualFolder::IndexOfPart(std::string_view text, int start) const {
+  if (text.empty()) return -1;
+  for (int i = std::max(start, 0); i < Count(); ++i) {
+    if (FindTextAZ(m_entries[static_cast<std::size_t>(i)].Name, text) != std::string_view::npos) return i;
+  }
+  return -1;
+}
+
+const TFolderEntry* TVirtualFolder::Entry(int index) const {
+  if (index < 0 || index >= Count()) return nullptr;
+  return &m_entries[static_cast<std::size_t>(index)];
+}
+
+std::string TVirtualFolder::EntryName(int index) const {
+  const TFolderEntry* entry = Entry(index);
+  return entry ? entry->Name : std::string("Not found");
+}
+
+std::uint32_t TVirtualFolder::EntryFlags(int index) const {
+  const TFolderEntry* entry = Entry(index);
+  return entry ? entry->Flags : 0;
+}
+
+void TVirtualFolder::SetEntryFlags(int index, std::uint32_t flags) {
+  if (index >= 0 && index < Count()) m_entries[static_cast<std::size_t>(index)].Flags = flags;
+}
+
+void TVirtualFolder::ReadEntryData(int, bool) {}
+
+void TVirtualFolder::CopyOut(TFolderEntry& entry, int index, MemoryStream& stream) {
+  // Fetch first, so a failed read leaves the caller's stream as it was.
+  if (entry.Size > 0 && !entry.HasData()) ReadEntryData(index, false);
+  entry.Flags &= ~kEntryFromFile;
+  stream.clear();
+  stream.write(entry.Data);
+  stream.setPosition(0);
+  if ((entry.Flags & kEntryResident) == 0) {
+    std::fill(entry.Data.begin(), entry.Data.end(), std::uint8_t{0});
+    entry.Data = {};
+  }
+}
+
+bool TVirtualFolder::ReadByName(std::string_view name, MemoryStream& stream) {
+  const int index = IndexOf(name);
+  if (index < 0) return false;
+  CopyOut(m_entries[static_cast<std::size_t>(index)], index, stream);
+  return true;
+}
+
+bool TVirtualFolder::ReadByName(std::string_view name, std::unique_ptr<MemoryStream>& stream) {
+  const int index = IndexOf(name);
+  if (index < 0) return false;
+  if (!stream) stream = std::make_unique<MemoryStream>();
+  CopyOut(m_entries[static_cast<std::size_t>(index)], index, *stream);
+  return true;
+}
+
+std::unique_ptr<MemoryStream> TVirtualFolder::ReadEntry(int index) {
+  if (index < 0 || index >= Count()) throw std::out_of_range("archive entry " + std::to_string(index));
+  auto stream = std::make_unique<MemoryStream>();
+  CopyOut(m_entries[static_cast<std::size_t>(index)], index, *stream);
+  return stream;
+}
+
+bool TVirtualFolder::Put(const std::string& name, MemoryStream* source) {
+  if (Trim(name).empty()) return false;
+  // A directory record holds 99 characters and its terminator; a longer name would be
+  // cut and come back as a different entry.
+  if (name.size() > kPakMaxNameLength) return false;
+  if (source && source->size() > UINT32_MAX) return false;
+  const int index = IndexOf(name);
+  if (index >= 0) Delete(index);
+  AddEntry(name, source);
+  return true;
+}
+
+void TVirtualFolder::Delete(int index) {
+  if (index < 0 || index >= Count()) return;
+  const std::uint32_t offset = m_entries[static_cast<std::size_t>(index)].Offset;
+  const std::uint32_t size = m_entries[static_cast<std::size_t>(index)].Size;
+  m_entries.erase(m_entries.begin() + index);
+  for (TFolderEntry& entry : m_entries) {
+    if (entry.Offset > offset) entry.Offset -= size;
+  }
+  m_dataEnd -= size;
+}
+
+std::filesystem::path TVirtualFolder::BackupNameFor(const std::filesystem::path& fileName) {
+  return fileName.parent_path() / ChangeFileExt(fileName.filename().string(), ".bak");
+}
+
+void TVirtualFolder::SaveAs(const std::filesystem::path& fileName, const ReplaceHook& hook) {
+  for (int i = 0; i < Count(); ++i) {
+    TFolderEntry& entry = m_entries[static_cast<std::size_t>(i)];
+    if (entry.Size > 0 && !entry.HasData()) ReadEntryData(i, true);
+  }
+  std::stable_sort(m_entries.begin(), m_entries.end(), [](const TFolderEntry& a, const TFolderEntry& b) {
+    return CompareTextAZ(a.Name, b.Name) < 0;
+  });
+  m_fileName = fileName;
+  m_file.reset();
+
+  std::uint64_t total = 0;
+  for (const TFolderEntry& entry : m_entries)
+    total += entry.Size;
+  if (total > UINT32_MAX) {
+    throw FileError("Cannot create file " + fileName.string() +
+                    ": the entries add up to more than a PAK archive can address (4 GiB)");
+  }
+
+  // Saving over a file that already has the backup name keeps no backup: rotating it
+  // would delete the very file being replaced.
+  std::filesystem::path backup = BackupNameFor(fileName);
+  if (backup == fileName) backup.clear();
+
+  AtomicFileWriter writer(fileName, backup);
+  ByteWriter directory;
+  directory.u32(static_cast<std::uint32_t>(m_entries.size()));
+  std::uint32_t running = 0;
+  for (TFolderEntry& entry : m_entries) {
+    std::uint8_t record[kPakRecordSize] = {};
+    // A name read from a foreign file may fill the whole field; it is written back as read.
+    std::memcpy(record, entry.Name.data(), std::min<std::size_t>(entry.Name.size(), kPakNameField));
+    StoreU32(record + kPakNameField, running);
+    StoreU32(record + kPakNameField + 4, entry.Size);
+    directory.bytes(record);
+    running += entry.Size;
+    entry.Flags = kEntryResident;
+  }
+  writer.write(directory.data());
+  directory = ByteWriter();
+  // Entry by entry, so a large archive is never copied into one more buffer.
+  for (const TFolderEntry& entry : m_entries)
+    writer.write(entry.Data);
+  writer.commit(hook);
+}
+
+}  // namespace dravo

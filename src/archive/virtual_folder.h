@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/file_io.h"
+#include "core/memory_stream.h"
+
+namespace dravo {
+
+// Flags of an entry. Callers may keep marks of their own in the other bits.
+inline constexpr std::uint32_t kEntryFromFile = 1;  // read from the file, not handed out yet
+inline constexpr std::uint32_t kEntryResident = 2;  // held in memory for the entry's life
+
+struct TFolderEntry {
+  std::string Name;
+  std::uint32_t Offset = 0;  // absolute offset in the archive file
+  std::uint32_t Size = 0;
+  std::uint32_t Flags = 0;
+  std::vector<std::uint8_t> Data;  // Size bytes when held in memory, otherwise empty
+
+  bool HasData() const { return Size > 0 && Data.size() == Size; }
+};
+
+// An ordered list of named entries held in memory, bound to a file name. Edits change
+// memory only; SaveAs writes the whole archive anew.
+class TVirtualFolder {
+ public:
+  virtual ~TVirtualFolder();
+  TVirtualFolder(const TVirtualFolder&) = delete;
+  TVirtualFolder& operator=(const TVirtualFolder&) = delete;
+
+  virtual void Clear();
+  virtual void LoadDirectory() {}
+  // Appends an entry holding a copy of `source`; with no source nothing is added.
+  virtual bool AddEntry(const std::string& name, MemoryStream* source);
+
+  int Count() const { return static_cast<int>(m_entries.size()); }
+  const std::filesystem::path& FileName() const { return m_fileName; }
+  std::uint32_t DataEnd() const { return m_dataEnd; }
+  bool HasOpenFile() const { return m_file.has_value(); }
+
+  // The last entry whose name equals `name` (A-Z folded), or -1.
+  int IndexOf(std::string_view name) const;
+  // The first entry at or after `start` whose name contains `text` (A-Z folded), or -1.
+  int IndexOfPart(std::string_view text, int start) const;
+  // "Not found" for an index out of range.
+  std::string EntryName(int index) const;
+  std::uint32_t EntryFlags(int index) const;
+  void SetEntryFlags(int index, std::uint32_t flags);
+  // The entry's record, or null for an index out of range.
+  const TFolderEntry* Entry(int index) const;
+
+  // Copies the entry of that name into `stream` (its content replaced, position 0).
+  // False, with the stream untouched, when there is no such entry.
+  bool ReadByName(std::string_view name, MemoryStream& stream);
+  // As above; creates the stream when the caller passes none.
+  bool ReadByName(std::string_view name, std::unique_ptr<MemoryStream>& stream);
+  // A new stream holding a copy of the entry; throws std::out_of_range for a bad index.
+  std::unique_ptr<MemoryStream> ReadEntry(int index);
+
+  // Adds or replaces the entry of that name; with no source it only removes it. False,
+  // changing nothing, for a blank name, a name too long for a directory record, or a
+  // source too large for an archive.
+  bool Put(const std::string& name, MemoryStream* source);
+  void Delete(int index);
+
+  // Writes the whole archive to `fileName`, sorted by name. The previous file of that
+  // name is kept as its ".bak"; the new file replaces it only once it is complete and on
+  // disk. Throws FileError("Cannot create file ...") and loses nothing when that fails.
+  // `hook` lets tests fail a step of the replacement.
+  void SaveAs(const std::filesystem::path& fileName, const ReplaceHook& hook = {});
+
+  // The backup name SaveAs uses for `fileName`: its extension replaced by ".bak".
+  static std::filesystem::path BackupNameFor(const std::filesystem::path& fileName);
+
+ protected:
+  explicit TVirtualFolder(std::filesystem::path fileName) : m_fileName(std::move(fileName)) {}
+
+  // Brings an entry's bytes into memory; the base holds nothing outside memory.
+  virtual void ReadEntryData(int index, bool keepResident);
+  void CopyOut(TFolderEntry& entry, int index, MemoryStream& stream);
+
+  std::vector<TFolderEntry> m_entries;
+  std::filesystem::path m_fileName;
+  std::optional<BinaryFile> m_file;  // read-only, from Open until SaveAs
+  std::uint32_t m_dataEnd = 0;
+};
+
+}  // namespace dravo

@@ -1,0 +1,52 @@
+#include "resources/mva_file_plugin.h"
+
+#include "archive/pak_format.h"
+#include "core/file_io.h"
+#include "core/text.h"
+
+namespace dravo {
+
+namespace {
+
+void AddRecords(TRmxCustomFolder& folder, const PakDirectory& dir) {
+  for (const PakRecord& entry : dir.records) {
+    auto record = std::make_unique<TRmxResource>();
+    record->Offset = entry.offset;
+    record->Size = entry.size;
+    record->EntryPath = ExtractFilePath(entry.name);
+    // Every entry is taken, whatever its extension; only extension queries need the index.
+    record->ExtIndex = ExtensionIndex(folder.ResourceExtensions(), ExtractFileExt(entry.name));
+    folder.AddResource(ExtractFileName(entry.name), std::move(record));
+  }
+}
+
+}  // namespace
+
+void TMvAFilePlugIn::LoadDirectoryBytes(TRmxCustomFolder& folder, std::span<const std::uint8_t> head,
+                                        std::uint64_t fileSize) {
+  AddRecords(folder, ParsePakDirectory(head, fileSize, folder.Path()));
+}
+
+int TMvAFilePlugIn::LoadFolder(TRmxCustomFolder& folder) {
+  BinaryFile file = BinaryFile::openRead(folder.Path());
+  AddRecords(folder, ReadPakDirectory(file));
+  return 0;
+}
+
+int TMvAFilePlugIn::ReadResource(TRmxCustomFolder& folder, int index, MemoryStream& stream) {
+  const TRmxResource* record = folder.Resource(index);
+  if (!record) return -1;
+  BinaryFile file = BinaryFile::openRead(folder.Path());
+  // The file may have changed since it was mounted: read only what it still has.
+  const std::uint64_t size = file.size();
+  const std::uint64_t available = record->Offset < size ? size - record->Offset : 0;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min<std::uint64_t>(record->Size, available)));
+  bytes.resize(file.readAt(record->Offset, bytes.data(), bytes.size()));
+  // Written over the stream from its start without truncating it, as the game's tools do;
+  // callers pass an empty stream.
+  stream.setPosition(0);
+  stream.write(bytes);
+  return bytes.size() == record->Size && record->Size > 0 ? 0 : -1;
+}
+
+}  // namespace dravo

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "resources/rmx_folder.h"
+
+namespace dravo {
+
+// Reads the game's PAK archives for the resource manager: the directory at mount time,
+// one entry per read. The archive file is opened for each read and closed again.
+class TMvAFilePlugIn : public TRmxFilePlugIn {
+ public:
+  std::string Extensions() const override { return ".pak"; }
+  // Throws FileError when the archive cannot be opened.
+  int ReadResource(TRmxCustomFolder& folder, int index, MemoryStream& stream) override;
+  // Throws FileError when the file cannot be opened, ArchiveError when its directory or
+  // an entry does not fit in it; the manager then leaves it unmounted.
+  int LoadFolder(TRmxCustomFolder& folder) override;
+
+  // Fills `folder` from the first bytes of a PAK file of `fileSize` bytes; the same
+  // checks as LoadFolder. Lets the directory reader run on bytes in memory.
+  static void LoadDirectoryBytes(TRmxCustomFolder& folder, std::span<const std::uint8_t> head,
+                                 std::uint64_t fileSize);
+};
+
+}  // namespace dravo
