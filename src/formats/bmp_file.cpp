@@ -1,5 +1,6 @@
 #include "formats/bmp_file.h"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 
@@ -149,7 +150,10 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name, i
   std::vector<Rgba8> palette;
   if (h.bitCount <= 8) {
     const std::uint32_t most = 1u << h.bitCount;
-    const std::uint32_t count = h.colourCount == 0 || h.colourCount > most ? most : h.colourCount;
+    std::uint32_t count = h.colourCount == 0 || h.colourCount > most ? most : h.colourCount;
+    // The core header has no colour count; its palette fills the room before the pixels.
+    if (h.paletteEntryBytes == 3 && h.offset > r.position())
+      count = std::min<std::uint32_t>(most, std::uint32_t((h.offset - r.position()) / 3));
     if (!r.fits(count, h.paletteEntryBytes)) throw ImageFileError(name, "the BMP palette is truncated");
     for (std::uint32_t i = 0; i < count; ++i) {
       const auto e = r.bytes(h.paletteEntryBytes);
