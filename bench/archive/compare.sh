@@ -11,7 +11,7 @@ cmake --build --preset release --target archive_bench >/dev/null
 ./build/release/bench/archive/archive_bench --benchmark_format=csv \
     --benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true 2>/dev/null |
   awk -F, '
-    $1 ~ /_median"?$/ { name = $1; gsub(/"/, "", name); sub(/_median$/, "", name); t[name] = $3 }
+    $1 ~ /_median"?$/ { name = $1; gsub(/"/, "", name); sub(/(\/real_time)?_median$/, "", name); t[name] = $3 }
     END {
       printf "%-34s %10.3f ms\n", "mount 20,000 entries / 300 MB", t["BM_MountGameArchive"]
       printf "%-34s %10.3f ms\n", "one read() of the directory", t["BM_ReadDirectoryOnce"]
