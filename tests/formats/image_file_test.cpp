@@ -1,0 +1,61 @@
+#include "formats/image_file.h"
+
+#include <gtest/gtest.h>
+
+#include "core/file_error.h"
+#include "support/file_helpers.h"
+#include "support/temp_dir.h"
+
+using namespace dravo;
+
+TEST(ImageFile, TheExtensionChoosesTheReaderWhateverItsCase) {
+  TempDir dir;
+  Bitmap b(4, 2, 16, kMasks1555);
+  b.setPixel(1, 1, 0xFC1F);
+  WriteTga(dir / "a.TGA", b);
+  WriteBmp(dir / "b.Bmp", Bitmap(4, 2, 16, kMasks565));
+  WriteBytes(dir / "c.png", EncodePng(1, 1, std::vector<std::uint8_t>{1, 2, 3, 4}));
+
+  const Bitmap tga = LoadImageFile(dir / "a.TGA");
+  EXPECT_EQ(tga.masks(), kMasks1555);
+  EXPECT_EQ(tga.pixel(1, 1), 0xFC1Fu);
+  EXPECT_EQ(LoadImageFile(dir / "b.Bmp").masks(), kMasks565);
+  EXPECT_EQ(LoadImageFile(dir / "c.png").bitsPerPixel(), 32);
+
+  EXPECT_EQ(ImageFormatForPath("x/y.VST"), ImageFormat::Targa);
+  EXPECT_EQ(ImageFormatForPath("y.dib"), ImageFormat::Bmp);
+  EXPECT_EQ(ImageFormatForPath("y.gif"), std::nullopt);
+  EXPECT_EQ(ImageFormatForPath("png"), std::nullopt);
+}
+
+TEST(ImageFile, FailuresNameTheFile) {
+  TempDir dir;
+  const std::string missing = (dir / "none.tga").string();
+  try {
+    LoadImageFile(missing);
+    ADD_FAILURE();
+  } catch (const FileError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
+  }
+
+  WriteBytes(dir / "skin.gif", {1, 2, 3});
+  WriteBytes(dir / "skin.tga", EncodePng(1, 1, std::vector<std::uint8_t>{1, 2, 3, 4}));  // a PNG in disguise
+  for (const char* name : {"skin.gif", "skin.tga"}) {
+    try {
+      LoadImageFile(dir / name);
+      ADD_FAILURE() << name;
+    } catch (const ImageFileError& e) {
+      EXPECT_EQ(e.file(), (dir / name).string());
+    }
+  }
+}
+
+TEST(ImageFile, DialogFilterListsAllFormatsThenEach) {
+  EXPECT_EQ(ImageDialogFilters(), (std::vector<std::string>{
+                                      "All images (*.tga *.vda *.icb *.vst *.bmp *.dib *.png)",
+                                      "Targa image (*.tga *.vda *.icb *.vst)",
+                                      "Bitmap image (*.bmp *.dib)",
+                                      "PNG image (*.png)",
+                                  }));
+  EXPECT_EQ(ImageDialogFilter().find(")"), ImageDialogFilter().find(");;"));
+}
