@@ -59,3 +59,15 @@ TEST(ImageFile, DialogFilterListsAllFormatsThenEach) {
                                   }));
   EXPECT_EQ(ImageDialogFilter().find(")"), ImageDialogFilter().find(");;"));
 }
+
+// The fuzzers start from pictures the readers accept (scripts/make-image-seeds.sh writes them).
+TEST(ImageFile, FuzzSeedsArePicturesTheReadersAccept) {
+  const std::filesystem::path corpus = std::filesystem::path(DRAVO_SOURCE_DIR) / "fuzz" / "corpus";
+  int count = 0;
+  for (const char* target : {"tga_fuzz", "bmp_fuzz", "png_fuzz"})
+    for (const auto& entry : std::filesystem::directory_iterator(corpus / target)) {
+      EXPECT_NO_THROW(LoadImageFile(entry.path())) << entry.path();
+      ++count;
+    }
+  EXPECT_GT(count, 60);
+}
