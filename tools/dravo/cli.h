@@ -15,5 +15,6 @@ class InputError : public std::runtime_error {
 
 // Each group of subcommands adds itself to the application here.
 void AddPakCommands(CLI::App& app);
+void AddResCommands(CLI::App& app);
 
 }  // namespace dravo::cli

@@ -8,6 +8,8 @@ int main(int argc, char** argv) {
   app.name("dravo");
   app.require_subcommand(1);
   app.set_version_flag("--version", "dravo 0.1.0");
+  dravo::cli::AddPakCommands(app);
+  dravo::cli::AddResCommands(app);
 
   try {
     app.parse(argc, argv);

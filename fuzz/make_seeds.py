@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+"""Writes the small seed corpora of the fuzz targets into fuzz/corpus/. Run again after a change."""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def pak(entries, count=None, cut=None):
+    """PAK bytes: entries are (name, data) laid back to back, or (name, offset, size) raw records."""
+    directory, area = b"", b""
+    for entry in entries:
+        if len(entry) == 2:
+            name, data = entry
+            offset, size = len(area), len(data)
+            area += data
+        else:
+            name, offset, size = entry
+        directory += name.encode("latin-1").ljust(100, b"\0")[:100] + struct.pack("<II", offset, size)
+    out = struct.pack("<I", len(entries) if count is None else count) + directory + area
+    return out if cut is None else out[:cut]
+
+
+PAKS = {
+    "empty": pak([]),
+    "three": pak([("Data\\Rider\\Anim\\mx_nacnac.mot", b"MOT" * 5), ("Data\\Veh\\Tex\\a.dxt", b""),
+                  ("motions.ini", b"[General Info]\r\nName=x\r\n")]),
+    "long-name": pak([("N" * 100, b"x")]),
+    "shared": pak([("a.sub", b"shared"), ("b.sub", 0, 6)]),
+    "truncated": pak([("a.dxg", b"0123456789")], cut=120),
+    "count-too-big": pak([("a", b"x")], count=9),
+}
+
+INIS = {
+    "motions": b"; tricks\r\n[General Info]\r\nName = Big Air \r\nCount=$1F\r\n\r\n[Tricks]\r\nnacnac.mot\r\n"
+               b"heelclicker.mot\r\n[Last]",
+    "material": b"[Material]\nTexture=rider.dxt\nTwoPass=True\nAlpha = 128\nSLTfile=a\nSLT=b\n",
+    "breaks": b"a\r\n\r\nb\n\rc\rlast",
+    "zero": b"[s]\nk=v\0w\nz=1",
+}
+
+
+def write(target, seeds):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    for name, data in seeds.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+
+
+write("pak_reader_fuzz", PAKS)
+write("pak_plugin_fuzz", PAKS)
+write("rmx_ini_fuzz", INIS)
+write("kel_ini_fuzz", INIS)

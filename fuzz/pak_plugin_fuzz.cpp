@@ -1,0 +1,24 @@
+// The archive plug-in's directory reader, on the bytes of a file as they would be mounted.
+#include <cstdint>
+
+#include "core/file_error.h"
+#include "resources/mva_file_plugin.h"
+#include "resources/res_manager.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  dravo::TRmxVirtualFolder folder("fuzz.pak");
+  try {
+    // The folder learns the resource extensions through Load; no plug-in reads a file here.
+    folder.Load(".sub.dxg.dxm.dxt.mot.mcf", nullptr);
+    dravo::TMvAFilePlugIn::LoadDirectoryBytes(folder, {data, size}, size);
+  } catch (const dravo::FileError&) {
+    return 0;
+  }
+  for (int i = 0; i < folder.Count(); ++i) {
+    const dravo::TRmxResource* record = folder.Resource(i);
+    if (std::uint64_t{record->Offset} + record->Size > size) __builtin_trap();
+    if (folder.IndexOf(folder.ResourceName(i)) > i) __builtin_trap();
+    dravo::DisplayName(folder.ResourceName(i));
+  }
+  return 0;
+}
