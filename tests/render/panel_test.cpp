@@ -529,7 +529,7 @@ TEST(PanelText, ErrorTablesAndColourConversions) {
   EXPECT_EQ(D3DErrorText(D3DERR_OUTOFVIDEOMEMORY),
             "Direct3D does not have enough display memory to perform the operation.");
   EXPECT_EQ(D3DErrorText(12345), "Unrecognized Error");
-  // 8544595 = 0x826053: red 0x53, green 0x60, blue 0x82.
+  // 0x826053: red 0x53, green 0x60, blue 0x82.
   EXPECT_EQ(ColorToD3D(0x826053), 0xFF536082u);
   EXPECT_EQ(D3DToColor(0xFF536082u), 0x826053u);
 
