@@ -79,9 +79,8 @@ Header ReadHeader(ByteReader& r, const std::string& name) {
     r.skip(2);  // planes
     h.bitCount = r.u16();
     h.paletteEntryBytes = 3;
-    if (h.bitCount > 8 && h.bitCount != 24)
-      throw ImageFileError(name,
-                           "a BMP core header with " + std::to_string(h.bitCount) + " bits is not supported");
+    if (h.bitCount != 1 && h.bitCount != 4 && h.bitCount != 8 && h.bitCount != 24)
+      throw ImageFileError(name, "a BMP picture of " + std::to_string(h.bitCount) + " bits is not supported");
     return h;
   }
   // Info header and its later versions (V2/V3 as written by some tools, V4, V5).

@@ -64,8 +64,13 @@ Bitmap ReadImage(std::span<const std::uint8_t> bytes, ImageFormat format, const 
 Bitmap LoadImageFile(const std::filesystem::path& path) {
   const std::string name = path.string();
   const std::optional<ImageFormat> format = ImageFormatForPath(path);
-  if (!format)
-    throw ImageFileError(name, "this kind of image file is not supported (" + ImageDialogFilter() + ")");
+  if (!format) {
+    std::string known;
+    for (const ImageFormatInfo& info : ImageFormats())
+      for (const std::string& ext : info.extensions)
+        known += (known.empty() ? "" : " ") + ext;
+    throw ImageFileError(name, "not an image file this program reads (" + known + ")");
+  }
   return ReadImage(ReadWholeFile(path), *format, name);
 }
 
