@@ -16,5 +16,7 @@ class InputError : public std::runtime_error {
 // Each group of subcommands adds itself to the application here.
 void AddPakCommands(CLI::App& app);
 void AddResCommands(CLI::App& app);
+void AddTexCommands(CLI::App& app);
+void AddModelCommands(CLI::App& app);
 
 }  // namespace dravo::cli

@@ -10,6 +10,8 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "dravo 0.1.0");
   dravo::cli::AddPakCommands(app);
   dravo::cli::AddResCommands(app);
+  dravo::cli::AddTexCommands(app);
+  dravo::cli::AddModelCommands(app);
 
   try {
     app.parse(argc, argv);
