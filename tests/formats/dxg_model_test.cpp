@@ -241,6 +241,30 @@ TEST(DxgModel, ReadsTheHeaderFieldsAsTheFormatDefinesThem) {
   EXPECT_FALSE(rig.Make()->LoadFromStream(nullptr, &again));
 }
 
+TEST(DxgModel, MeshesWithoutVerticesOrNamesStillLoad) {
+  ModelRig rig;
+  // No material names: the meshes stay without materials. A mesh with indices but no vertices adds
+  // nothing to the buffers, and its indices are stepped over so that the next mesh reads right.
+  DxgFile file;
+  DxgMesh empty = MeshOf(Quad(0, 0), 0);
+  empty.vertexCount = 0;
+  empty.vertexBlock.clear();
+  file.levels[0].meshes = {MeshOf(Quad(0, 0), 0), empty, MeshOf(Quad(5, 5), 0)};
+  const auto model = rig.Load(file);
+  ASSERT_EQ(model->MeshCount(), 3);
+  EXPECT_EQ(model->VertexCount, 8);
+  EXPECT_EQ(model->GetMesh(1)->VertexCount, 0u);
+  EXPECT_EQ(model->GetMesh(1)->IndexCount, 4u);
+  EXPECT_EQ(model->GetMesh(2)->FirstVertex, 4u);
+  EXPECT_EQ(model->GetMesh(2)->FirstIndex, 4u);
+  ExpectNear(Vertices(*model)[4].position, {5, 5, 0.5f});
+  for (int i = 0; i < 3; ++i)
+    EXPECT_FALSE(model->GetMesh(i)->Material);
+  rig.rec.log().Clear();
+  model->RenderAt({0, 0, 0});
+  EXPECT_TRUE(rig.rec.log().Matching("DrawIndexedPrimitive").empty());
+}
+
 TEST(DxgModel, ScalesLevelsAndQuantisedPositions) {
   ModelRig rig;
   // Scale count 0: every scale is 1.0. Count 5: the fourth and fifth are read and ignored.
