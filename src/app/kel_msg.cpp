@@ -82,13 +82,16 @@ bool TKelMsg::Ask(const QString& text, const QString& caption, bool yesNo) {
   m_msgText->setText(text);
   m_cancelBtn->setVisible(yesNo);
   m_okBtn->setText(yesNo ? QStringLiteral("Yes") : QStringLiteral("Ok"));
-  const QStyle::StandardPixmap icon = yesNo ? QStyle::SP_MessageBoxQuestion : QStyle::SP_MessageBoxInformation;
+  const QStyle::StandardPixmap icon =
+      yesNo ? QStyle::SP_MessageBoxQuestion : QStyle::SP_MessageBoxInformation;
   m_image->setPixmap(style()->standardIcon(icon, nullptr, this).pixmap(32, 32));
   m_okBtn->setFocus(Qt::OtherFocusReason);
   return exec() == QDialog::Accepted;
 }
 
-void BindKelMsgBox(TKelMsg* window) { BoundWindow() = window; }
+void BindKelMsgBox(TKelMsg* window) {
+  BoundWindow() = window;
+}
 
 bool KelMsgBox(TKelMsg& window, const QString& text, const QString& caption, bool yesNo) {
   return window.Ask(text, caption, yesNo);

@@ -39,7 +39,9 @@ void TNumericEdit::SetLimits(double minValue, double maxValue) {
   m_max = maxValue;
 }
 
-int TNumericEdit::IntValue() const { return static_cast<int>(std::nearbyint(m_value)); }
+int TNumericEdit::IntValue() const {
+  return static_cast<int>(std::nearbyint(m_value));
+}
 
 void TNumericEdit::SetValue(double value) {
   m_value = m_wholeNumber ? std::nearbyint(value) : value;
@@ -56,7 +58,8 @@ QString TNumericEdit::InvalidInputMessage(const QString& text) {
 }
 
 QString TNumericEdit::RangeMessage() const {
-  return QStringLiteral("Value in ") + Name() + QString::asprintf(" must be between %.4g and %.4g", m_min, m_max);
+  return QStringLiteral("Value in ") + Name() +
+         QString::asprintf(" must be between %.4g and %.4g", m_min, m_max);
 }
 
 bool TNumericEdit::acceptsCharacter(QChar c) const {
@@ -87,7 +90,8 @@ void TNumericEdit::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
   // Switching windows or opening a menu is not leaving the field; while our own message is up the
   // check is already running.
-  if (m_inMessage || event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+  if (m_inMessage || event->reason() == Qt::ActiveWindowFocusReason ||
+      event->reason() == Qt::PopupFocusReason)
     return;
   // Checked once the event that moved the focus is done, so a message box does not interrupt the
   // click that caused it.

@@ -44,11 +44,13 @@ class TPropertyRow : public QTreeWidgetItem {
   TField field;
 };
 
-bool IsFileKind(TFieldKind kind) { return kind == TFieldKind::ImageFile || kind == TFieldKind::File; }
+bool IsFileKind(TFieldKind kind) {
+  return kind == TFieldKind::ImageFile || kind == TFieldKind::File;
+}
 
 QString ColorText(std::uint32_t color) {
-  return QString::asprintf("%d, %d, %d", static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
-                           static_cast<int>((color >> 16) & 0xFF));
+  return QString::asprintf("%d, %d, %d", static_cast<int>(color & 0xFF),
+                           static_cast<int>((color >> 8) & 0xFF), static_cast<int>((color >> 16) & 0xFF));
 }
 
 bool ParseColor(const QString& text, std::uint32_t& color) {
@@ -114,7 +116,8 @@ QList<QPair<QString, QStringList>> FilterEntries(const QString& filter) {
 // A read-only field with a square button at its right end.
 class TVirtualPropertyTree::TButtonEditor : public QWidget {
  public:
-  explicit TButtonEditor(QWidget* parent) : QWidget(parent), edit(new QLineEdit(this)), button(new QToolButton(this)) {
+  explicit TButtonEditor(QWidget* parent)
+      : QWidget(parent), edit(new QLineEdit(this)), button(new QToolButton(this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -233,7 +236,8 @@ TVirtualPropertyTree::TVirtualPropertyTree(QWidget* parent)
   m_numberEdit->setFrame(false);
   m_checkList->setUniformItemSizes(true);
   m_checkList->setFrameShape(QFrame::Box);
-  for (QLineEdit* edit : {m_textEdit, m_numberEdit, m_colorButton->edit, m_imageButton->edit, m_fileButton->edit}) {
+  for (QLineEdit* edit :
+       {m_textEdit, m_numberEdit, m_colorButton->edit, m_imageButton->edit, m_fileButton->edit}) {
     edit->installEventFilter(this);
   }
   for (QLineEdit* edit : {m_textEdit, m_numberEdit}) {
@@ -258,9 +262,9 @@ TVirtualPropertyTree::TVirtualPropertyTree(QWidget* parent)
 TVirtualPropertyTree::~TVirtualPropertyTree() {
   // The base class still tears down items and editors: nothing of ours may run then.
   blockSignals(true);
-  for (QObject* editor : std::initializer_list<QObject*>{m_textEdit, m_numberEdit, m_combo, m_checkList,
-                                                          m_colorButton->button, m_imageButton->button,
-                                                          m_fileButton->button}) {
+  for (QObject* editor :
+       std::initializer_list<QObject*>{m_textEdit, m_numberEdit, m_combo, m_checkList, m_colorButton->button,
+                                       m_imageButton->button, m_fileButton->button}) {
     editor->disconnect(this);
   }
   m_editRow = nullptr;
@@ -269,9 +273,9 @@ TVirtualPropertyTree::~TVirtualPropertyTree() {
 
 void TVirtualPropertyTree::SetEditColors(const TVPTColors& colors) {
   m_colors = colors;
-  for (QWidget* editor : std::initializer_list<QWidget*>{m_textEdit, m_numberEdit, m_combo, m_checkList,
-                                                          m_colorButton->edit, m_imageButton->edit,
-                                                          m_fileButton->edit}) {
+  for (QWidget* editor :
+       std::initializer_list<QWidget*>{m_textEdit, m_numberEdit, m_combo, m_checkList, m_colorButton->edit,
+                                       m_imageButton->edit, m_fileButton->edit}) {
     QPalette pal = editor->palette();
     pal.setColor(QPalette::Text, colors.EditFontColor);
     pal.setColor(QPalette::ButtonText, colors.EditFontColor);
@@ -304,7 +308,8 @@ QString TVirtualPropertyTree::ValueText(const QTreeWidgetItem* row) const {
     case TFieldKind::Group: {
       if (row->childCount() == 0) return f->Text;
       QStringList values;
-      for (int i = 0; i < row->childCount(); ++i) values << ValueText(row->child(i));
+      for (int i = 0; i < row->childCount(); ++i)
+        values << ValueText(row->child(i));
       return QLatin1Char('[') + values.join(QLatin1Char(',')) + QLatin1Char(']');
     }
     case TFieldKind::Flags: {
@@ -325,7 +330,8 @@ QString TVirtualPropertyTree::ValueText(const QTreeWidgetItem* row) const {
 }
 
 void TVirtualPropertyTree::refreshRow(QTreeWidgetItem* row) {
-  for (QTreeWidgetItem* r = row; r; r = r->parent()) r->setText(1, ValueText(r));
+  for (QTreeWidgetItem* r = row; r; r = r->parent())
+    r->setText(1, ValueText(r));
   viewport()->update();
 }
 
@@ -333,7 +339,8 @@ QTreeWidgetItem* TVirtualPropertyTree::AddProperty(const TField& field, QTreeWid
   TField f = field;
   // File paths are kept whole: a cut path would name another file.
   if (!IsFileKind(f.Kind)) f.Text = f.Text.left(TField::kMaxText);
-  TPropertyRow* row = parent && mutableField(parent) ? new TPropertyRow(parent, f) : new TPropertyRow(this, f);
+  TPropertyRow* row =
+      parent && mutableField(parent) ? new TPropertyRow(parent, f) : new TPropertyRow(this, f);
   row->setText(0, f.Caption);
   refreshRow(row);
   // A row that gains a child loses its editor.
@@ -341,8 +348,8 @@ QTreeWidgetItem* TVirtualPropertyTree::AddProperty(const TField& field, QTreeWid
   return row;
 }
 
-QTreeWidgetItem* TVirtualPropertyTree::AddFileProperty(const QString& caption, const QString& value, bool image,
-                                                       QTreeWidgetItem* parent, int tag) {
+QTreeWidgetItem* TVirtualPropertyTree::AddFileProperty(const QString& caption, const QString& value,
+                                                       bool image, QTreeWidgetItem* parent, int tag) {
   TField f;
   f.Caption = caption;
   f.Kind = image ? TFieldKind::ImageFile : TFieldKind::File;
@@ -431,7 +438,7 @@ void TVirtualPropertyTree::hideEditors() {
   m_editRow = nullptr;
   m_activeEditor = nullptr;
   for (QWidget* editor : std::initializer_list<QWidget*>{m_textEdit, m_numberEdit, m_combo, m_checkList,
-                                                          m_colorButton, m_imageButton, m_fileButton}) {
+                                                         m_colorButton, m_imageButton, m_fileButton}) {
     editor->hide();
   }
   if (hadFocus) setFocus(Qt::OtherFocusReason);
@@ -519,7 +526,8 @@ void TVirtualPropertyTree::placeEditor() {
     const int itemHeight = m_checkList->count() > 0 ? m_checkList->sizeHintForRow(0) : area.height();
     area.setHeight(items * itemHeight + 2 * m_checkList->frameWidth());
     // Opens upwards when there is no room below the row.
-    if (area.bottom() > viewport()->height() && area.height() <= cell.bottom()) area.moveBottom(cell.bottom() - 1);
+    if (area.bottom() > viewport()->height() && area.height() <= cell.bottom())
+      area.moveBottom(cell.bottom() - 1);
   }
   m_activeEditor->setGeometry(area);
   m_activeEditor->show();
@@ -686,7 +694,8 @@ QString TVirtualPropertyTree::ToQtFilter(const QString& filter) {
     static const QRegularExpression trailingPatterns(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
     name.remove(trailingPatterns);
     QStringList qtPatterns;
-    for (const QString& p : patterns) qtPatterns << (p == QLatin1String("*.*") ? QStringLiteral("*") : p);
+    for (const QString& p : patterns)
+      qtPatterns << (p == QLatin1String("*.*") ? QStringLiteral("*") : p);
     out << name + QStringLiteral(" (") + qtPatterns.join(QLatin1Char(' ')) + QLatin1Char(')');
   }
   if (out.isEmpty()) out << QStringLiteral("All files (*)");
@@ -771,9 +780,10 @@ void TVirtualPropertyTree::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TVirtualPropertyTree::keyPressEvent(QKeyEvent* event) {
-  if (m_activeEditor && (event->key() == Qt::Key_F2 || event->key() == Qt::Key_Return ||
-                         event->key() == Qt::Key_Enter)) {
-    if (m_activeEditor == m_colorButton || m_activeEditor == m_imageButton || m_activeEditor == m_fileButton) {
+  if (m_activeEditor &&
+      (event->key() == Qt::Key_F2 || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    if (m_activeEditor == m_colorButton || m_activeEditor == m_imageButton ||
+        m_activeEditor == m_fileButton) {
       ClickEditorButton();
     } else {
       m_activeEditor->setFocus(Qt::TabFocusReason);
@@ -795,15 +805,17 @@ bool TVirtualPropertyTree::eventFilter(QObject* watched, QEvent* event) {
   }
   const bool buttonEdit =
       watched == m_colorButton->edit || watched == m_imageButton->edit || watched == m_fileButton->edit;
-  if (buttonEdit && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space)) {
+  if (buttonEdit &&
+      (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space)) {
     ClickEditorButton();
     return true;
   }
   if (watched == m_numberEdit) {
     const QString decimal = QLocale().decimalPoint();
     for (QChar c : key->text()) {
-      const bool allowed = c.isDigit() || c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('.') ||
-                           c == QLatin1Char('e') || c == QLatin1Char('E') || QString(c) == decimal;
+      const bool allowed = c.isDigit() || c == QLatin1Char('+') || c == QLatin1Char('-') ||
+                           c == QLatin1Char('.') || c == QLatin1Char('e') || c == QLatin1Char('E') ||
+                           QString(c) == decimal;
       if (c.isPrint() && !allowed) return true;
     }
   }
@@ -811,7 +823,8 @@ bool TVirtualPropertyTree::eventFilter(QObject* watched, QEvent* event) {
 }
 
 TPicturePreviewDialog::TPicturePreviewDialog(QWidget* parent, const QString& caption, const QString& current,
-                                             const QString& filter, std::function<QImage(const QString&)> loader)
+                                             const QString& filter,
+                                             std::function<QImage(const QString&)> loader)
     : QFileDialog(parent, caption), m_loader(std::move(loader)), m_preview(new QLabel), m_info(new QLabel) {
   // Our own dialog, so the preview can sit beside the file list.
   setOption(QFileDialog::DontUseNativeDialog, true);

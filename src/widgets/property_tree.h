@@ -162,8 +162,8 @@ class TPicturePreviewDialog : public QFileDialog {
   Q_OBJECT
 
  public:
-  TPicturePreviewDialog(QWidget* parent, const QString& caption, const QString& current, const QString& filter,
-                        std::function<QImage(const QString&)> loader);
+  TPicturePreviewDialog(QWidget* parent, const QString& caption, const QString& current,
+                        const QString& filter, std::function<QImage(const QString&)> loader);
   void ShowPreview(const QString& path);
 
  private:

@@ -1,9 +1,9 @@
 #include "widgets/tween_bar.h"
 
 #include <QLabel>
-#include <algorithm>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace dravo {
 
@@ -11,9 +11,34 @@ namespace {
 
 constexpr int kTickTop = 14;
 constexpr int kNumberTop = 1;
-constexpr int kNumberPixelSize = 6;
 const QColor kRangeColor(255, 0, 0);
 const QColor kStartMarkColor(128, 0, 0);
+
+// The numbers are six-pixel characters. Outline fonts blur or lose their shapes at that size, so
+// the digits come from a 3 × 5 pixel font below a one-pixel leading row. Bit 2 is the left column.
+constexpr std::uint8_t kDigitRows[10][5] = {
+    {7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 3, 1, 7}, {5, 5, 7, 1, 1},
+    {7, 4, 7, 1, 7}, {7, 4, 7, 5, 7}, {7, 1, 1, 2, 2}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7},
+};
+constexpr int kDigitAdvance = 4;
+
+int DigitsWidth(const QString& digits) {
+  return static_cast<int>(digits.size()) * kDigitAdvance - 1;
+}
+
+void DrawDigits(QPainter& p, const QString& digits, int left, int top, const QColor& color) {
+  for (QChar c : digits) {
+    const int d = c.digitValue();
+    if (d >= 0 && d <= 9) {
+      for (int row = 0; row < 5; ++row) {
+        for (int col = 0; col < 3; ++col) {
+          if (kDigitRows[d][row] & (4 >> col)) p.fillRect(left + col, top + 1 + row, 1, 1, color);
+        }
+      }
+    }
+    left += kDigitAdvance;
+  }
+}
 
 }  // namespace
 
@@ -31,7 +56,9 @@ void TTweenBar::SetFrames(int n) {
   if (m_logic.SetFrames(n, width())) update();
 }
 
-void TTweenBar::UpdateSpacing() { m_logic.UpdateSpacing(width()); }
+void TTweenBar::UpdateSpacing() {
+  m_logic.UpdateSpacing(width());
+}
 
 void TTweenBar::SetMargin(int margin) {
   m_logic.Margin = margin;
@@ -46,7 +73,9 @@ void TTweenBar::SetColor(const QColor& color) {
   update();
 }
 
-QColor TTweenBar::Color() const { return palette().color(QPalette::Window); }
+QColor TTweenBar::Color() const {
+  return palette().color(QPalette::Window);
+}
 
 void TTweenBar::SetBevels(Bevel inner, Bevel outer, int width) {
   m_inner = inner;
@@ -55,8 +84,12 @@ void TTweenBar::SetBevels(Bevel inner, Bevel outer, int width) {
   update();
 }
 
-QSize TTweenBar::sizeHint() const { return {200, 18}; }
-QSize TTweenBar::minimumSizeHint() const { return {2 * m_logic.Margin + 2, 18}; }
+QSize TTweenBar::sizeHint() const {
+  return {200, 18};
+}
+QSize TTweenBar::minimumSizeHint() const {
+  return {2 * m_logic.Margin + 2, 18};
+}
 
 void TTweenBar::resizeEvent(QResizeEvent* event) {
   QFrame::resizeEvent(event);
@@ -99,10 +132,6 @@ void TTweenBar::paintEvent(QPaintEvent*) {
   }
 
   const QColor fontColor = palette().color(QPalette::WindowText);
-  QFont numbers = font();
-  numbers.setPixelSize(kNumberPixelSize);
-  p.setFont(numbers);
-  const QFontMetrics metrics(numbers);
   const QPen tickPen(fontColor, 1);
   p.setPen(tickPen);
   p.setBrush(Color());
@@ -110,7 +139,7 @@ void TTweenBar::paintEvent(QPaintEvent*) {
     const int x = xs[n - 1];
     if (m_logic.IsLabelled(n)) {
       const QString text = QString::number(n);
-      p.drawText(x - metrics.horizontalAdvance(text) / 2, kNumberTop + metrics.ascent(), text);
+      DrawDigits(p, text, x - DigitsWidth(text) / 2, kNumberTop, fontColor);
     }
     if (dragging && n == start) {
       p.setPen(QPen(kStartMarkColor, 1));

@@ -32,7 +32,9 @@ TVellButton::TVellButton(QWidget* parent) : QAbstractButton(parent) {
   resize(kDefaultSize, kDefaultSize);
 }
 
-TVellButton::TVellButton(const QString& text, QWidget* parent) : TVellButton(parent) { setText(text); }
+TVellButton::TVellButton(const QString& text, QWidget* parent) : TVellButton(parent) {
+  setText(text);
+}
 
 void TVellButton::SetCanLatch(bool canLatch) {
   m_canLatch = canLatch;
@@ -109,7 +111,9 @@ QSize TVellButton::sizeHint() const {
   return {std::max(kDefaultSize, w + pad), std::max(kDefaultSize, h + pad)};
 }
 
-QSize TVellButton::minimumSizeHint() const { return {kDefaultSize, kDefaultSize}; }
+QSize TVellButton::minimumSizeHint() const {
+  return {kDefaultSize, kDefaultSize};
+}
 
 const TVellButton::TButtonStyle& TVellButton::currentStyle() const {
   if (isDown() || m_latched) return m_downStyle;
@@ -277,8 +281,9 @@ void TVellButton::paintEvent(QPaintEvent*) {
                                   : pal.color(QPalette::Active, QPalette::ButtonText);
     p.setPen(textColor);
     const QRect textRect(glyph.isNull() ? 0 : x, 0, glyph.isNull() ? width() : textWidth + 2, height());
-    p.drawText(textRect, (glyph.isNull() ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter) |
-                             Qt::TextShowMnemonic, caption);
+    p.drawText(textRect,
+               (glyph.isNull() ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextShowMnemonic,
+               caption);
   }
 }
 

@@ -169,7 +169,9 @@ QSize TVellRollout::sizeHint() const {
   return {w, std::max(headerBottom(), m_height > 0 ? m_height : fitHeight())};
 }
 
-QSize TVellRollout::minimumSizeHint() const { return {2 * m_headerMargin + 40, headerBottom()}; }
+QSize TVellRollout::minimumSizeHint() const {
+  return {2 * m_headerMargin + 40, headerBottom()};
+}
 
 bool TVellRollout::event(QEvent* event) {
   // The content's size hint changed, or the rollout is about to be shown: fit it again.

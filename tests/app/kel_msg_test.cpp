@@ -98,8 +98,8 @@ class KelMsgTest : public QObject {
     QFETCH(bool, yesNo);
     QFETCH(QString, how);
     QFETCH(bool, answer);
-    const bool got = ask(QStringLiteral("Do you want to save this trick?"), QStringLiteral("Confirm trick save"),
-                         yesNo, [&](TKelMsg* b) {
+    const bool got = ask(QStringLiteral("Do you want to save this trick?"),
+                         QStringLiteral("Confirm trick save"), yesNo, [&](TKelMsg* b) {
                            if (how == QLatin1String("ok")) QTest::mouseClick(b->OKBtn(), Qt::LeftButton);
                            if (how == QLatin1String("no")) QTest::mouseClick(b->CancelBtn(), Qt::LeftButton);
                            if (how == QLatin1String("close")) b->close();
@@ -111,18 +111,21 @@ class KelMsgTest : public QObject {
 
   void buttonsFollowTheKindOfMessage() {
     Look look;
-    ask(QStringLiteral("Do you want to save these textures?"), QStringLiteral("Confirm texture save"), true,
+    ask(
+        QStringLiteral("Do you want to save these textures?"), QStringLiteral("Confirm texture save"), true,
         [](TKelMsg* b) { b->reject(); }, &look);
     QCOMPARE(look.okText, QStringLiteral("Yes"));
     QVERIFY(look.noShown);
     QCOMPARE(box->CancelBtn()->text(), QStringLiteral("No"));
-    ask(QStringLiteral("The new resolution will take effect next time you start the editor"),
+    ask(
+        QStringLiteral("The new resolution will take effect next time you start the editor"),
         QStringLiteral("Resolution changed"), false, [](TKelMsg* b) { b->accept(); }, &look);
     QCOMPARE(look.okText, QStringLiteral("Ok"));
     QVERIFY(!look.noShown);
     QCOMPARE(look.title, QStringLiteral("Resolution changed"));
     QCOMPARE(look.text, QStringLiteral("The new resolution will take effect next time you start the editor"));
-    ask(QStringLiteral("Do you want to save this trick?"), QStringLiteral("Confirm trick save"), true,
+    ask(
+        QStringLiteral("Do you want to save this trick?"), QStringLiteral("Confirm trick save"), true,
         [](TKelMsg* b) { b->accept(); }, &look);
     QCOMPARE(look.okText, QStringLiteral("Yes"));
     QVERIFY(look.noShown);
@@ -131,14 +134,16 @@ class KelMsgTest : public QObject {
   void emptyCaptionKeepsThePreviousOne() {
     Look look;
     ask(QStringLiteral("first"), QStringLiteral("Trick PAK error"), false, [](TKelMsg* b) { b->accept(); });
-    ask(QStringLiteral("second"), QString(), false, [](TKelMsg* b) { b->accept(); }, &look);
+    ask(
+        QStringLiteral("second"), QString(), false, [](TKelMsg* b) { b->accept(); }, &look);
     QCOMPARE(look.title, QStringLiteral("Trick PAK error"));
     QCOMPARE(look.text, QStringLiteral("second"));
   }
 
   void layoutAndColours() {
     Look look;
-    ask(QStringLiteral("<b>not bold</b>"), QStringLiteral("Texture read error"), false,
+    ask(
+        QStringLiteral("<b>not bold</b>"), QStringLiteral("Texture read error"), false,
         [](TKelMsg* b) { b->accept(); }, &look);
     QCOMPARE(box->size(), QSize(374, 149));
     QVERIFY(box->isModal());
@@ -168,8 +173,9 @@ class KelMsgTest : public QObject {
       QCOMPARE(b->windowTitle(), QStringLiteral("Unsaved files"));
       QTest::mouseClick(b->OKBtn(), Qt::LeftButton);
     });
-    QVERIFY(dravo::KelMsgBox(QStringLiteral("Do you want to save the files you have transferred to an Export PAK file?"),
-                             QStringLiteral("Unsaved files"), true));
+    QVERIFY(dravo::KelMsgBox(
+        QStringLiteral("Do you want to save the files you have transferred to an Export PAK file?"),
+        QStringLiteral("Unsaved files"), true));
     QVERIFY(responder.seen());
     QCOMPARE(box->windowTitle(), QStringLiteral("Unsaved files"));
 

@@ -43,9 +43,12 @@ class NumericEditTest : public QObject {
     QTest::addColumn<bool>("whole");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("whole number") << true << "1a2.5e+-" << "125+-";
-    QTest::newRow("fraction") << false << "1a2.5e+-" << "12.5e+-";
-    QTest::newRow("letters and blanks") << true << "x y_z" << "";
+    QTest::newRow("whole number") << true << "1a2.5e+-"
+                                  << "125+-";
+    QTest::newRow("fraction") << false << "1a2.5e+-"
+                              << "12.5e+-";
+    QTest::newRow("letters and blanks") << true << "x y_z"
+                                        << "";
   }
   void keysOfANumberOnly() {
     QFETCH(bool, whole);
@@ -68,17 +71,22 @@ class NumericEditTest : public QObject {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("value");
-    QTest::newRow("valid") << "GIFSize" << 32.0 << 256.0 << "64" << "" << 64;
-    QTest::newRow("lowest") << "GIFSize" << 32.0 << 256.0 << "32" << "" << 32;
+    QTest::newRow("valid") << "GIFSize" << 32.0 << 256.0 << "64"
+                           << "" << 64;
+    QTest::newRow("lowest") << "GIFSize" << 32.0 << 256.0 << "32"
+                            << "" << 32;
     QTest::newRow("above") << "GIFSize" << 32.0 << 256.0 << "300"
                            << "Value in GIFSize must be between 32 and 256" << 128;
     QTest::newRow("fps below") << "FrameRateEdit" << 1.0 << 100.0 << "0"
                                << "Value in FrameRateEdit must be between 1 and 100" << 128;
-    QTest::newRow("no number") << "GIFSize" << 32.0 << 256.0 << "12x" << "'12x' is no valid numeric input" << 128;
-    QTest::newRow("empty") << "GIFSize" << 32.0 << 256.0 << "" << "'' is no valid numeric input" << 128;
-    QTest::newRow("four digits") << "Big" << 0.5 << 1e6 << "2e6" << "Value in Big must be between 0.5 and 1e+06"
-                                 << 128;
-    QTest::newRow("pasted fraction") << "GIFSize" << 32.0 << 256.0 << "64.7" << "" << 65;
+    QTest::newRow("no number") << "GIFSize" << 32.0 << 256.0 << "12x"
+                               << "'12x' is no valid numeric input" << 128;
+    QTest::newRow("empty") << "GIFSize" << 32.0 << 256.0 << ""
+                           << "'' is no valid numeric input" << 128;
+    QTest::newRow("four digits") << "Big" << 0.5 << 1e6 << "2e6"
+                                 << "Value in Big must be between 0.5 and 1e+06" << 128;
+    QTest::newRow("pasted fraction") << "GIFSize" << 32.0 << 256.0 << "64.7"
+                                     << "" << 65;
   }
   void enterChecksTheText() {
     QFETCH(QString, name);

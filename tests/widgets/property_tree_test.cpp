@@ -43,7 +43,9 @@ class PropertyTreeTest : public QObject {
   bool dialogImage = false;
   int dialogCalls = 0;
 
-  QTreeWidgetItem* add(const TField& f, QTreeWidgetItem* parent = nullptr) { return tree->AddProperty(f, parent); }
+  QTreeWidgetItem* add(const TField& f, QTreeWidgetItem* parent = nullptr) {
+    return tree->AddProperty(f, parent);
+  }
 
   QTreeWidgetItem* addInteger(int tag, int value, int min, int max) {
     TField f = Row(TFieldKind::Integer, QStringLiteral("Frames"), tag);
@@ -71,7 +73,9 @@ class PropertyTreeTest : public QObject {
     dialogFilter.clear();
     dialogCurrent.clear();
     dialogCalls = 0;
-    tree->ShowMessage = [this](const QString& text, const QString& caption) { messages.push_back({text, caption}); };
+    tree->ShowMessage = [this](const QString& text, const QString& caption) {
+      messages.push_back({text, caption});
+    };
     tree->OnDataChanged = [this](TVirtualPropertyTree*, TFieldKind kind, const TField& f) {
       QCOMPARE(kind, f.Kind);
       changes.push_back(f);
@@ -226,7 +230,8 @@ class PropertyTreeTest : public QObject {
   }
 
   void imageRowAsksTheDialog() {
-    QTreeWidgetItem* row = tree->AddFileProperty(QStringLiteral("1"), QStringLiteral("helmet.dxt"), true, nullptr, 0);
+    QTreeWidgetItem* row =
+        tree->AddFileProperty(QStringLiteral("1"), QStringLiteral("helmet.dxt"), true, nullptr, 0);
     QCOMPARE(tree->Field(row)->Kind, TFieldKind::ImageFile);
     tree->setCurrentItem(row);
     // Without a handler the filter takes every file.
@@ -254,7 +259,8 @@ class PropertyTreeTest : public QObject {
   }
 
   void fileRowUsesThePlainDialog() {
-    QTreeWidgetItem* row = tree->AddFileProperty(QStringLiteral("Archive"), QStringLiteral("a.pak"), false, nullptr, 1);
+    QTreeWidgetItem* row =
+        tree->AddFileProperty(QStringLiteral("Archive"), QStringLiteral("a.pak"), false, nullptr, 1);
     QCOMPARE(tree->Field(row)->Kind, TFieldKind::File);
     tree->setCurrentItem(row);
     dialogAnswer = QStringLiteral("/data/b.pak");
@@ -264,7 +270,8 @@ class PropertyTreeTest : public QObject {
   }
 
   void longPathsStayWhole() {
-    const QString deep = QStringLiteral("/home/user/") + QString(300, QLatin1Char('d')) + QStringLiteral("/skin.tga");
+    const QString deep =
+        QStringLiteral("/home/user/") + QString(300, QLatin1Char('d')) + QStringLiteral("/skin.tga");
     QTreeWidgetItem* row = tree->AddFileProperty(QStringLiteral("1"), deep, true, nullptr, 0);
     QCOMPARE(tree->Field(row)->Text, deep);
     tree->setCurrentItem(row);
@@ -277,8 +284,10 @@ class PropertyTreeTest : public QObject {
     tree->OnDialogFilter = [](TVirtualPropertyTree*, int, QString& filter) {
       filter = QStringLiteral("Images (*.tga;*.bmp)|*.tga;*.bmp");
     };
-    QTreeWidgetItem* image = tree->AddFileProperty(QStringLiteral("1"), QStringLiteral("a.dxt"), true, nullptr, 0);
-    QTreeWidgetItem* plain = tree->AddFileProperty(QStringLiteral("2"), QStringLiteral("b.pak"), false, nullptr, 1);
+    QTreeWidgetItem* image =
+        tree->AddFileProperty(QStringLiteral("1"), QStringLiteral("a.dxt"), true, nullptr, 0);
+    QTreeWidgetItem* plain =
+        tree->AddFileProperty(QStringLiteral("2"), QStringLiteral("b.pak"), false, nullptr, 1);
     QVERIFY(!tree->DropFile(plain, QStringLiteral("/x/c.tga")));
 
     // Through the view, as a drag from a file manager arrives.
@@ -305,8 +314,10 @@ class PropertyTreeTest : public QObject {
 
   void setPropertyValueFindsTheFirstRowAndStaysQuiet() {
     QTreeWidgetItem* group = add(Row(TFieldKind::Group, QStringLiteral("Textures"), 100));
-    QTreeWidgetItem* first = tree->AddFileProperty(QStringLiteral("1"), QStringLiteral("a.dxt"), true, group, 5);
-    QTreeWidgetItem* second = tree->AddFileProperty(QStringLiteral("2"), QStringLiteral("b.dxt"), true, nullptr, 5);
+    QTreeWidgetItem* first =
+        tree->AddFileProperty(QStringLiteral("1"), QStringLiteral("a.dxt"), true, group, 5);
+    QTreeWidgetItem* second =
+        tree->AddFileProperty(QStringLiteral("2"), QStringLiteral("b.dxt"), true, nullptr, 5);
     QTreeWidgetItem* number = addInteger(6, 30, 1, 600);
     QCOMPARE(tree->ValueText(group), QStringLiteral("[a.dxt]"));
 
@@ -333,8 +344,10 @@ class PropertyTreeTest : public QObject {
     QTreeWidgetItem* group = add(Row(TFieldKind::Group, QStringLiteral("Group"), 1));
     add(Row(TFieldKind::String, QStringLiteral("Child"), 2), group);
     QTreeWidgetItem* readOnly = add(Row(TFieldKind::ReadOnly, QStringLiteral("Version"), 3));
-    QTreeWidgetItem* image = tree->AddFileProperty(QStringLiteral("1"), QStringLiteral("a.dxt"), true, nullptr, 4);
-    for (int i = 0; i < 40; ++i) add(Row(TFieldKind::String, QStringLiteral("Filler"), 10 + i));
+    QTreeWidgetItem* image =
+        tree->AddFileProperty(QStringLiteral("1"), QStringLiteral("a.dxt"), true, nullptr, 4);
+    for (int i = 0; i < 40; ++i)
+      add(Row(TFieldKind::String, QStringLiteral("Filler"), 10 + i));
 
     // Rows with children, read-only and group rows get no editor.
     tree->setCurrentItem(group);
@@ -395,7 +408,8 @@ class PropertyTreeTest : public QObject {
              QStringLiteral("All files (*)"));
     QCOMPARE(TVirtualPropertyTree::ToQtFilter(QStringLiteral("Images|*.tga;*.bmp|Targa (*.tga)|*.tga")),
              QStringLiteral("Images (*.tga *.bmp);;Targa (*.tga)"));
-    QVERIFY(TVirtualPropertyTree::FilterMatches(QStringLiteral("All files (*.*)|*.*"), QStringLiteral("README")));
+    QVERIFY(
+        TVirtualPropertyTree::FilterMatches(QStringLiteral("All files (*.*)|*.*"), QStringLiteral("README")));
     QVERIFY(TVirtualPropertyTree::FilterMatches(QStringLiteral("I|*.tga;*.bmp"), QStringLiteral("a.BMP")));
     QVERIFY(!TVirtualPropertyTree::FilterMatches(QStringLiteral("I|*.tga;*.bmp"), QStringLiteral("a.png")));
     QVERIFY(!TVirtualPropertyTree::FilterMatches(QStringLiteral("broken"), QStringLiteral("a.png")));

@@ -68,7 +68,9 @@ class TweenBarTest : public QObject {
     bar->resize(600, 18);
     bar->SetFrames(30);
     ranges.clear();
-    bar->OnRangeChange = [this](TTweenBar* b) { ranges.emplace_back(b->IsIdle(), b->StartFrame(), b->EndFrame()); };
+    bar->OnRangeChange = [this](TTweenBar* b) {
+      ranges.emplace_back(b->IsIdle(), b->StartFrame(), b->EndFrame());
+    };
     bar->show();
     QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
   }
@@ -118,7 +120,8 @@ class TweenBarTest : public QObject {
 
   void labelledFrames() {
     TweenBarLogic small = Logic(40, 600);
-    for (int n = 1; n <= 40; ++n) QVERIFY(small.IsLabelled(n));
+    for (int n = 1; n <= 40; ++n)
+      QVERIFY(small.IsLabelled(n));
     TweenBarLogic large = Logic(43, 600);
     std::vector<int> labelled;
     for (int n = 1; n <= 43; ++n)
@@ -204,7 +207,8 @@ class TweenBarTest : public QObject {
     QCOMPARE(image.pixel(tick(6), 15), qRgb(0, 0, 0));
     bool mark = false;
     for (int y = 13; y <= 16; ++y)
-      for (int x = tick(10) - 2; x <= tick(10) + 2; ++x) mark = mark || image.pixel(x, y) == qRgb(128, 0, 0);
+      for (int x = tick(10) - 2; x <= tick(10) + 2; ++x)
+        mark = mark || image.pixel(x, y) == qRgb(128, 0, 0);
     QVERIFY(mark);
     QVERIFY(image.pixel(tick(10), 15) != qRgb(0, 0, 0));
 

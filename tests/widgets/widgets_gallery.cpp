@@ -91,28 +91,44 @@ TVirtualPropertyTree* MakeTree(QWidget* parent) {
     const char* names[] = {"rider_body.dxt", "helmet.dxt", "bike_frame.dxt", "wheels.dxt"};
     tree->AddFileProperty(QString::number(i + 1), QString::fromLatin1(names[i]), true, textures, i);
   }
-  tree->AddProperty({.Caption = QStringLiteral("Frames"), .Kind = TFieldKind::Integer, .Tag = 10,
-                     .IntValue = 30, .IntMin = 1, .IntMax = 600});
-  tree->AddProperty({.Caption = QStringLiteral("Name"), .Kind = TFieldKind::String, .Tag = 11,
+  tree->AddProperty({.Caption = QStringLiteral("Frames"),
+                     .Kind = TFieldKind::Integer,
+                     .Tag = 10,
+                     .IntValue = 30,
+                     .IntMin = 1,
+                     .IntMax = 600});
+  tree->AddProperty({.Caption = QStringLiteral("Name"),
+                     .Kind = TFieldKind::String,
+                     .Tag = 11,
                      .Text = QStringLiteral("nacnac")});
-  tree->AddProperty({.Caption = QStringLiteral("Machine"), .Kind = TFieldKind::List, .Tag = 12,
-                     .IntValue = 1, .Text = QStringLiteral("ATV")});
+  tree->AddProperty({.Caption = QStringLiteral("Machine"),
+                     .Kind = TFieldKind::List,
+                     .Tag = 12,
+                     .IntValue = 1,
+                     .Text = QStringLiteral("ATV")});
   auto* colours = tree->AddProperty({.Caption = QStringLiteral("Colours"), .Kind = TFieldKind::Group});
-  tree->AddProperty({.Caption = QStringLiteral("Mud"), .Kind = TFieldKind::Color, .Tag = 13, .Color = 4610165},
-                    colours);
-  tree->AddProperty({.Caption = QStringLiteral("Back"), .Kind = TFieldKind::Color, .Tag = 14, .Color = 8421520},
-                    colours);
-  tree->AddProperty({.Caption = QStringLiteral("Scale"), .Kind = TFieldKind::Float, .Tag = 15,
-                     .FloatValue = 1.5f, .FloatMin = 0.0f, .FloatMax = 10.0f});
-  tree->AddProperty({.Caption = QStringLiteral("Lights"), .Kind = TFieldKind::Boolean, .Tag = 16,
-                     .BoolValue = true});
-  tree->AddProperty({.Caption = QStringLiteral("Version"), .Kind = TFieldKind::ReadOnly, .Tag = 17,
+  tree->AddProperty(
+      {.Caption = QStringLiteral("Mud"), .Kind = TFieldKind::Color, .Tag = 13, .Color = 4610165}, colours);
+  tree->AddProperty(
+      {.Caption = QStringLiteral("Back"), .Kind = TFieldKind::Color, .Tag = 14, .Color = 8421520}, colours);
+  tree->AddProperty({.Caption = QStringLiteral("Scale"),
+                     .Kind = TFieldKind::Float,
+                     .Tag = 15,
+                     .FloatValue = 1.5f,
+                     .FloatMin = 0.0f,
+                     .FloatMax = 10.0f});
+  tree->AddProperty(
+      {.Caption = QStringLiteral("Lights"), .Kind = TFieldKind::Boolean, .Tag = 16, .BoolValue = true});
+  tree->AddProperty({.Caption = QStringLiteral("Version"),
+                     .Kind = TFieldKind::ReadOnly,
+                     .Tag = 17,
                      .Text = QStringLiteral("v1.06")});
   TField parts{.Caption = QStringLiteral("Parts"), .Kind = TFieldKind::Flags, .Tag = 18};
   parts.Flags[0] = 255;
   parts.Flags[2] = 255;
   tree->AddProperty(parts);
-  tree->AddFileProperty(QStringLiteral("Archive"), QStringLiteral("/games/mva/data/$dravo.pak"), false, nullptr, 19);
+  tree->AddFileProperty(QStringLiteral("Archive"), QStringLiteral("/games/mva/data/$dravo.pak"), false,
+                        nullptr, 19);
   tree->expandAll();
   return tree;
 }
@@ -214,6 +230,10 @@ void TweenBars() {
   QApplication::processEvents();
   Save(panel, QStringLiteral("tween-bars"));
   Save(panel, QStringLiteral("tween-bars-x3"), 3);
+  // The first frames of the dragged bar, six times as large.
+  const QImage detail = bar->grab(QRect(0, 0, 200, 18)).toImage();
+  detail.scaled(detail.size() * 6, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+      .save(QDir(g_out).filePath(QStringLiteral("tween-bar-detail.png")));
 }
 
 void MessageBoxes() {
@@ -222,8 +242,9 @@ void MessageBoxes() {
     Save(box, QStringLiteral("message-question"));
     box.reject();
   });
-  box.Ask(QStringLiteral("You have modified this trick do you want to save it before you load the next trick?"),
-          QStringLiteral("Trick modified"), true);
+  box.Ask(
+      QStringLiteral("You have modified this trick do you want to save it before you load the next trick?"),
+      QStringLiteral("Trick modified"), true);
   QTimer::singleShot(50, [&] {
     Save(box, QStringLiteral("message-notice"));
     box.accept();
@@ -237,12 +258,13 @@ void PreviewDialog() {
   QDir().mkpath(dir);
   QImage sample(128, 64, QImage::Format_RGB32);
   for (int y = 0; y < 64; ++y)
-    for (int x = 0; x < 128; ++x) sample.setPixel(x, y, qRgb(x * 2, y * 4, 160));
+    for (int x = 0; x < 128; ++x)
+      sample.setPixel(x, y, qRgb(x * 2, y * 4, 160));
   const QString file = QDir(dir).filePath(QStringLiteral("skin.png"));
   sample.save(file);
-  TPicturePreviewDialog dialog(nullptr, QStringLiteral("Open picture"), file,
-                               TVirtualPropertyTree::ToQtFilter(QStringLiteral("Images|*.png;*.bmp|All files|*.*")),
-                               nullptr);
+  TPicturePreviewDialog dialog(
+      nullptr, QStringLiteral("Open picture"), file,
+      TVirtualPropertyTree::ToQtFilter(QStringLiteral("Images|*.png;*.bmp|All files|*.*")), nullptr);
   dialog.resize(760, 420);
   dialog.show();
   QApplication::processEvents();
