@@ -401,6 +401,7 @@ void TVirtualPropertyTree::SetPropertyValue(int tag, const QString& text) {
 }
 
 void TVirtualPropertyTree::Clear() {
+  ++m_generation;
   hideEditors();
   clear();
 }
@@ -535,7 +536,10 @@ void TVirtualPropertyTree::placeEditor() {
 }
 
 void TVirtualPropertyTree::onCurrentChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+  const unsigned generation = m_generation;
   if (previous && previous == m_editRow) CommitEditor();
+  // The data-changed handler may have cleared the rows, `current` with them.
+  if (generation != m_generation) return;
   hideEditors();
   if (current) showEditor(current);
 }

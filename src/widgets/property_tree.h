@@ -91,6 +91,7 @@ class TVirtualPropertyTree : public QTreeWidget {
   // Stores `text` in the first row with this tag (in tree order), read as the row shows its value;
   // text that does not read as the row's kind changes nothing. Raises no event.
   void SetPropertyValue(int tag, const QString& text);
+  // Removes every row (use it rather than clear(), so a pending editor is let go of).
   void Clear();
 
   // The row's record, or nullptr for an item that is not a row of this tree.
@@ -155,6 +156,7 @@ class TVirtualPropertyTree : public QTreeWidget {
   QWidget* m_activeEditor = nullptr;
   QTreeWidgetItem* m_editRow = nullptr;
   bool m_loading = false;
+  unsigned m_generation = 0;  // counts Clear calls
 };
 
 // The picture-opening dialog: a file dialog with a preview of the picture under the cursor.

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <algorithm>
 
 namespace dravo {
@@ -157,8 +158,10 @@ void TVellButton::mousePressEvent(QMouseEvent* event) {
 }
 
 void TVellButton::mouseReleaseEvent(QMouseEvent* event) {
+  // The click may close the window that owns the button.
+  const QPointer<TVellButton> self(this);
   QAbstractButton::mouseReleaseEvent(event);
-  if (event->button() == Qt::LeftButton) setMouseOver(false);
+  if (self && event->button() == Qt::LeftButton) setMouseOver(false);
 }
 
 void TVellButton::mouseMoveEvent(QMouseEvent* event) {

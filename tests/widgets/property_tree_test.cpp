@@ -403,6 +403,20 @@ class PropertyTreeTest : public QObject {
     QCOMPARE(changes.size(), std::size_t{2});
   }
 
+  void handlerMayClearTheRows() {
+    QTreeWidgetItem* a = addInteger(1, 5, 0, 10);
+    QTreeWidgetItem* b = addInteger(2, 5, 0, 10);
+    tree->OnDataChanged = [this](TVirtualPropertyTree*, TFieldKind, const TField&) {
+      tree->Clear();
+      addInteger(3, 1, 0, 10);
+    };
+    tree->setCurrentItem(a);
+    qobject_cast<QLineEdit*>(tree->ActiveEditor())->setText(QStringLiteral("7"));
+    tree->setCurrentItem(b);
+    QCOMPARE(tree->topLevelItemCount(), 1);
+    QVERIFY(tree->FindRow(3));
+  }
+
   void filters() {
     QCOMPARE(TVirtualPropertyTree::ToQtFilter(QStringLiteral("All files (*.*)|*.*")),
              QStringLiteral("All files (*)"));
