@@ -28,6 +28,7 @@ class TNumericEdit : public QLineEdit {
   void SetWholeNumber(bool whole);
   double MinValue() const { return m_min; }
   double MaxValue() const { return m_max; }
+  // Limits of 0 and 0 mean none.
   void SetLimits(double minValue, double maxValue);
 
   double Value() const { return m_value; }
