@@ -11,6 +11,8 @@
 # palettes, mapping, GIF encoding) less a run that only reads the frames.
 # Usage: bench/gif/compare.sh [GAME_DIR]   GAME_DIR: a game to draw the rider and machine from; without it,
 #   DRAVO_GAME_DIR, else the demo game when `dravo demo` exists, else frames drawn in code.
+#   GIF_BENCH_PNGS=DIR takes the PNG files of a folder as the frames instead (harder pictures: e.g.
+#   `for i in $(seq 10 69); do convert -seed $i -size 640x480 plasma:fractal DIR/$i.png; done`).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root="$PWD"
@@ -31,11 +33,12 @@ cmake --build --preset release --target gif_bench dravo >/dev/null
 bench="$root/build/release/bench/gif/gif_bench"
 
 game="${1:-${DRAVO_GAME_DIR:-}}"
-if [ -z "$game" ] && "$root/build/release/tools/dravo/dravo" demo --help >/dev/null 2>&1; then
+if [ -z "$game" ] && "$root/build/release/tools/dravo/dravo" --help 2>/dev/null | grep -qE '^ +demo '; then
   game="$out/game"
   "$root/build/release/tools/dravo/dravo" demo "$game" >/dev/null
 fi
 
+[ -z "${GIF_BENCH_PNGS:-}" ] || game=""
 OMP_NUM_THREADS=1 GIF_BENCH_GAME="$game" GIF_BENCH_OUT="$out" "$bench" --benchmark_format=csv \
   --benchmark_repetitions=3 --benchmark_report_aggregates_only=true >"$out/bench.csv" 2>"$out/bench.err" || {
   cat "$out/bench.err" >&2; exit 1; }
@@ -59,11 +62,12 @@ ffmpeg_quality=$("$bench" measure "$out/ffmpeg.gif" "$out/frames.bgra" 256)
 
 frames_from="drawn in code"
 grep -q 'BM_Render.*error_occurred' "$out/bench.csv" || [ -z "$game" ] || frames_from="rendered from $game"
+[ -z "${GIF_BENCH_PNGS:-}" ] || frames_from="from the pictures in $GIF_BENCH_PNGS"
 echo "60 frames, 640x480 $frames_from, S = 256 (files in $out)"
 awk -F, -v ff="$best_full" -v fn="$best_null" -v fq="$ffmpeg_quality" '
   NR == 1 { for (i = 1; i <= NF; i++) { h = $i; gsub(/"/, "", h); col[h] = i } next }
   $1 ~ /_median"?$/ {
-    name = $1; gsub(/"/, "", name); sub(/_median$/, "", name); sub(/\/process_time$/, "", name)
+    name = $1; gsub(/"/, "", name); sub(/_median$/, "", name); sub(/\/process_time$/, "", name); sub(/\/iterations:[0-9]+$/, "", name)
     t[name] = $col["cpu_time"]
     if (col["mse"]) { m[name] = $col["mse"]; p[name] = $col["psnr"]; w[name] = $col["worst_psnr"]; b[name] = $col["gif_bytes"] }
   }

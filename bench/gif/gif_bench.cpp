@@ -5,7 +5,8 @@
 //
 // 60 frames of 640x480 are rendered with the headless OpenGL device: a rider and a machine of the game in
 // GIF_BENCH_GAME seen from a camera that circles them once, on the view's default background. Without a
-// game the frames are drawn in code (a shaded ball and bar). Each stage then runs on those frames at
+// game the frames are drawn in code (a shaded ball and bar); GIF_BENCH_PNGS=DIR takes the PNG files of a
+// folder instead, in name order, each scaled to 640x480. Each stage then runs on those frames at
 // S = 256: BM_Render (one frame drawn and read back), BM_Scale (area averaging to 256x256), BM_Quantise
 // (ours, 256 colours; "/exact" with the transparent background's own entry, as the export does by
 // default), BM_QuantiseLiq (libimagequant at speed 4, no dithering), BM_Encode (giflib, one frame).
@@ -17,6 +18,7 @@
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -119,6 +121,9 @@ class Turntable {
     };
     m_panel.RenderEnabled = true;
     m_ready = true;
+    // The box holds the models' vertices before skinning; where they are drawn is found by looking.
+    for (int pass = 0; pass < 3; ++pass)
+      fit();
   }
   ~Turntable() {
     for (TDXGmodel* m : m_loaded)
@@ -129,10 +134,10 @@ class Turntable {
   bool ready() const { return m_ready; }
 
   // Frame f of n: drawn, then the back buffer read back as blue, green, red, alpha bytes.
-  bool render(int f, int n, Picture& out) {
+  bool render(int f, int n, Picture& out, float height = 0.25f) {
     const float angle = 6.2831853f * float(f) / float(n);
     m_panel.Eye =
-        m_centre + Vector3{std::sin(angle) * m_distance, 0.25f * m_distance, -std::cos(angle) * m_distance};
+        m_centre + Vector3{std::sin(angle) * m_distance, height * m_distance, -std::cos(angle) * m_distance};
     m_panel.LookAt = m_centre;
     m_panel.Up = {0, 1, 0};
     m_panel.Paint();
@@ -151,6 +156,34 @@ class Turntable {
   }
 
  private:
+  // Moves the centre to the middle of what is drawn, seen level from the front and from the side, and the
+  // camera so that the models fill most of the height.
+  void fit() {
+    Picture p;
+    float worstExtent = 0;
+    for (const int quarter : {0, 1}) {
+      if (!render(quarter, 4, p, 0.0f)) return;
+      int x0 = kWidth, x1 = -1, y0 = kHeight, y1 = -1;
+      for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+          const std::uint8_t* q = &p[(std::size_t(y) * kWidth + x) * 4];
+          if (q[0] == 0x80 && q[1] == 0x80 && q[2] == 0x90) continue;
+          x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+        }
+      if (x1 < 0) return;
+      const float perPixel = 2 * m_distance * std::tan(m_panel.FieldOfView / 2) / kHeight;
+      const float right = ((x0 + x1) / 2.0f - kWidth / 2.0f) * perPixel;
+      m_centre.y += (kHeight / 2.0f - (y0 + y1) / 2.0f) * perPixel;
+      if (quarter == 0)
+        m_centre.x += right;  // seen from -z, right is +x
+      else
+        m_centre.z += right;  // seen from +x, right is +z
+      worstExtent = std::max({worstExtent, float(y1 - y0 + 1), float(x1 - x0 + 1) * kHeight / kWidth});
+    }
+    // Nearer or farther, so the tallest view fills 70% of the height (the camera circles above, too).
+    m_distance *= worstExtent / (0.7f * kHeight);
+  }
+
   GameResources m_resources;
   TVellDXPanel m_panel;
   std::unique_ptr<TRmxGfxManager> m_textures;
@@ -205,8 +238,33 @@ std::unique_ptr<Turntable>& SharedTurntable() {
   return turntable;
 }
 
+// Pictures of one's own choosing, brought to 640x480 by the same scaler.
+std::vector<Picture> PngFrames(const std::string& folder) {
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    if (SameTextAZ(entry.path().extension().string(), ".png")) files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  std::vector<Picture> out;
+  for (int f = 0; f < kFrames && !files.empty(); ++f) {
+    const std::filesystem::path& file = files[std::size_t(f) % files.size()];
+    Bitmap b = ReadPng(ReadWholeFile(file), file.string());
+    b.changeDepthTo32();
+    Picture p(std::size_t(kWidth) * kHeight * 4);
+    AreaScale32({b.scanLine(0), b.width(), b.height(), b.bytesPerLine()}, p.data(), kWidth, kHeight,
+                kWidth * 4);
+    out.push_back(std::move(p));
+  }
+  return out;
+}
+
 const std::vector<Picture>& Frames() {
   static const std::vector<Picture> frames = [] {
+    const std::string pngs = Env("GIF_BENCH_PNGS");
+    if (!pngs.empty()) {
+      std::vector<Picture> out = PngFrames(pngs);
+      if (!out.empty()) return out;
+      std::fprintf(stderr, "gif_bench: no PNG files in %s\n", pngs.c_str());
+    }
     std::vector<Picture> out(kFrames);
     for (int f = 0; f < kFrames; ++f)
       if (!SharedTurntable() || !SharedTurntable()->render(f, kFrames, out[std::size_t(f)]))
@@ -411,8 +469,12 @@ BENCHMARK(BM_ExportGif)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()-
 void WriteFrames() {
   const std::filesystem::path out = OutFolder();
   std::ofstream raw(out / "frames.bgra", std::ios::binary | std::ios::trunc);
-  for (const Picture& s : Scaled())
+  for (Picture s : Scaled()) {
+    // Some tools take alpha 0 for see-through; the frames are opaque.
+    for (std::size_t i = 3; i < s.size(); i += 4)
+      s[i] = 255;
     raw.write(reinterpret_cast<const char*>(s.data()), std::streamsize(s.size()));
+  }
   Picture rgba(Frames()[0].size());
   for (std::size_t i = 0; i < rgba.size(); i += 4) {
     rgba[i] = Frames()[0][i + 2];

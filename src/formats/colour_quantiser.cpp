@@ -75,29 +75,21 @@ Histogram CountColours(const PixelView32& picture) {
 
 // ---- Nearest palette entry ----
 
-// Entries sorted along the palette's principal axis: a candidate whose distance along the axis alone is
-// already no better than the best found ends the search on its side. A guess (the entry a colour took
-// last time) is accepted outright when the colour lies within half the distance from that entry to its
-// nearest neighbour, which no other entry can then beat.
+// A k-d tree over the palette: each node splits its entries at the median of the channel in which they
+// spread most, and a search skips a side whose splitting plane lies no nearer than the best found. It
+// serves clustered palettes (a rendered frame's few hues) and spread ones (a colourful picture) alike.
+// A guess (the entry a colour took last time) is accepted outright when the colour lies within half the
+// distance from that entry to its nearest neighbour, which no other entry can then beat; otherwise it
+// starts the search with its distance as the bound.
 class NearestColour {
  public:
   void build(const std::vector<std::array<int, 3>>& palette) {
     const std::size_t n = palette.size();
     m_palette = palette;
-    chooseAxis();
-    std::vector<std::uint32_t> order(n);
+    m_nodes.resize(n);
     for (std::size_t i = 0; i < n; ++i)
-      order[i] = static_cast<std::uint32_t>(i);
-    std::vector<float> key(n);
-    for (std::size_t i = 0; i < n; ++i)
-      key[i] = project(palette[i][0], palette[i][1], palette[i][2]);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return key[a] < key[b]; });
-    m_key.resize(n);
-    m_sorted.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-      m_key[i] = key[order[i]];
-      m_sorted[i] = {palette[order[i]][0], palette[order[i]][1], palette[order[i]][2], int(order[i])};
-    }
+      m_nodes[i] = {palette[i][0], palette[i][1], palette[i][2], int(i), 0};
+    split(0, n);
     m_nearestOther.assign(n, std::numeric_limits<int>::max());
     for (std::size_t i = 0; i < n; ++i)
       for (std::size_t j = i + 1; j < n; ++j) {
@@ -109,87 +101,82 @@ class NearestColour {
 
   // The index of the entry nearest to (r, g, b), and its squared distance.
   int find(int r, int g, int b, int guess, int& distance) const {
-    int best = std::numeric_limits<int>::max();
-    int bestIndex = 0;
+    Search s{{r, g, b}, std::numeric_limits<int>::max(), 0};
     if (guess >= 0) {
-      best = Distance(m_palette[std::size_t(guess)], r, g, b);
-      bestIndex = guess;
+      s.best = Distance(m_palette[std::size_t(guess)], r, g, b);
+      s.index = guess;
       // |q - c| <= |c - c'| / 2 for every other c' means nothing is nearer than c.
-      if (std::int64_t(best) * 4 <= m_nearestOther[std::size_t(guess)]) {
-        distance = best;
+      if (std::int64_t(s.best) * 4 <= m_nearestOther[std::size_t(guess)]) {
+        distance = s.best;
         return guess;
       }
     }
-    const float p = project(r, g, b);
-    const std::ptrdiff_t n = std::ptrdiff_t(m_key.size());
-    std::ptrdiff_t hi = std::lower_bound(m_key.begin(), m_key.end(), p) - m_key.begin();
-    std::ptrdiff_t lo = hi - 1;
-    while (lo >= 0 || hi < n) {
-      const float below = lo >= 0 ? p - m_key[std::size_t(lo)] : std::numeric_limits<float>::infinity();
-      const float above = hi < n ? m_key[std::size_t(hi)] - p : std::numeric_limits<float>::infinity();
-      const bool down = below <= above;
-      const float along = down ? below : above;
-      // Distances are whole numbers: an entry that could be strictly nearer lies at most best - 1 along
-      // the axis squared; half a unit of slack covers the rounding of the projections.
-      if (along * along >= float(best) - 0.5f) break;
-      const Entry& e = m_sorted[std::size_t(down ? lo-- : hi++)];
-      const int d = (e.r - r) * (e.r - r) + (e.g - g) * (e.g - g) + (e.b - b) * (e.b - b);
-      if (d < best) {
-        best = d;
-        bestIndex = e.index;
-      }
-    }
-    distance = best;
-    return bestIndex;
+    descend(0, m_nodes.size(), s);
+    distance = s.best;
+    return s.index;
   }
 
  private:
-  struct Entry {
-    int r, g, b, index;
+  struct Node {
+    int c[3];
+    int index;
+    int axis;
+  };
+  struct Search {
+    int q[3];
+    int best;
+    int index;
   };
 
   static int Distance(const std::array<int, 3>& c, int r, int g, int b) {
     return (c[0] - r) * (c[0] - r) + (c[1] - g) * (c[1] - g) + (c[2] - b) * (c[2] - b);
   }
 
-  float project(int r, int g, int b) const {
-    return m_axis[0] * float(r) + m_axis[1] * float(g) + m_axis[2] * float(b);
+  // The node of the range [begin, end) sits in its middle, its two sides before and after it.
+  void split(std::size_t begin, std::size_t end) {
+    if (end - begin < 2) return;
+    int low[3] = {255, 255, 255}, high[3] = {0, 0, 0};
+    for (std::size_t i = begin; i < end; ++i)
+      for (int k = 0; k < 3; ++k) {
+        low[k] = std::min(low[k], m_nodes[i].c[k]);
+        high[k] = std::max(high[k], m_nodes[i].c[k]);
+      }
+    int axis = 0;
+    for (int k = 1; k < 3; ++k)
+      if (high[k] - low[k] > high[axis] - low[axis]) axis = k;
+    const std::size_t middle = begin + (end - begin) / 2;
+    std::nth_element(m_nodes.begin() + std::ptrdiff_t(begin), m_nodes.begin() + std::ptrdiff_t(middle),
+                     m_nodes.begin() + std::ptrdiff_t(end),
+                     [axis](const Node& a, const Node& b) { return a.c[axis] < b.c[axis]; });
+    m_nodes[middle].axis = axis;
+    split(begin, middle);
+    split(middle + 1, end);
   }
 
-  // The direction in which the palette spreads most (power iteration on its covariance); the grey
-  // diagonal when it does not spread.
-  void chooseAxis() {
-    const double n = double(m_palette.size());
-    double mean[3] = {0, 0, 0};
-    for (const auto& c : m_palette)
-      for (int k = 0; k < 3; ++k)
-        mean[k] += c[std::size_t(k)];
-    for (double& m : mean)
-      m /= n;
-    double cov[3][3] = {};
-    for (const auto& c : m_palette)
-      for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-          cov[i][j] += (c[std::size_t(i)] - mean[i]) * (c[std::size_t(j)] - mean[j]);
-    double v[3] = {0.57735, 0.57735, 0.57735};
-    for (int it = 0; it < 24; ++it) {
-      double w[3];
-      for (int i = 0; i < 3; ++i)
-        w[i] = cov[i][0] * v[0] + cov[i][1] * v[1] + cov[i][2] * v[2];
-      const double len = std::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]);
-      if (len < 1e-9) break;
-      for (int i = 0; i < 3; ++i)
-        v[i] = w[i] / len;
+  void descend(std::size_t begin, std::size_t end, Search& s) const {
+    if (begin >= end) return;
+    const std::size_t middle = begin + (end - begin) / 2;
+    const Node& node = m_nodes[middle];
+    const int d = (node.c[0] - s.q[0]) * (node.c[0] - s.q[0]) + (node.c[1] - s.q[1]) * (node.c[1] - s.q[1]) +
+                  (node.c[2] - s.q[2]) * (node.c[2] - s.q[2]);
+    if (d < s.best) {
+      s.best = d;
+      s.index = node.index;
     }
-    for (int i = 0; i < 3; ++i)
-      m_axis[i] = float(v[i]);
+    if (end - begin == 1) return;
+    const int across = s.q[node.axis] - node.c[node.axis];
+    if (across < 0) {
+      descend(begin, middle, s);
+      if (across * across < s.best) descend(middle + 1, end, s);
+    } else {
+      descend(middle + 1, end, s);
+      if (across * across < s.best) descend(begin, middle, s);
+    }
   }
 
   std::vector<std::array<int, 3>> m_palette;
-  std::vector<float> m_key;
-  std::vector<Entry> m_sorted;
+  std::vector<Node> m_nodes;
   std::vector<int> m_nearestOther;  // squared distance from each entry to its nearest other entry
-  float m_axis[3] = {0.57735f, 0.57735f, 0.57735f};
 };
 
 // ---- Wu's quantiser: boxes of a 32-level-per-channel histogram split where the error drops most ----
