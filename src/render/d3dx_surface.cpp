@@ -234,12 +234,15 @@ bool ReadRegion(const BYTE* base, UINT pitch, D3DFORMAT format, const RECT& rect
                       pitch, format, out.width, out.height, palette, out.pixels.data());
 }
 
-D3DCOLOR Lerp(D3DCOLOR a, D3DCOLOR b, float t) {
-  auto mix = [t](UINT x, UINT y) {
-    return static_cast<UINT>(
-        std::lround(static_cast<float>(x) + (static_cast<float>(y) - static_cast<float>(x)) * t));
+// Bilinear blend of four pixels, rounded once at the end.
+D3DCOLOR Bilinear(D3DCOLOR p00, D3DCOLOR p10, D3DCOLOR p01, D3DCOLOR p11, float tx, float ty) {
+  auto channel = [&](int shift) {
+    auto c = [shift](D3DCOLOR p) { return static_cast<float>((p >> shift) & 0xFF); };
+    const float top = c(p00) + (c(p10) - c(p00)) * tx;
+    const float bottom = c(p01) + (c(p11) - c(p01)) * tx;
+    return static_cast<UINT>(std::lround(top + (bottom - top) * ty)) << shift;
   };
-  return Pack(mix(A(a), A(b)), mix(R(a), R(b)), mix(G(a), G(b)), mix(B(a), B(b)));
+  return channel(24) | channel(16) | channel(8) | channel(0);
 }
 
 // Scales src to width x height with the filter's rule.
@@ -280,8 +283,7 @@ HRESULT Resample(const Image& src, UINT width, UINT height, DWORD filter, Image&
       UINT x0, x1;
       float tx;
       coordinate(x, src.width, width, x0, x1, tx);
-      out.at(x, y) =
-          Lerp(Lerp(src.at(x0, y0), src.at(x1, y0), tx), Lerp(src.at(x0, y1), src.at(x1, y1), tx), ty);
+      out.at(x, y) = Bilinear(src.at(x0, y0), src.at(x1, y0), src.at(x0, y1), src.at(x1, y1), tx, ty);
     }
   }
   return D3D_OK;
