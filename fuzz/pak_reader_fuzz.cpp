@@ -36,5 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (folder->Count() > 0) folder->Delete(0);
   } catch (const dravo::FileError&) {
   }
+  std::filesystem::remove(InputFile());
   return 0;
 }

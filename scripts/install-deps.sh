@@ -14,6 +14,8 @@ packages=(
   libgif-dev libsquish-dev libpng-dev zlib1g-dev
   # tools and tests
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+  # benchmark reference for block compression
+  libstb-dev
   xvfb xauth
 )
 

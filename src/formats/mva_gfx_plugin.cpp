@@ -48,6 +48,11 @@ bool SkipLevel(ByteReader& r, std::uint32_t size) {
 std::int32_t FillBlockTexture(IDirect3DDevice8* device, ByteReader& r, const LevelHeader& h, D3DFORMAT format,
                               ComPtr<IDirect3DTexture8>& texture) {
   texture.Reset();
+  // A level cut short by the end of the file cannot fill a texture; don't make one for it.
+  if (!r.fits(h.size)) {
+    r.seek(r.size());
+    return -2;
+  }
   if (FAILED(device->CreateTexture(h.width, h.height, 1, 0, format, D3DPOOL_MANAGED, &texture)) || !texture) {
     texture.Reset();
     SkipLevel(r, h.size);
@@ -75,10 +80,10 @@ std::int32_t FillPalettisedTexture(IDirect3DDevice8* device, std::span<const std
                                    const LevelHeader& h, const std::array<PALETTEENTRY, 256>& palette,
                                    ComPtr<IDirect3DTexture8>& texture) {
   texture.Reset();
-  ComPtr<IDirect3DSurface8> work;
-  if (FAILED(device->CreateImageSurface(h.width, h.height, D3DFMT_A8R8G8B8, &work)) || !work) return -3;
   // Each row of indices is as wide as the image; fewer bytes than that cannot be converted.
   if (indices.size() < std::uint64_t(h.width) * h.height) return -4;
+  ComPtr<IDirect3DSurface8> work;
+  if (FAILED(device->CreateImageSurface(h.width, h.height, D3DFMT_A8R8G8B8, &work)) || !work) return -3;
   const RECT source{0, 0, static_cast<LONG>(h.width), static_cast<LONG>(h.height)};
   if (FAILED(D3DXLoadSurfaceFromMemory(work.Get(), nullptr, nullptr, indices.data(), D3DFMT_P8, h.width,
                                        palette.data(), &source, D3DX_FILTER_TRIANGLE, 0)))

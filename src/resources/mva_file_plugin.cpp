@@ -8,15 +8,18 @@ namespace dravo {
 
 namespace {
 
-void AddRecords(TRmxCustomFolder& folder, const PakDirectory& dir) {
-  for (const PakRecord& entry : dir.records) {
+void AddRecords(TRmxCustomFolder& folder, PakDirectory&& dir) {
+  folder.ReserveResources(dir.records.size());
+  for (PakRecord& entry : dir.records) {
     auto record = std::make_unique<TRmxResource>();
     record->Offset = entry.offset;
     record->Size = entry.size;
-    record->EntryPath = ExtractFilePath(entry.name);
+    std::string name = ExtractFileName(entry.name);
+    entry.name.resize(entry.name.size() - name.size());
+    record->EntryPath = std::move(entry.name);
     // Every entry is taken, whatever its extension; only extension queries need the index.
-    record->ExtIndex = ExtensionIndex(folder.ResourceExtensions(), ExtractFileExt(entry.name));
-    folder.AddResource(ExtractFileName(entry.name), std::move(record));
+    record->ExtIndex = ExtensionIndex(folder.ResourceExtensions(), ExtractFileExt(name));
+    folder.AddResource(std::move(name), std::move(record));
   }
 }
 

@@ -158,12 +158,12 @@ int TRmxVirtualFolder::ReadResource(int index, MemoryStream& stream) {
 }
 
 int ExtensionIndex(std::string_view extensions, std::string_view ext) {
-  if (ext.empty()) return -1;
-  const std::string haystack = LowerAZ(extensions);
-  const std::size_t at = haystack.find(LowerAZ(ext));
-  if (at == std::string::npos) return -1;
+  // Folding both sides finds the lower-cased extension in the (lower-case) list without
+  // building new strings: archives ask this once per entry.
+  const std::size_t at = FindTextAZ(extensions, ext);
+  if (at == std::string_view::npos) return -1;
   return static_cast<int>(
-      std::count(haystack.begin(), haystack.begin() + static_cast<std::ptrdiff_t>(at), '.'));
+      std::count(extensions.begin(), extensions.begin() + static_cast<std::ptrdiff_t>(at), '.'));
 }
 
 std::string DisplayName(std::string_view resourceName) {

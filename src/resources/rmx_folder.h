@@ -67,6 +67,7 @@ class TRmxCustomFolder {
   int IndexOf(std::string_view name) const;
 
   void AddResource(std::string name, std::unique_ptr<TRmxResource> record);
+  void ReserveResources(std::size_t count) { m_resources.reserve(count); }
   // Drops every resource (through the plug-in that made them, if any).
   void ClearResources();
 
