@@ -23,6 +23,9 @@ namespace {
 class SnapshotHost : public EditorHost, public TDXPrompter {
  public:
   std::vector<std::string> notes;
+  // The panel's own notices (the mode list when the size is no display mode): told only when
+  // no device could be made.
+  std::vector<std::string> panelNotes;
   std::string fatal;
 
   bool KelMsgBox(const std::string& text, const std::string& caption, bool) override {
@@ -84,6 +87,7 @@ struct SnapshotArgs {
   std::string trick;
   int frame = 1;
   std::string view = "Front";
+  int zoom = 90;
   std::string out;
   std::string size = "640x480";
 };
@@ -98,6 +102,8 @@ void Snapshot(const SnapshotArgs& args) {
   for (int i = 0; i < 6; ++i)
     if (SameTextAZ(args.view, kViewNames[i])) view = i;
   if (view < 0) throw InputError(args.view, "not a view: Back, Left, Front, Right, Top or Bottom");
+  if (args.zoom < 30 || args.zoom > 150)
+    throw InputError(std::to_string(args.zoom), "the zoom runs from 30 to 150");
 
   ScratchFolder scratch;
   TRmxOptions options(scratch.path() / "options.json");
@@ -122,7 +128,11 @@ void Snapshot(const SnapshotArgs& args) {
   config.gameSearch.stateFile = scratch.path() / "state.json";
   TDravoEditor editor(config, panel, host);
   const StartupResult started = editor.FormCreate();
-  if (started == StartupResult::NoDevice) throw InputError("", "no OpenGL device to draw with");
+  if (started == StartupResult::NoDevice) {
+    for (const std::string& note : host.panelNotes)
+      std::fprintf(stderr, "dravo: note: %s\n", note.c_str());
+    throw InputError("", "no OpenGL device to draw with");
+  }
   if (started == StartupResult::Terminated) throw InputError(args.game, host.fatal);
   editor.FormShow();
 
@@ -140,6 +150,7 @@ void Snapshot(const SnapshotArgs& args) {
                      "the trick's frames are 1 to " + std::to_string(editor.FrameBarMax()));
   editor.FrameBarChange(args.frame);
   editor.ViewBoxChange(view);
+  editor.TrackBar1Change(args.zoom);
 
   std::vector<std::uint8_t> rgba;
   int width = 0, height = 0;
@@ -164,6 +175,8 @@ void AddSnapshotCommands(CLI::App& app) {
   cmd->add_option("--trick", args->trick, "The trick, as the trick list names it (\"nacnac\")")->required();
   cmd->add_option("--frame", args->frame, "The frame, from 1")->capture_default_str();
   cmd->add_option("--view", args->view, "Back, Left, Front, Right, Top or Bottom")->capture_default_str();
+  cmd->add_option("--zoom", args->zoom, "The zoom bar's position, 30 (near) to 150 (far)")
+      ->capture_default_str();
   cmd->add_option("-o,--output", args->out, "The PNG file to write")->required();
   cmd->add_option("--size", args->size, "The view's size, WIDTHxHEIGHT")->capture_default_str();
   cmd->callback([args] { Snapshot(*args); });
