@@ -109,6 +109,14 @@ TEST_F(Skins, TargaFilesOfEveryDepthBecomeBlockTextures) {
         used = used || mesh->Material->GetPass(p)->Texture.Get() == entry->Texture.Get();
   EXPECT_TRUE(used);
   EXPECT_EQ(ed().TextureManager()->Count(), static_cast<std::int32_t>(ed().TextureList().size()));
+  // Saved under the rider's folder, where the rider's next load looks first.
+  ASSERT_TRUE(ed().SaveTextures());
+  EXPECT_EQ(ed().Marks(), 0u);
+  std::unique_ptr<TMvAFolder> own = TMvAFolder::Open(rig.OwnPak());
+  ASSERT_EQ(own->Count(), 1);
+  EXPECT_EQ(own->EntryName(0), "Data\\Rider\\Tex\\helmet06.dxt");
+  ASSERT_EQ(rig.Restart(), StartupResult::Running);
+  EXPECT_EQ(Desc(ed(), Row(ed(), "helmet06.dxt")).Width, 32u);
 }
 
 TEST_F(Skins, PicturesOfTheWrongSizeOrDamagedOnesReplaceNothing) {
