@@ -1,0 +1,153 @@
+// The editor's two hot paths on the demo game, each beside a reference run:
+//   one frame's posing (PoseBone for every bone of the machine, its hung parts and the rider, in the
+//   order a paint runs them)  vs  a plain copy of the same bone matrices;
+//   a trick load (LoadTrick: both motions read, parsed, bound and built into pose tables, the part
+//   list and the editing state reset)  vs  reading the two motion entries' bytes.
+//
+//   bench/editor/compare.sh   (or build/release/bench/editor/editor_bench)
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "demo/demo_game.h"
+#include "editor/dravo_editor.h"
+#include "formats/dxg_model.h"
+#include "render/testing/recording_device.h"
+#include "resources/res_manager.h"
+
+namespace {
+
+using namespace dravo;
+
+class QuietHost : public EditorHost {
+ public:
+  bool KelMsgBox(const std::string&, const std::string&, bool) override { return false; }
+  void PlatformMessageBox(const std::string&, const std::string&, TMsgIcon) override {}
+  void ShowError(const std::string&) override {}
+  std::optional<std::string> ChooseOpenPak() override { return std::nullopt; }
+  std::optional<std::string> ChooseSavePak() override { return std::nullopt; }
+  std::optional<std::string> ChooseImageFile(const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<TColor> ChooseColor(TColor) override { return std::nullopt; }
+  void RepaintView() override {}
+  void ShowHelpTopic(const std::string&, const std::string&) override {}
+  void SetTimer(EditorTimer, bool, int) override {}
+  bool ShowTransferWindow(TrickTransfer&) override { return false; }
+};
+
+// The demo game with a thousand extra entries of realistic sizes in common.pak, and an editor on it
+// showing "backflip" (rider attached to the machine, both motions of their own).
+struct Scene {
+  Scene() {
+    std::random_device random;
+    dir = std::filesystem::temp_directory_path() / ("dravo-editor-bench-" + std::to_string(random()));
+    demo::WriteDemoGame(dir, {.filler = 1000});
+    panel = std::make_unique<TVellDXPanel>(
+        [](UINT) -> std::unique_ptr<IDirect3D8> { return std::make_unique<TRecordingDirect3D>(); }, nullptr);
+    EditorConfig config;
+    config.optionsFile = dir / "options.json";
+    config.gameSearch.commandLine = dir.string();
+    config.gameSearch.env = [](const std::string&) { return std::optional<std::string>(); };
+    config.gameSearch.stateFile = dir / "state.json";
+    editor = std::make_unique<TDravoEditor>(config, *panel, host);
+    if (editor->FormCreate() != StartupResult::Running) throw std::runtime_error("the editor did not start");
+    for (std::size_t i = 0; i < editor->MOTSelectBox().size(); ++i)
+      if (editor->MOTSelectBox()[i].Name == "backflip") editor->SelectTrickItem(static_cast<int>(i));
+    editor->FrameBarChange(15);
+    // One paint puts every bone's world matrix in place.
+    panel->Paint();
+  }
+  ~Scene() {
+    editor.reset();
+    panel.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+
+  std::filesystem::path dir;
+  QuietHost host;
+  std::unique_ptr<TVellDXPanel> panel;
+  std::unique_ptr<TDravoEditor> editor;
+};
+
+Scene& TheScene() {
+  static Scene scene;
+  return scene;
+}
+
+// The models of one paint with the pass each is drawn in.
+std::vector<std::pair<TDXGmodel*, int>> DrawOrder(TDravoEditor& ed) {
+  std::vector<std::pair<TDXGmodel*, int>> order = {{ed.MachineSet().Model, 2}};
+  for (const TAttachment& a : ed.MachineSet().Attachments)
+    order.emplace_back(a.Model, 4);
+  order.emplace_back(ed.RiderSet().Model, 1);
+  return order;
+}
+
+void BM_PoseOneFrame(benchmark::State& state) {
+  TDravoEditor& ed = *TheScene().editor;
+  const auto order = DrawOrder(ed);
+  for (auto _ : state) {
+    for (const auto& [model, pass] : order) {
+      ed.RenderPass = pass;
+      for (std::int32_t b = 0; b < model->BoneCount(); ++b) {
+        D3DXMATRIX world = model->Bone(b)->World;
+        ed.PoseBone(*model, world, b);
+        benchmark::DoNotOptimize(world);
+      }
+    }
+  }
+  std::int32_t bones = 0;
+  for (const auto& [model, pass] : order)
+    bones += model->BoneCount();
+  state.counters["bones"] = bones;
+}
+BENCHMARK(BM_PoseOneFrame);
+
+void BM_CopyBoneMatrices(benchmark::State& state) {
+  TDravoEditor& ed = *TheScene().editor;
+  const auto order = DrawOrder(ed);
+  std::vector<D3DXMATRIX> out(256);
+  for (auto _ : state) {
+    std::size_t n = 0;
+    for (const auto& [model, pass] : order) {
+      for (std::int32_t b = 0; b < model->BoneCount(); ++b) {
+        std::memcpy(&out[n % out.size()], &model->Bone(b)->World, sizeof(D3DXMATRIX));
+        ++n;
+      }
+    }
+    benchmark::DoNotOptimize(out.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_CopyBoneMatrices);
+
+void BM_LoadTrick(benchmark::State& state) {
+  TDravoEditor& ed = *TheScene().editor;
+  for (auto _ : state) {
+    ed.LoadTrick("backflip.mot");
+    benchmark::DoNotOptimize(ed.RiderParts().data());
+  }
+}
+BENCHMARK(BM_LoadTrick)->Unit(benchmark::kMicrosecond);
+
+void BM_ReadTwoMotionEntries(benchmark::State& state) {
+  TRmxResManager& resources = *TheScene().editor->Resources();
+  for (auto _ : state) {
+    MemoryStream rider, machine;
+    resources.ReadResource("mx_backflip.mot", rider, true);
+    resources.ReadResource("bike_backflip.mot", machine, true);
+    benchmark::DoNotOptimize(rider.data());
+    benchmark::DoNotOptimize(machine.data());
+  }
+}
+BENCHMARK(BM_ReadTwoMotionEntries)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,260 @@
+// Riders and machines: model sets from ".sub" documents, the two lists, and the hooks the
+// managers call while models and textures load.
+#include <algorithm>
+#include "core/text.h"
+#include "editor/dravo_editor.h"
+#include "formats/dxg_model.h"
+#include "formats/rmx_gfx_manager.h"
+#include "formats/rmx_object_manager.h"
+#include "resources/kel_ini_file.h"
+#include "resources/res_manager.h"
+
+namespace dravo {
+
+namespace {
+
+constexpr std::int32_t kFolderShift = 1 << 24;
+
+bool ReadDocument(TRmxResManager& resources, const std::string& name, TKelIniFile& document) {
+  MemoryStream stream;
+  if (resources.ReadResource(name, stream, true) != 0) return false;
+  document.LoadFromStream(stream);
+  return true;
+}
+
+// Model loading paints nothing in between: the view is off while a set is replaced.
+class RenderingPaused {
+ public:
+  explicit RenderingPaused(TVellDXPanel& panel) : m_panel(panel), m_was(panel.RenderEnabled) {
+    panel.RenderEnabled = false;
+  }
+  ~RenderingPaused() { m_panel.RenderEnabled = m_was; }
+  RenderingPaused(const RenderingPaused&) = delete;
+  RenderingPaused& operator=(const RenderingPaused&) = delete;
+
+ private:
+  TVellDXPanel& m_panel;
+  bool m_was;
+};
+
+}  // namespace
+
+void TDravoEditor::SetModelEvents(TDXGmodel& model) {
+  model.OnWorldMatrix = [this](TDXGmodel&, D3DXMATRIX& world) { world = m_sceneMatrix; };
+  model.OnBoneTransform = [this](TDXGmodel& sender, D3DXMATRIX& world, std::int32_t bone) {
+    PoseBone(sender, world, bone);
+  };
+  model.OnTextureFactor = [this](TDXGmodel&, D3DCOLOR& colour) {
+    colour = static_cast<D3DCOLOR>(m_mudScale) << 24;
+  };
+}
+
+bool TDravoEditor::LoadModelSet(const std::string& document, TModelSet& set) {
+  if (!m_resources || !m_models) return false;
+  TRmxResManager& resources = m_resources->manager();
+  TKelIniFile sub;
+  if (!ReadDocument(resources, document, sub)) return false;
+  const std::string mcfValue = Trim(sub.ReadString("Objects", "MCF"));
+  if (mcfValue.empty()) return false;
+  TKelIniFile mcf;
+  std::string mainModel;
+  if (ReadDocument(resources, ModelConfigName(mcfValue), mcf))
+    mainModel = mcf.ReadString("General Info", "SLTfile");
+
+  if (set.Model) {
+    m_models->ReleaseModel(set.Model);
+    set.Model = nullptr;
+  }
+  m_materialChanges = ReadMaterialChanges(sub.Lines());
+
+  TDXGmodel* model = nullptr;
+  if (m_models->LoadModel(ChangeFileExt(Trim(mainModel), ".dxg"), model) != 0 || !model) return false;
+  set.Model = model;
+  SetModelEvents(*model);
+
+  // A document cannot describe more sub-objects than it has lines; a larger count is a broken
+  // number, not a reason to allocate.
+  std::int32_t count = sub.ReadInteger("Objects", "NumberOfSubObjects", 0);
+  count = std::clamp<std::int32_t>(count, 0, static_cast<std::int32_t>(sub.Lines().size()));
+  for (TAttachment& old : set.Attachments)
+    if (old.Model) m_models->ReleaseModel(old.Model);
+  set.Attachments.assign(static_cast<std::size_t>(count), TAttachment{});
+  for (std::int32_t i = 1; i <= count; ++i) {
+    TAttachment& a = set.Attachments[static_cast<std::size_t>(i - 1)];
+    const std::string section = "SubObject" + std::to_string(i);
+    a.Placement = sub.ReadString(section, "Placement").substr(0, 255);
+    a.Bone = std::max(0, FindBone(set, a.Placement));
+    TDXGmodel* attached = nullptr;
+    if (m_models->LoadModel(Trim(sub.ReadString(section, "SLT")), attached) == 0 && attached) {
+      a.Model = attached;
+      SetModelEvents(*attached);
+    }
+  }
+  m_statusText = "Done";
+  Changed(changes::Status);
+  return true;
+}
+
+void TDravoEditor::ReleaseModelSet(TModelSet& set) {
+  if (m_models) {
+    if (set.Model) m_models->ReleaseModel(set.Model);
+    for (TAttachment& a : set.Attachments)
+      if (a.Model) m_models->ReleaseModel(a.Model);
+  }
+  set.Attachments.clear();
+  set.Model = nullptr;
+}
+
+std::int32_t TDravoEditor::FindBone(const TModelSet& set, const std::string& name) const {
+  if (!set.Model) return 0;
+  std::vector<std::string> names;
+  names.reserve(static_cast<std::size_t>(set.Model->BoneCount()));
+  for (std::int32_t i = 0; i < set.Model->BoneCount(); ++i)
+    names.push_back(set.Model->Bone(i)->Name);
+  return FindBoneByName(names, name);
+}
+
+bool TDravoEditor::LoadRider(const std::string& document) {
+  m_loadingMachine = false;
+  const bool loaded = LoadModelSet(document, m_riderSet);
+  ResetClipboard();
+  return loaded;
+}
+
+bool TDravoEditor::LoadMachine(const std::string& document) {
+  m_loadingMachine = true;
+  const bool loaded = LoadModelSet(document, m_machineSet);
+  ResetClipboard();
+  return loaded;
+}
+
+void TDravoEditor::ResetClipboard() {
+  m_clipboard = PoseClipboard{};
+  Changed(changes::Clipboard);
+}
+
+void TDravoEditor::FillModelLists() {
+  m_riderBox.clear();
+  m_machineBox.clear();
+  m_riderIndex = m_machineIndex = -1;
+  if (!m_resources) return;
+  TRmxResManager& resources = m_resources->manager();
+  static constexpr std::string_view kMachinePrefixes[] = {"mxs", "mx", "mxf", "ff", "smx", "atv", "satv"};
+  int folder = 0, resource = -1;
+  while (resources.FindNextByExtension(".sub", folder, resource)) {
+    const std::string path = resources.ResourcePath(folder, resource, false);
+    const ModelListItem item{resources.DisplayName(folder, resource), folder * kFolderShift + resource};
+    const std::string lower = LowerAZ(path);
+    const std::string file = LowerAZ(ExtractFileName(path));
+    if (lower.find("data\\rider\\") != std::string::npos && lower.find("_ai") == std::string::npos) {
+      m_riderBox.push_back(item);
+      if (file == LowerAZ(m_lastRider)) m_riderIndex = static_cast<int>(m_riderBox.size()) - 1;
+      continue;
+    }
+    for (std::string_view prefix : kMachinePrefixes) {
+      if (file.rfind(prefix, 0) == 0) {
+        m_machineBox.push_back(item);
+        if (file == LowerAZ(m_lastMachine)) m_machineIndex = static_cast<int>(m_machineBox.size()) - 1;
+        break;
+      }
+    }
+  }
+  Changed(changes::ModelLists);
+}
+
+void TDravoEditor::SelectRiderBoxChange(int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= m_riderBox.size() || !m_resources) return;
+  m_riderIndex = index;
+  const std::int32_t object = m_riderBox[static_cast<std::size_t>(index)].Object;
+  const std::string name =
+      m_resources->manager().ResourcePath(object / kFolderShift, object % kFolderShift, true);
+  if (Trim(name).empty()) return;
+  Guard([&] {
+    RenderingPaused paused(m_panel);
+    m_riderLoaded = LoadRider(name);
+    if (m_riderLoaded) {
+      m_lastRider = name;
+    } else {
+      m_riderLoaded = LoadRider(m_lastRider);
+    }
+  });
+  // The list shows the rider that is loaded.
+  for (std::size_t i = 0; i < m_riderBox.size(); ++i) {
+    const std::int32_t o = m_riderBox[i].Object;
+    if (SameTextAZ(m_resources->manager().ResourcePath(o / kFolderShift, o % kFolderShift, true),
+                   m_lastRider))
+      m_riderIndex = static_cast<int>(i);
+  }
+  FillTextureList();
+  Changed(changes::ModelLists);
+  Repaint();
+}
+
+void TDravoEditor::SelectMachineBoxChange(int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= m_machineBox.size() || !m_resources) return;
+  m_machineIndex = index;
+  const std::int32_t object = m_machineBox[static_cast<std::size_t>(index)].Object;
+  const std::string name =
+      m_resources->manager().ResourcePath(object / kFolderShift, object % kFolderShift, true);
+  if (Trim(name).empty()) return;
+  bool loaded = false;
+  Guard([&] {
+    RenderingPaused paused(m_panel);
+    m_machineLoaded = loaded = LoadMachine(name);
+    if (loaded) {
+      m_lastMachine = name;
+    } else {
+      m_machineLoaded = LoadMachine(m_lastMachine);
+    }
+  });
+  for (std::size_t i = 0; i < m_machineBox.size(); ++i) {
+    const std::int32_t o = m_machineBox[i].Object;
+    if (SameTextAZ(m_resources->manager().ResourcePath(o / kFolderShift, o % kFolderShift, true),
+                   m_lastMachine))
+      m_machineIndex = static_cast<int>(i);
+  }
+  FillTextureList();
+  Changed(changes::ModelLists);
+  if (loaded) {
+    Guard([&] {
+      BuildCatalogue();
+      if (!m_catalogue.empty()) {
+        m_catalogueIndex = 0;
+        MOTSelectBoxChange();
+      } else {
+        m_catalogueIndex = -1;
+        Changed(changes::Catalogue);
+      }
+    });
+  }
+  Repaint();
+}
+
+std::int32_t TDravoEditor::FindOwnTexture(const std::string& name, std::unique_ptr<MemoryStream>& stream) {
+  if (!m_ownArchive) return -1;
+  const std::string entry = (m_loadingMachine ? kMachineTexFolder : kRiderTexFolder) + name;
+  if (!m_ownArchive->ReadByName(entry, stream)) return -1;
+  if (stream) stream->setPosition(0);
+  return 0;
+}
+
+void TDravoEditor::ModelCreated(TDXGmodel& model) {
+  model.OnMaterialName = [this](TDXGmodel&, std::string& name) {
+    name = ChangedMaterialName(m_materialChanges, name);
+  };
+  model.SetColor(m_mudColor);
+}
+
+void TDravoEditor::ApplyMudColour() {
+  const auto colour = [&](TDXGmodel* model) {
+    if (model) model->SetColor(m_mudColor);
+  };
+  colour(m_machineSet.Model);
+  for (const TAttachment& a : m_machineSet.Attachments)
+    colour(a.Model);
+  colour(m_riderSet.Model);
+  for (const TAttachment& a : m_riderSet.Attachments)
+    colour(a.Model);
+}
+
+}  // namespace dravo

@@ -1,0 +1,288 @@
+// Start-up, show, close and release of the editor, the options, the version check and the
+// resolution choice.
+#include <algorithm>
+#include <exception>
+#include <stdexcept>
+
+#include "core/text.h"
+#include "editor/dravo_editor.h"
+#include "editor/view_rules.h"
+#include "formats/dxg_model.h"
+#include "formats/mva_gfx_plugin.h"
+#include "formats/mva_obj_plugin.h"
+#include "formats/rmx_gfx_manager.h"
+#include "formats/rmx_object_manager.h"
+
+namespace dravo {
+
+namespace {
+
+constexpr TColor kWhite = 16777215;
+constexpr const char* kUnsavedText =
+    "You have modified tricks or textures that haven't been saved. Do you want to save them?";
+constexpr const char* kUnsavedCaption = "Unsaved Tricks/Textures Warning";
+
+}  // namespace
+
+TDravoEditor::TDravoEditor(EditorConfig config, TVellDXPanel& panel, EditorHost& host)
+    : m_config(std::move(config)),
+      m_panel(panel),
+      m_host(host),
+      m_options(m_config.optionsFile),
+      m_transfer(host) {
+  m_marks.setOnChange([this](std::uint32_t) { Changed(changes::Marks); });
+  m_tweenBar.Margin = 7;
+}
+
+TDravoEditor::~TDravoEditor() {
+  FormDestroy();
+}
+
+void TDravoEditor::Changed(std::uint32_t what) {
+  if (OnChange) OnChange(what);
+}
+
+void TDravoEditor::Repaint() {
+  m_host.RepaintView();
+}
+
+bool TDravoEditor::Guard(const std::function<void()>& body) {
+  try {
+    body();
+    return true;
+  } catch (const std::exception& e) {
+    m_host.ShowError(e.what());
+    return false;
+  }
+}
+
+TRmxResManager* TDravoEditor::Resources() {
+  return m_resources ? &m_resources->manager() : nullptr;
+}
+
+StartupResult TDravoEditor::FormCreate() {
+  m_startup = StartupResult::Terminated;
+  m_resources = std::make_unique<GameResources>();
+  TRmxResManager& resources = m_resources->manager();
+  m_textures = std::make_unique<TRmxGfxManager>(&resources);
+  m_models = std::make_unique<TRmxObjectManager>(&resources);
+  m_textures->OnLoadStream = [this](const std::string& name, std::unique_ptr<MemoryStream>& stream) {
+    return FindOwnTexture(name, stream);
+  };
+  m_models->OnModelCreated = [this](TRmxObjectManager&, TDXGmodel& model) { ModelCreated(model); };
+  m_textures->RegisterPlugIn(std::make_unique<TMvAGfxPlugIn>(&m_panel));
+  m_models->RegisterPlugIn(
+      std::make_unique<TMvAObjPlugIn>(*m_models, &m_panel, TMaterialServices{&resources, m_textures.get()}));
+
+  if (!LocateGame(resources, m_config.gameSearch, m_gameFolder)) {
+    m_host.PlatformMessageBox(kGameNotFoundText, kGameNotFoundCaption, TMsgIcon::None);
+    return m_startup;
+  }
+
+  LoadOptions();
+  WireModeClick(m_wireMode);
+  LightClick(m_lighting);
+  TransparentClick(m_transparent);
+  FrameRateEditChange(m_frameRate);
+
+  m_panel.OnResolutionCheck = [this](TVellDXPanel&, DWORD& width, DWORD& height, DWORD&) {
+    DXPanelResolutionCheck(width, height);
+  };
+  m_panel.OnAfterRender = [this](TVellDXPanel&) { DXPanelAfterRender(); };
+  m_panel.Initialise();
+  if (!m_panel.Initialised()) {
+    // The panel has said why; the window opens with an empty view.
+    m_startup = StartupResult::NoDevice;
+    Changed(changes::All);
+    return m_startup;
+  }
+
+  m_panel.AddLight(kWhite, D3DLIGHT_DIRECTIONAL, Vec3(0, 10, 0), Vec3(0, -1, 0));
+  m_panel.AddLight(kWhite, D3DLIGHT_POINT, Vec3(0, 10, 0), Vec3(0, -1, 0));
+  m_panel.SetAmbientLight(kWhite);
+  m_panel.SetColor(m_backgroundColor);
+  m_panel.InitialiseBeforeRender = false;
+  m_panel.FieldOfView = kPi / 3;
+  m_panel.UseLights = m_lighting;
+  D3DXMatrixRotationY(&m_sceneMatrix, kPi);
+  m_viewIndex = kFrontView;
+  m_panel.SetEye(Vec3(0, 3, -static_cast<float>(m_zoom) / 10));
+
+  try {
+    m_ownArchive = OpenOwnArchive(m_gameFolder);
+    const bool machine = LoadMachine(m_lastMachine);
+    const bool rider = LoadRider(m_lastRider);
+    m_machineLoaded = machine;
+    m_riderLoaded = rider;
+    FillTextureList();
+    BuildCatalogue();
+    // The last run's trick, if this machine's list still offers it; else the first.
+    if (!m_catalogue.empty()) {
+      m_catalogueIndex = 0;
+      for (std::size_t i = 0; i < m_catalogue.size(); ++i) {
+        if (SameTextAZ(m_catalogue[i].Name + ".mot", m_trickName)) {
+          m_catalogueIndex = static_cast<int>(i);
+          break;
+        }
+      }
+      MOTSelectBoxChange();
+    }
+    FillModelLists();
+    m_axes = {1, 0, 2, 1};
+    m_panel.RenderEnabled = rider || machine;
+    if (!rider || !machine) {
+      m_host.PlatformMessageBox(kModelsText, kModelsCaption, TMsgIcon::Information);
+      return m_startup;
+    }
+    // Models but no trick to show: the game's stunt list is missing or offers nothing.
+    if (m_catalogue.empty()) throw std::runtime_error("motions.ini offers no trick for this machine");
+  } catch (const std::exception&) {
+    m_host.PlatformMessageBox(kCorruptText, kCorruptCaption, TMsgIcon::Information);
+    return m_startup;
+  }
+  m_startup = StartupResult::Running;
+  Changed(changes::All);
+  return m_startup;
+}
+
+void TDravoEditor::FormShow() {
+  Guard([&] { CheckVersion(); });
+  m_startResolution = m_panel.ListDisplayModes(m_resolutions);
+  m_resolutionIndex = m_startResolution;
+  if (m_trickFileName.empty()) m_trickFileName = "nacnac.mot";
+  Guard([&] { LoadTrick(m_trickFileName); });
+  m_versionLabel = std::string("v") + kVersion;
+  Changed(changes::All);
+  Repaint();
+}
+
+bool TDravoEditor::FormClose() {
+  bool saved = true;
+  if (m_marks.any() && m_host.KelMsgBox(kUnsavedText, kUnsavedCaption, true)) {
+    if (m_marks.value() & ModifiedMarks::Trick) saved = InstallTrick() && saved;
+    if (m_marks.value() & ModifiedMarks::Textures) saved = SaveTextures() && saved;
+  }
+  // A save the user asked for did not happen: staying open keeps the work.
+  if (!saved) return false;
+  Guard([&] { SaveOptions(); });
+  return true;
+}
+
+void TDravoEditor::FormDestroy() {
+  if (m_destroyed) return;
+  m_destroyed = true;
+  // The panel outlives us: it must not call back into a released editor.
+  m_panel.OnAfterRender = nullptr;
+  m_panel.OnResolutionCheck = nullptr;
+  m_panel.RenderEnabled = false;
+  if (m_frameTimerEnabled || m_joystickTimerEnabled) {
+    m_frameTimerEnabled = m_joystickTimerEnabled = false;
+    SetTimers();
+  }
+  m_materialChanges.clear();
+  m_riderParts.clear();
+  m_machineParts.clear();
+  m_riderMotion.clear();
+  m_machineMotion.clear();
+  m_textureRows.clear();
+  if (m_models) {
+    ReleaseModelSet(m_riderSet);
+    ReleaseModelSet(m_machineSet);
+  }
+  m_ownArchive.reset();
+  m_models.reset();
+  m_textures.reset();
+  m_resources.reset();
+}
+
+void TDravoEditor::LoadOptions() {
+  namespace o = options;
+  m_trickFileName = m_options.ReadString(o::LastFile, "");
+  m_trickName = m_options.ReadString(o::LastTrick, o::DefaultLastTrick);
+  m_wireMode = m_options.ReadBool(o::WireMode, false);
+  m_backgroundColor = static_cast<TColor>(m_options.ReadInteger(o::Color, o::DefaultColor));
+  // The numeric fields and track bars keep their values inside their ranges.
+  m_gifSize = std::clamp(m_options.ReadInteger(o::Size, o::DefaultSize), 32, 256);
+  m_lighting = m_options.ReadBool(o::Lighting, true);
+  m_transparent = m_options.ReadBool(o::Transparent, true);
+  m_frameRate = std::clamp(m_options.ReadInteger(o::Fps, o::DefaultFps), 1, 100);
+  m_showBike = m_options.ReadBool(o::ShowBike, true);
+  m_commonPak = m_options.ReadBool(o::CommonPak, true);
+  m_lastRider = m_options.ReadString(o::LastRider, o::DefaultLastRider);
+  m_lastMachine = m_options.ReadString(o::LastMachine, o::DefaultLastMachine);
+  if (m_lastRider.empty()) m_lastRider = o::DefaultLastRider;
+  if (m_lastMachine.empty()) m_lastMachine = o::DefaultLastMachine;
+  const std::int32_t rollouts = m_options.ReadInteger(o::Rollouts, o::DefaultRollouts);
+  m_rollouts = {(rollouts & 1) != 0, (rollouts & 2) != 0, (rollouts & 4) != 0};
+  m_mudColor = static_cast<TColor>(m_options.ReadInteger(o::MudColor, o::DefaultMudColor));
+  m_mudScale = std::clamp(m_options.ReadInteger(o::MudScale, o::DefaultMudScale), 0, 255);
+  m_resWidth = m_options.ReadInteger(o::ResWidth, o::DefaultResWidth);
+  m_resHeight = m_options.ReadInteger(o::ResHeight, o::DefaultResHeight);
+  Changed(changes::All);
+}
+
+void TDravoEditor::SaveOptions() {
+  namespace o = options;
+  if (!m_trickFileName.empty()) m_options.WriteString(o::LastFile, m_trickFileName);
+  if (!m_trickName.empty()) m_options.WriteString(o::LastTrick, m_trickName);
+  m_options.WriteBool(o::WireMode, m_wireMode);
+  m_options.WriteInteger(o::Color, static_cast<std::int32_t>(m_backgroundColor));
+  m_options.WriteInteger(o::Size, m_gifSize);
+  m_options.WriteBool(o::Lighting, m_lighting);
+  m_options.WriteBool(o::Transparent, m_transparent);
+  m_options.WriteBool(o::ShowBike, m_showBike);
+  m_options.WriteBool(o::CommonPak, m_commonPak);
+  m_options.WriteString(o::LastRider, m_lastRider);
+  m_options.WriteString(o::LastMachine, m_lastMachine);
+  m_options.WriteInteger(o::Fps, m_frameRate);
+  m_options.WriteInteger(o::Rollouts,
+                         (m_rollouts[0] ? 1 : 0) | (m_rollouts[1] ? 2 : 0) | (m_rollouts[2] ? 4 : 0));
+  m_options.WriteInteger(o::MudColor, static_cast<std::int32_t>(m_mudColor));
+  m_options.WriteInteger(o::MudScale, m_mudScale);
+  m_options.WriteInteger(o::ResWidth, m_resWidth);
+  m_options.WriteInteger(o::ResHeight, m_resHeight);
+}
+
+void TDravoEditor::CheckVersion() {
+  if (m_config.stateFile.empty()) return;
+  TRmxOptions state(m_config.stateFile);
+  const std::string stored = state.ReadString("version", "");
+  if (stored != kVersion) state.WriteString("version", kVersion);
+  if (stored.empty()) {
+    m_host.ShowHelpTopic("dravohelp.chm", "license.htm");
+  } else if (stored != kVersion) {
+    m_host.ShowHelpTopic("dravohelp.chm", "whatsnew.htm");
+  }
+}
+
+void TDravoEditor::ResSelectBoxChange(int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= m_resolutions.size()) return;
+  const std::optional<Resolution> chosen = ParseResolution(m_resolutions[static_cast<std::size_t>(index)]);
+  if (!chosen) return;
+  m_resolutionIndex = index;
+  m_resWidth = chosen->width;
+  m_resHeight = chosen->height;
+  Changed(changes::Setup);
+  if (index != m_startResolution)
+    m_host.KelMsgBox("The new resolution will take effect next time you start the editor",
+                     "Resolution changed", false);
+}
+
+void TDravoEditor::HelpBtnClick() {
+  m_host.ShowHelpTopic("dravokit.chm", "");
+}
+
+void TDravoEditor::SetRolloutExpanded(Rollout r, bool expanded) {
+  m_rollouts[static_cast<int>(r)] = expanded;
+  Changed(changes::Setup);
+}
+
+void TDravoEditor::DXPanelResolutionCheck(DWORD& width, DWORD& height) {
+  width = 640;
+  height = 480;
+  // A size that is not positive is no size at all.
+  if (m_resWidth > 0) width = static_cast<DWORD>(m_resWidth);
+  if (m_resHeight > 0) height = static_cast<DWORD>(m_resHeight);
+}
+
+}  // namespace dravo

@@ -1,0 +1,181 @@
+// Posing: mouse drags in the view turn and move the checked parts of the current frame, or turn
+// and pan the view; PoseBone puts the pose tables on the models while they are drawn.
+#include "editor/dravo_editor.h"
+#include "formats/dxg_model.h"
+
+namespace dravo {
+
+namespace {
+
+constexpr float kRadiansPerPixel = kPi / 360;
+
+}  // namespace
+
+void TDravoEditor::DXPanelMouseDown(TMouseButton /*button*/, EditorShift shift, int x, int y) {
+  m_leftDrag = shift.left;
+  if (m_leftDrag) {
+    m_lastMouseX = x;
+    m_lastMouseY = y;
+  }
+  m_rightDrag = shift.right;
+  if (m_rightDrag) {
+    m_lastMouseX = x;
+    m_lastMouseY = y;
+  }
+  m_undoPending = true;
+}
+
+void TDravoEditor::DXPanelMouseMove(EditorShift shift, int x, int y) {
+  const int dx = x - m_lastMouseX;
+  const int dy = y - m_lastMouseY;
+  const bool button = shift.left || shift.right;
+  if (shift.alt && button) {
+    const float yaw = -static_cast<float>(dx) * kRadiansPerPixel;
+    const float pitch = static_cast<float>(dy) * kRadiansPerPixel;
+    Matrix rx, ry;
+    D3DXMatrixRotationX(&rx, pitch);
+    D3DXMatrixRotationY(&ry, yaw);
+    m_sceneMatrix = rx * ry * m_sceneMatrix;
+    m_lastMouseX = x;
+    m_lastMouseY = y;
+    Repaint();
+    return;
+  }
+  if (shift.ctrl && button) {
+    const D3DXVECTOR3 eye = m_panel.GetEye();
+    m_panel.SetEye(Vec3(eye.x - static_cast<float>(dx) / 400, eye.y + static_cast<float>(dy) / 400, eye.z));
+    m_lastMouseX = x;
+    m_lastMouseY = y;
+    Repaint();
+    return;
+  }
+  if (m_undoPending) {
+    TakeSnapshot(m_currentFrame, m_currentFrame);
+    m_undoPending = false;
+  }
+  if (m_leftDrag && shift.left) {
+    const float a1 = static_cast<float>(dx) * kRadiansPerPixel;
+    const float a2 = static_cast<float>(dy) * kRadiansPerPixel;
+    for (const PartItem& item : m_tweenList) {
+      if (!item.Enabled || !item.Checked) continue;
+      if (Axis(AxisGroup::RotX) >= 0) RotatePart(item.Part, m_currentFrame, Axis(AxisGroup::RotX), a1);
+      if (Axis(AxisGroup::RotY) >= 0) RotatePart(item.Part, m_currentFrame, Axis(AxisGroup::RotY), a2);
+      m_marks.MarkModified(ModifiedMarks::Trick);
+    }
+  } else if (m_rightDrag && shift.right) {
+    const float d1 = -static_cast<float>(dx) * kRadiansPerPixel;
+    const float d2 = -static_cast<float>(dy) * kRadiansPerPixel;
+    for (const PartItem& item : m_tweenList) {
+      if (!item.Enabled || !item.Checked) continue;
+      const TMotionPart* part = PartAt(item.Part);
+      if (!part || !part->HasPosition) continue;
+      if (Axis(AxisGroup::PosX) >= 0) MovePart(item.Part, m_currentFrame, Axis(AxisGroup::PosX), d1);
+      if (Axis(AxisGroup::PosY) >= 0) MovePart(item.Part, m_currentFrame, Axis(AxisGroup::PosY), d2);
+      m_marks.MarkModified(ModifiedMarks::Trick);
+    }
+  } else {
+    return;
+  }
+  m_lastMouseX = x;
+  m_lastMouseY = y;
+  Repaint();
+}
+
+void TDravoEditor::DXPanelMouseUp(TMouseButton /*button*/, EditorShift shift) {
+  if (m_leftDrag) m_leftDrag = shift.left;
+  if (m_rightDrag) m_rightDrag = shift.right;
+}
+
+void TDravoEditor::AxisButtonClick(AxisGroup group, int tag) {
+  if (tag < 0 || tag > 2) return;
+  int& axis = m_axes[static_cast<int>(group)];
+  // Clicking the latched button releases it and leaves the group without an axis.
+  axis = axis == tag ? -1 : tag;
+  Changed(changes::Axes);
+}
+
+void TDravoEditor::RotatePart(std::int32_t part, std::int32_t frame, int axis, float angle) {
+  if (TMotionPart* p = PartAt(part)) dravo::RotatePart(*p, frame, axis, angle);
+}
+
+void TDravoEditor::MovePart(std::int32_t part, std::int32_t frame, int axis, float distance) {
+  if (TMotionPart* p = PartAt(part)) dravo::MovePart(*p, frame, axis, distance);
+}
+
+void TDravoEditor::PoseBone(TDXGmodel& model, D3DXMATRIX& world, std::int32_t bone) {
+  if (bone < 0) return;
+  const auto shown = [&](const TMOTfile& motion, const TMotionPart& part) -> const Matrix* {
+    const std::int32_t f = ShownFrame(m_currentFrame, m_frameCount, motion.FrameCount());
+    return f >= 0 && HasFrame(part, f) ? &part.Frames[static_cast<std::size_t>(f)] : nullptr;
+  };
+  switch (RenderPass) {
+    case 1: {
+      if (bone < TModelSet::kDrivenBones) {
+        const std::uint8_t p = m_riderSet.BoneParts[static_cast<std::size_t>(bone)];
+        if (p < m_riderParts.size()) {
+          if (const Matrix* m = shown(m_riderMotion, m_riderParts[p])) world = *m * world;
+        }
+      }
+      if (m_attachToMachine && bone == 0 && !m_riderParts.empty())
+        world = world * m_riderParts[0].AttachMatrix;
+      break;
+    }
+    case 2: {
+      if (m_hasMachineMotion && bone < TModelSet::kDrivenBones) {
+        const std::uint8_t p = m_machineSet.BoneParts[static_cast<std::size_t>(bone)];
+        if (p < m_machineParts.size()) {
+          const TMotionPart& part = m_machineParts[p];
+          if (const Matrix* m = shown(m_machineMotion, part)) {
+            const TDXGBone* own = model.Bone(bone);
+            const TDXGBone* parent = own ? model.Bone(own->Parent) : nullptr;
+            if (bone == 0 || !own) {
+              world = *m;
+            } else if (part.HasPosition) {
+              world = parent ? *m * parent->World : *m;
+            } else {
+              // The motion's turn at the bone's own rest position.
+              Matrix r = *m;
+              r[0][3] = r[1][3] = r[2][3] = 0;
+              r[3][0] = own->Local[3][0];
+              r[3][1] = own->Local[3][1];
+              r[3][2] = own->Local[3][2];
+              r[3][3] = 1;
+              world = parent ? r * parent->World : r;
+            }
+          }
+        }
+      }
+      for (TAttachment& a : m_machineSet.Attachments)
+        if (a.Bone == bone) a.Matrix = world;
+      if (bone == 0 && !m_riderParts.empty()) {
+        Matrix& attach = m_riderParts[0].AttachMatrix;
+        attach = world;
+        attach[0][3] = attach[1][3] = attach[2][3] = 0;
+        attach[3][3] = 1;
+      }
+      break;
+    }
+    case 4: {
+      if (bone != 0) break;
+      // The record being drawn, so a model hung on two bones is drawn at both; otherwise the
+      // first record that holds this model.
+      const auto count = static_cast<int>(m_machineSet.Attachments.size());
+      if (m_drawingAttachment >= 0 && m_drawingAttachment < count &&
+          m_machineSet.Attachments[static_cast<std::size_t>(m_drawingAttachment)].Model == &model) {
+        world = m_machineSet.Attachments[static_cast<std::size_t>(m_drawingAttachment)].Matrix;
+        break;
+      }
+      for (const TAttachment& a : m_machineSet.Attachments) {
+        if (a.Model == &model) {
+          world = a.Matrix;
+          break;
+        }
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+}  // namespace dravo

@@ -1,0 +1,184 @@
+// The skins panel: every texture the texture manager holds, replaced by image files of the
+// user's and saved into the own archive (and, when allowed, over the game's own).
+#include "core/text.h"
+#include "editor/dravo_editor.h"
+#include "formats/dxg_model.h"
+#include "formats/dxt_bitmap.h"
+#include "formats/dxt_texture.h"
+#include "formats/image_file.h"
+#include "formats/rmx_gfx_manager.h"
+#include "formats/rmx_object_manager.h"
+
+namespace dravo {
+
+namespace {
+
+constexpr const char* kTextureWrongSize =
+    "Can't save the texture to the Common.Pak because it is the wrong size.";
+
+// Every pass of every material of a model.
+template <class Visit>
+void ForEachPass(TDXGmodel* model, Visit visit) {
+  if (!model) return;
+  for (std::int32_t m = 0; m < model->MeshCount(); ++m) {
+    TDXGMesh* mesh = model->GetMesh(m);
+    if (!mesh || !mesh->Material) continue;
+    for (std::int32_t p = 0; p < mesh->Material->PassCount; ++p)
+      if (TShaderPass* pass = mesh->Material->GetPass(p)) visit(*mesh->Material, *pass);
+  }
+}
+
+}  // namespace
+
+void TDravoEditor::FillTextureList() {
+  m_textureRows.clear();
+  if (m_textures) {
+    for (std::int32_t i = 0; i < m_textures->Count(); ++i)
+      m_textureRows.push_back({std::to_string(i + 1), m_textures->NameAt(i), i});
+  }
+  Changed(changes::Textures);
+}
+
+std::string TDravoEditor::DialogFilter() const {
+  std::string all;
+  std::string each;
+  for (const ImageFormatInfo& format : ImageFormats()) {
+    std::string shown, patterns;
+    for (const std::string& ext : format.extensions) {
+      shown += (shown.empty() ? "*" : " *") + ext;
+      patterns += (patterns.empty() ? "*" : ";*") + ext;
+    }
+    all += (all.empty() ? "" : ";") + patterns;
+    each += "|" + format.description + " (" + shown + ")|" + patterns;
+  }
+  return "All images|" + all + each;
+}
+
+void TDravoEditor::ChooseTextureFile(int row) {
+  if (row < 0 || static_cast<std::size_t>(row) >= m_textureRows.size()) return;
+  const TextureRow current = m_textureRows[static_cast<std::size_t>(row)];
+  const std::optional<std::string> file = m_host.ChooseImageFile(current.Value, DialogFilter());
+  // A cancelled dialog, or the file the row already shows, changes nothing.
+  if (!file || *file == current.Value) return;
+  m_textureRows[static_cast<std::size_t>(row)].Value = *file;
+  TextureListDataChanged(current.Tag, *file);
+}
+
+void TDravoEditor::TextureListDataChanged(std::int32_t tag, const std::string& file) {
+  const std::int32_t index = tag;
+  bool replaced = false;
+  Guard([&] {
+    TTextureEntry* entry = m_textures ? m_textures->EntryAt(index) : nullptr;
+    if (!entry) return;
+    Bitmap image = LoadImageFile(file);
+    if (!TextureSizeAllowed(image.width(), image.height())) {
+      m_host.KelMsgBox(kTextureSizeMessage, kTextureSizeCaption, false);
+      return;
+    }
+    bool hasKey = false;
+    std::uint32_t format = 0, keyMask = 0;
+    int bitsPerPixel = 0;
+    if (!AnalyseBitmap(&image, hasKey, format, keyMask, bitsPerPixel)) {
+      m_host.KelMsgBox("There was an error trying to read the texture properties, the file may be corrupt.",
+                       "Texture read error", false);
+      return;
+    }
+    if (format == D3DFMT_X1R5G5B5 && hasKey &&
+        m_host.KelMsgBox(
+            "This Texture seems to contain some Pink Transparency pixels, do you want to use Pink "
+            "for transparency in this tecture?",
+            "Pink Transparency detected", true)) {
+      if (ApplyColourKey(&image, bitsPerPixel)) format = D3DFMT_A1R5G5B5;
+    }
+    const D3DFORMAT destination =
+        format == D3DFMT_A8R8G8B8 || format == D3DFMT_A4R4G4B4 ? D3DFMT_DXT3 : D3DFMT_DXT1;
+    ComPtr<IDirect3DTexture8> texture;
+    BitmapToTexture(m_panel.Device(), &image, format, texture, true, destination);
+
+    IDirect3DTexture8* old = entry->Texture.Get();
+    // A pass without a texture is not one that used this texture.
+    if (old && m_models) {
+      for (std::int32_t i = 0; i < m_models->Count(); ++i) {
+        TModelEntryCopy model;
+        m_models->EntryCopy(i, model);
+        ForEachPass(model.Model, [&](TDXMmaterial&, TShaderPass& pass) {
+          if (pass.Texture.Get() == old) pass.Texture = texture;
+        });
+      }
+    }
+    entry->Texture = texture;
+    entry->Flags |= kTextureReplaced;
+    m_marks.MarkModified(ModifiedMarks::Textures);
+    Repaint();
+    replaced = true;
+  });
+  for (TextureRow& row : m_textureRows) {
+    if (row.Tag != index) continue;
+    row.Value = replaced ? ChangeFileExt(ExtractFileName(file), ".dxt")
+                         : (m_textures ? m_textures->NameAt(index) : "");
+    break;
+  }
+  Changed(changes::Textures);
+}
+
+void TDravoEditor::SaveTexBtnClick() {
+  if (m_host.KelMsgBox("Do you want to save these textures?", "Confirm texture save", true)) SaveTextures();
+}
+
+bool TDravoEditor::TextureBelongsToRider(std::int32_t index, const std::string& name) {
+  if (!m_riderSet.Model) return false;
+  const TTextureEntry* entry = m_textures->EntryAt(index);
+  const IDirect3DTexture8* texture = entry ? entry->Texture.Get() : nullptr;
+  bool rider = false;
+  const auto look = [&](TDXGmodel* model) {
+    ForEachPass(model, [&](TDXMmaterial& material, TShaderPass& pass) {
+      if (SameTextAZ(ChangeFileExt(material.Name, ""), name)) rider = true;
+      // A texture the rider's materials draw with is the rider's, whatever the names say: it
+      // is looked up under the rider's folder when the rider loads again.
+      if (texture && pass.Texture.Get() == texture) rider = true;
+    });
+  };
+  look(m_riderSet.Model);
+  for (const TAttachment& a : m_riderSet.Attachments)
+    look(a.Model);
+  return rider;
+}
+
+bool TDravoEditor::SaveTextures() {
+  if (!m_textures) return true;
+  return Guard([&] {
+    struct Written {
+      std::string name;
+      MemoryStream bytes;
+    };
+    std::vector<Written> written;
+    bool put = false;
+    for (std::int32_t i = 0; i < m_textures->Count(); ++i) {
+      TTextureEntry* entry = m_textures->EntryAt(i);
+      if (!entry || !(entry->Flags & kTextureReplaced)) continue;
+      // A fresh stream for each texture: a smaller one never carries the tail of a larger one.
+      std::unique_ptr<MemoryStream> stream = std::make_unique<MemoryStream>();
+      if (!TextureToDxt(stream, entry->Texture.Get())) continue;
+      const std::string name = ChangeFileExt(m_textures->NameAt(i), ".dxt");
+      if (Trim(name).empty() || !m_ownArchive) {
+        m_host.KelMsgBox("There seems to be a problem with the $dravo.pak.", "Dravo PAK error", false);
+      } else {
+        const std::string folder = TextureBelongsToRider(i, name) ? kRiderTexFolder : kMachineTexFolder;
+        stream->setPosition(0);
+        put = m_ownArchive->Put(folder + name, stream.get()) || put;
+      }
+      written.push_back({name, MemoryStream(stream->release())});
+    }
+    // One save for all of them, before the game's archive is touched; the mark clears only
+    // once the file holds them.
+    if (put) {
+      SaveOwnArchive();
+      m_marks.ClearModifiedMark(ModifiedMarks::Textures);
+    }
+    if (!m_commonPak) return;
+    for (const Written& w : written)
+      WriteIntoGameArchive(w.bytes, w.name, kTextureWrongSize);
+  });
+}
+
+}  // namespace dravo

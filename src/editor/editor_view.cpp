@@ -1,0 +1,207 @@
+// The view: zoom, presets, joystick pads, colours and switches, and the drawing of the machine
+// and the rider inside each frame of the panel.
+#include <algorithm>
+#include "editor/dravo_editor.h"
+#include "editor/view_rules.h"
+#include "formats/dxg_model.h"
+
+namespace dravo {
+
+namespace {
+
+// 40π: the joystick turns by offset ÷ 40π radians per tick.
+constexpr double kJoystickTurn = 125.66370614359172;
+
+}  // namespace
+
+void TDravoEditor::TrackBar1Change(int position) {
+  m_zoom = std::clamp(position, 30, 150);
+  const D3DXVECTOR3 eye = m_panel.GetEye();
+  m_panel.SetEye(Vec3(eye.x, eye.y, -static_cast<float>(m_zoom) / 10));
+  Changed(changes::ViewSettings);
+  Repaint();
+}
+
+void TDravoEditor::ViewBoxChange(int index) {
+  if (index < 0 || index > 5) return;
+  m_viewIndex = index;
+  std::optional<float> depth;
+  if (m_machineSet.Model) {
+    const TDXGBoundingBox& box = m_machineSet.Model->BoundingBox();
+    depth = box.Max.z - box.Min.z;
+  }
+  m_sceneMatrix = ViewPresetMatrix(index, depth);
+  Changed(changes::ViewSettings);
+  Repaint();
+}
+
+void TDravoEditor::ShowBikeClick(bool on) {
+  m_showBike = on;
+  Changed(changes::ViewSettings);
+  Repaint();
+}
+
+void TDravoEditor::ColorPickerClick() {
+  const std::optional<TColor> colour = m_host.ChooseColor(m_backgroundColor);
+  if (!colour) return;
+  m_backgroundColor = *colour;
+  m_panel.SetColor(*colour);
+  Changed(changes::ViewSettings);
+  Repaint();
+}
+
+void TDravoEditor::MudColorClick() {
+  const std::optional<TColor> colour = m_host.ChooseColor(m_mudColor);
+  if (!colour) return;
+  m_mudColor = *colour;
+  ApplyMudColour();
+  Changed(changes::ViewSettings);
+  Repaint();
+}
+
+void TDravoEditor::MudScaleChange(int position) {
+  m_mudScale = std::clamp(position, 0, 255);
+  Changed(changes::ViewSettings);
+  Repaint();
+}
+
+void TDravoEditor::WireModeClick(bool on) {
+  m_wireMode = on;
+  m_panel.WireFrame = on;
+  m_panel.Culling = !on;
+  Changed(changes::ViewSettings);
+  Repaint();
+}
+
+void TDravoEditor::LightClick(bool on) {
+  m_lighting = on;
+  m_panel.UseLights = on;
+  Changed(changes::ViewSettings);
+  Repaint();
+}
+
+void TDravoEditor::TransparentClick(bool on) {
+  m_transparent = on;
+  Changed(changes::ViewSettings);
+  Repaint();
+}
+
+void TDravoEditor::GIFSizeChange(int size) {
+  m_gifSize = std::clamp(size, 32, 256);
+  Changed(changes::ViewSettings);
+}
+
+void TDravoEditor::JoystickMouseDown(int tag) {
+  m_rotationMode = tag == 1;
+  m_joystickTimerEnabled = true;
+  SetTimers();
+}
+
+void TDravoEditor::JoystickMouseMove(int x, int y) {
+  m_joyX = -JoystickOffset(x);
+  m_joyY = JoystickOffset(y);
+}
+
+void TDravoEditor::JoystickMouseUp() {
+  m_joystickTimerEnabled = false;
+  SetTimers();
+}
+
+void TDravoEditor::JoystickTimerTimer() {
+  if (m_rotationMode) {
+    Matrix turn;
+    const auto yaw = static_cast<float>(-m_joyX / kJoystickTurn);
+    if (m_viewRelative) {
+      D3DXMatrixRotationYawPitchRoll(&turn, yaw, static_cast<float>(m_joyY / kJoystickTurn), 0);
+      m_sceneMatrix = m_sceneMatrix * turn;
+    } else {
+      D3DXMatrixRotationYawPitchRoll(&turn, yaw, static_cast<float>(-m_joyY / kJoystickTurn), 0);
+      m_sceneMatrix = turn * m_sceneMatrix;
+    }
+  } else {
+    const D3DXVECTOR3 eye = m_panel.GetEye();
+    m_panel.SetEye(
+        Vec3(eye.x - static_cast<float>(m_joyX) / 400, eye.y - static_cast<float>(m_joyY) / 400, eye.z));
+  }
+  Repaint();
+}
+
+void TDravoEditor::DXPanelAfterRender() {
+  // The panel leaves its render-state block to the materials; the wire switch still shows.
+  if (IDirect3DDevice8* device = m_panel.Device())
+    device->SetRenderState(D3DRS_FILLMODE, m_wireMode ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
+  const D3DXVECTOR3 origin{0, 0, 0};
+  if (m_showBike) {
+    RenderPass = 2;
+    if (m_machineSet.Model) m_machineSet.Model->RenderAt(origin);
+    RenderPass = 4;
+    for (std::size_t i = 0; i < m_machineSet.Attachments.size(); ++i) {
+      m_drawingAttachment = static_cast<int>(i);
+      if (TDXGmodel* model = m_machineSet.Attachments[i].Model) model->RenderAt(origin);
+    }
+    m_drawingAttachment = -1;
+  } else if (!m_riderParts.empty()) {
+    m_riderParts[0].AttachMatrix = IdentityMatrix();
+  }
+  RenderPass = 1;
+  if (m_riderSet.Model) m_riderSet.Model->RenderAt(origin);
+  for (const TAttachment& a : m_riderSet.Attachments)
+    if (a.Model) a.Model->RenderAt(origin);
+}
+
+bool TDravoEditor::CaptureView(std::vector<std::uint8_t>& rgba, int& width, int& height) {
+  IDirect3DDevice8* device = m_panel.Device();
+  if (!device) return false;
+  try {
+    if (!m_panel.Paint()) return false;
+  } catch (const std::exception& e) {
+    m_host.ShowError(e.what());
+    return false;
+  }
+  ComPtr<IDirect3DSurface8> back;
+  if (FAILED(device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back)) || !back) return false;
+  D3DSURFACE_DESC desc;
+  if (FAILED(back->GetDesc(&desc))) return false;
+  if (desc.Format != D3DFMT_X8R8G8B8 && desc.Format != D3DFMT_A8R8G8B8) return false;
+  D3DLOCKED_RECT locked{};
+  if (FAILED(back->LockRect(&locked, nullptr, D3DLOCK_READONLY)) || !locked.pBits) return false;
+  width = static_cast<int>(desc.Width);
+  height = static_cast<int>(desc.Height);
+  rgba.assign(std::size_t(desc.Width) * desc.Height * 4, 0);
+  for (UINT y = 0; y < desc.Height; ++y) {
+    const auto* row =
+        static_cast<const std::uint8_t*>(locked.pBits) + std::size_t(y) * std::size_t(locked.Pitch);
+    std::uint8_t* out = &rgba[std::size_t(y) * desc.Width * 4];
+    for (UINT x = 0; x < desc.Width; ++x) {
+      // Blue, green, red bytes of a 32-bit pixel; the view is opaque.
+      out[4 * x] = row[4 * x + 2];
+      out[4 * x + 1] = row[4 * x + 1];
+      out[4 * x + 2] = row[4 * x];
+      out[4 * x + 3] = 255;
+    }
+  }
+  back->UnlockRect();
+  return true;
+}
+
+void TDravoEditor::BeginFrameExport() {
+  m_exportTimerWasOn = m_frameTimerEnabled;
+  m_playEnabled = false;
+  m_frameTimerEnabled = false;
+  SetTimers();
+  Changed(changes::Playback);
+}
+
+void TDravoEditor::EndFrameExport() {
+  m_playEnabled = true;
+  m_frameTimerEnabled = m_exportTimerWasOn;
+  SetTimers();
+  Changed(changes::Playback);
+}
+
+void TDravoEditor::SetCommonPak(bool on) {
+  m_commonPak = on;
+  Changed(changes::Setup);
+}
+
+}  // namespace dravo

@@ -1,0 +1,35 @@
+#pragma once
+
+// The small rules of the view controls and the set-up rollout: the joystick pads' dead zone,
+// the view presets, the playback timer's interval and the resolution list's texts.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "core/maths.h"
+
+namespace dravo {
+
+// The offset a pointer coordinate inside a 43-pixel pad gives: 14 … 0 over the first 15 pixels,
+// 0 … -14 over the last 15, 0 in the dead zone between and outside.
+std::int32_t JoystickOffset(std::int32_t v);
+
+// The items of the view list, in order.
+inline constexpr const char* kViewNames[6] = {"Back", "Left", "Front", "Right", "Top", "Bottom"};
+inline constexpr int kFrontView = 2;
+// The scene's turn for a preset (0 … 5); for "Top" and "Bottom" with a machine of depth
+// `machineDepth` (its bounding box's z extent) the scene is also lifted by (3 + depth) / 2.
+Matrix ViewPresetMatrix(int index, std::optional<float> machineDepth);
+
+// The playback timer's interval for a frame rate: 1000 ÷ rate, rounded (halves to even).
+int FrameTimerInterval(int framesPerSecond);
+
+// "640x480": the numbers before and after the first "x".
+struct Resolution {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+std::optional<Resolution> ParseResolution(std::string_view text);
+
+}  // namespace dravo
