@@ -430,6 +430,7 @@ TEST(DemoFiller, AddsEntriesOfRealisticSizesThatLoad) {
     const demo::DemoEntry e = demo::FillerEntry(i);
     SCOPED_TRACE(e.name);
     EXPECT_EQ(demo::FillerEntry(i).bytes, e.bytes);
+    EXPECT_EQ(demo::FillerSize(i), e.bytes.size());
     const int index = more->IndexOf(e.name);
     ASSERT_GE(index, 0);
     EXPECT_EQ(more->Entry(index)->Data, e.bytes);
