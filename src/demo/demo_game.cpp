@@ -123,7 +123,7 @@ std::vector<std::uint8_t> FillerModel(DemoRandom& r) {
     DemoRandom shape(seed);
     MeshBuilder& m = meshes.emplace_back(s);
     m.bone(0);
-    const int parts = shape.range(6, 18);
+    const int parts = shape.range(4, 12);
     for (int k = 0; k < parts; ++k) {
       const Painter paint = skin.painter(roles[shape.below(4)]);
       const Vector3 at = Vec3(shape.between(-1, 1), shape.between(0, 1.5f), shape.between(-1, 1));
@@ -167,8 +167,19 @@ DemoContent BuildDemoContent() {
   return c;
 }
 
-DemoEntry FillerEntry(std::uint32_t index) {
-  DemoRandom r(0x5EED0000ull + index);
+namespace {
+
+// What filler entry `index` is, from the first draws of its generator; sizes of textures and motions
+// follow from it without making them.
+struct FillerPlan {
+  enum Kind { Texture, Motion, Model } kind = Texture;
+  std::string name;
+  std::uint32_t textureSize = 0;
+  bool dxt5 = false;
+};
+
+FillerPlan PlanFiller(std::uint32_t index) {
+  FillerPlan plan;
   char name[64];
   switch (index % 10) {
     case 0:
@@ -176,20 +187,74 @@ DemoEntry FillerEntry(std::uint32_t index) {
     case 2:
     case 3:
     case 4: {
+      plan.kind = FillerPlan::Texture;
       std::snprintf(name, sizeof name, "Data\\Track\\Tex\\trk_%05u.dxt", index);
+      DemoRandom r(0x5EED0000ull + index);
       const std::uint32_t pick = r.below(100);
-      const std::uint32_t size = pick < 25 ? 64 : pick < 85 ? 128 : 256;
-      const bool dxt5 = pick >= 60 && (pick < 85 || pick >= 95);
-      return {name, FillerTexture(r, size, dxt5)};
+      plan.textureSize = pick < 25 ? 64 : pick < 90 ? 128 : 256;
+      plan.dxt5 = pick >= 60 && (pick < 85 || pick >= 97);
+      break;
     }
     case 5:
     case 6:
     case 7:
+      plan.kind = FillerPlan::Motion;
       std::snprintf(name, sizeof name, "Data\\Rider\\Anim\\ai_%05u.mot", index);
-      return {name, FillerMotion(r)};
+      break;
     default:
+      plan.kind = FillerPlan::Model;
       std::snprintf(name, sizeof name, "Data\\Track\\Models\\prop_%05u.dxg", index);
-      return {name, FillerModel(r)};
+      break;
+  }
+  plan.name = name;
+  return plan;
+}
+
+}  // namespace
+
+DemoEntry FillerEntry(std::uint32_t index) {
+  const FillerPlan plan = PlanFiller(index);
+  DemoRandom r(0x5EED0000ull + index);
+  switch (plan.kind) {
+    case FillerPlan::Texture:
+      r.below(100);
+      return {plan.name, FillerTexture(r, plan.textureSize, plan.dxt5)};
+    case FillerPlan::Motion:
+      return {plan.name, FillerMotion(r)};
+    default:
+      return {plan.name, FillerModel(r)};
+  }
+}
+
+std::uint32_t FillerSize(std::uint32_t index) {
+  const FillerPlan plan = PlanFiller(index);
+  DemoRandom r(0x5EED0000ull + index);
+  switch (plan.kind) {
+    case FillerPlan::Texture: {
+      std::uint32_t bytes = 2 * static_cast<std::uint32_t>(kDxtHeaderBytes);
+      for (std::uint32_t s = plan.textureSize; s >= 1; s /= 2)
+        bytes += static_cast<std::uint32_t>(kDxtHeaderBytes) +
+                 ((s + 3) / 4) * ((s + 3) / 4) * (plan.dxt5 ? 16u : 8u);
+      return bytes;
+    }
+    case FillerPlan::Motion: {
+      // The draws FillerMotion makes first: version, key width, axis order, frames.
+      static constexpr std::int32_t versions[3] = {-7, -6, -3};
+      const bool longForm = versions[r.below(3)] != -3;
+      const bool wide = r.below(2) == 0;
+      const bool axisOrder = r.below(3) == 0;
+      const auto frames = static_cast<std::uint32_t>(r.range(30, 60));
+      std::uint32_t bytes = longForm ? 16 : 12;
+      for (const std::string& part : RiderBoneNames())
+        bytes += 4 + static_cast<std::uint32_t>(part.size());
+      bytes += longForm ? 28 : 20;
+      bytes += 8 + frames * 16;
+      const std::uint32_t key = (wide ? 12u : 8u) + (axisOrder ? 4u : 0u);
+      bytes += static_cast<std::uint32_t>(RiderBoneNames().size()) * (8 + frames * key);
+      return bytes;
+    }
+    default:
+      return static_cast<std::uint32_t>(FillerModel(r).size());
   }
 }
 
@@ -206,8 +271,8 @@ void WriteDemoGame(const std::filesystem::path& dir, const DemoOptions& options)
     return out;
   };
   std::vector<PakSource> common = sources(content.common);
-  // Filler entries are made twice, once for the directory's sizes and once for the file, so that only
-  // one of them is in memory at a time.
+  // Filler entries are made while the file is written, one at a time; the directory before them needs
+  // their sizes, which textures and motions know in advance and models learn by being made twice.
   for (std::uint32_t i = 0; i < options.filler; ++i) {
     const DemoEntry e = FillerEntry(i);
     common.push_back(

@@ -30,7 +30,8 @@ struct DemoOptions {
 // Writes the two archives under `dir`/data (made when missing); existing archives there are replaced.
 void WriteDemoGame(const std::filesystem::path& dir, const DemoOptions& options = {});
 
-// The name and bytes of filler entry `index` (0-based), as WriteDemoGame adds them.
+// The name and bytes of filler entry `index` (0-based), as WriteDemoGame adds them, and its size.
 DemoEntry FillerEntry(std::uint32_t index);
+std::uint32_t FillerSize(std::uint32_t index);
 
 }  // namespace dravo::demo

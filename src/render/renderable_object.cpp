@@ -243,10 +243,9 @@ bool TDX8Object::DrawSubset(std::int32_t index, bool textured) {
     }
     hr = step();
   };
-  const UINT stride = VertexSize();
   if (!textured) {
     hr = device->SetIndices(IndexBuffer.Get(), 0);
-    guarded([&] { return device->SetStreamSource(0, VertexBuffer.Get(), stride); });
+    guarded([&] { return device->SetStreamSource(0, VertexBuffer.Get(), VertexSize()); });
     guarded([&] { return device->SetVertexShader(FVF); });
     guarded([&] {
       return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(VertexCount), 0,
@@ -266,7 +265,7 @@ bool TDX8Object::DrawSubset(std::int32_t index, bool textured) {
   }
   hr = texture ? device->SetTexture(0, texture.Get()) : D3D_OK;
   guarded([&] { return device->SetIndices(IndexBuffer.Get(), 0); });
-  guarded([&] { return device->SetStreamSource(0, VertexBuffer.Get(), stride); });
+  guarded([&] { return device->SetStreamSource(0, VertexBuffer.Get(), VertexSize()); });
   guarded([&] { return device->SetVertexShader(FVF); });
   if (DetailTexture) {
     guarded([&] { return device->SetTexture(1, DetailTexture.Get()); });

@@ -447,7 +447,10 @@ void TVellDXPanel::RenderFrame() {
     return;
   }
   m_inFrame = true;
-  D3DCheck(d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColor, 1.0f, 0));
+  // A device that was refused its depth buffer has none to clear; asking would fail every frame.
+  const DWORD clear =
+      D3DCLEAR_TARGET | (m_context.PresentParams.EnableAutoDepthStencil ? D3DCLEAR_ZBUFFER : 0);
+  D3DCheck(d->Clear(0, nullptr, clear, ClearColor, 1.0f, 0));
   d->SetViewport(&Viewport);
   d->BeginScene();
 

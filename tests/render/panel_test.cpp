@@ -273,6 +273,12 @@ TEST_F(PanelTest, RefusedStencilFormatGoesOnWithoutADepthBuffer) {
             "Your current video mode doesn't support the reccommended stencil buffer format[80]");
   EXPECT_EQ(prompter.shown[0].caption, "Stencil format");
   EXPECT_FALSE(panel->Context().PresentParams.EnableAutoDepthStencil);
+  // Frames then clear only the target: a depth clear without a depth buffer would fail every frame.
+  panel->RenderEnabled = true;
+  log->Clear();
+  panel->Paint();
+  EXPECT_EQ(log->Matching("Clear("), (std::vector<std::string>{"Clear(0, null, 1, 0xFF000000, 1, 0)"}));
+  EXPECT_EQ(prompter.shown.size(), 1u);
 }
 
 TEST_F(PanelTest, ARequestedSizeThatIsNoModeShowsTheModeListAndStillCreatesTheDevice) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli.h"
+#include "core/byte_io.h"
 #include "core/file_io.h"
 #include "core/text.h"
 #include "formats/dxg_file.h"
@@ -66,6 +67,36 @@ void Info(const std::string& path) {
 
 // The game's archives, the managers over them and a headless panel; the model is given back before the
 // managers go.
+struct WorldBox {
+  Vector3 min{}, max{};
+  bool valid = false;
+};
+
+// Bounds of the vertices as last drawn, in world space.
+WorldBox SkinnedWorldBox(TDXGmodel& model, IDirect3DDevice8* device) {
+  WorldBox box;
+  D3DMATRIX world = IdentityMatrix();
+  device->GetTransform(D3DTS_WORLD, &world);
+  BYTE* bytes = nullptr;
+  if (!model.VertexBuffer || FAILED(model.VertexBuffer->Lock(0, 0, &bytes, D3DLOCK_READONLY)) || !bytes)
+    return box;
+  D3DVERTEXBUFFER_DESC desc{};
+  model.VertexBuffer->GetDesc(&desc);
+  for (UINT offset = 0; offset + TDXGmodel::kVertexBytes <= desc.Size; offset += TDXGmodel::kVertexBytes) {
+    const Vector3 p = TransformCoord({LoadF32(bytes + offset), LoadF32(bytes + offset + 4),
+                                      LoadF32(bytes + offset + 8)},
+                                     world);
+    if (!box.valid) {
+      box = {p, p, true};
+      continue;
+    }
+    box.min = {std::min(box.min.x, p.x), std::min(box.min.y, p.y), std::min(box.min.z, p.z)};
+    box.max = {std::max(box.max.x, p.x), std::max(box.max.y, p.y), std::max(box.max.z, p.z)};
+  }
+  model.VertexBuffer->Unlock();
+  return box;
+}
+
 void Render(const std::string& game, const std::string& name, const std::string& out, int size) {
   std::error_code ec;
   if (!std::filesystem::is_directory(game, ec)) throw InputError(game, "not a folder");
@@ -99,26 +130,30 @@ void Render(const std::string& game, const std::string& name, const std::string&
   if (code != 0 || !model)
     throw InputError(name, "the model could not be loaded (code " + std::to_string(code) + ")");
 
-  // Front view: the camera on the near side of the bounding box, looking along +z at its centre.
-  const TDXGBoundingBox& box = model->BoundingBox();
+  panel.Viewport = D3DVIEWPORT8{0, 0, side, side, 0.0f, 1.0f};
+  panel.SetColor(0x00707070);
+  panel.UseLights = false;
+  // The editor's front view turns the scene half a turn about y; at rest and clean: no mud over the skin.
+  model->OnWorldMatrix = [](TDXGmodel&, D3DXMATRIX& world) { D3DXMatrixRotationY(&world, kPi); };
+  model->OnTextureFactor = [](TDXGmodel&, D3DCOLOR& colour) { colour = 0; };
+  panel.OnAfterRender = [model](TVellDXPanel&) { model->RenderAt({0, 0, 0}); };
+  panel.RenderEnabled = true;
+  panel.Paint();
+
+  // Frame the model by where its skinned vertices landed, not by the box of the stored positions, which
+  // for a skinned rider lie around the bones' origins.
+  const WorldBox box = SkinnedWorldBox(*model, panel.Device());
   Vector3 centre{0, 0, 0};
   float radius = 1.0f;
-  if (box.Min.x <= box.Max.x) {
-    centre = (box.Min + box.Max) * 0.5f;
-    radius = std::max(Vec3Length(box.Max - box.Min) * 0.5f, 0.01f);
+  if (box.valid) {
+    centre = (box.min + box.max) * 0.5f;
+    radius = std::max(Vec3Length(box.max - box.min) * 0.5f, 0.01f);
   }
   const float distance = std::max(radius / std::sin(panel.FieldOfView / 2) * 1.1f, radius + 1.5f);
   panel.Eye = centre - Vector3{0, 0, distance};
   panel.LookAt = centre;
   panel.Up = {0, 1, 0};
   panel.FarCutOff = distance + 4 * radius + 10;
-  panel.Viewport = D3DVIEWPORT8{0, 0, side, side, 0.0f, 1.0f};
-  panel.SetColor(0x00707070);
-  panel.UseLights = false;
-  // At rest and clean: no mud layer over the skin.
-  model->OnTextureFactor = [](TDXGmodel&, D3DCOLOR& colour) { colour = 0; };
-  panel.OnAfterRender = [model](TVellDXPanel&) { model->RenderAt({0, 0, 0}); };
-  panel.RenderEnabled = true;
   panel.Paint();
 
   ComPtr<IDirect3DSurface8> back;

@@ -1111,7 +1111,8 @@ void GlDevice::ApplyState() {
     glDisable(GL_BLEND);
   }
 
-  // Both name the winding as it looks on the screen: Direct3D's counter-clockwise faces are OpenGL's front faces.
+  // Both name the winding as it looks on the screen: Direct3D's counter-clockwise faces are OpenGL's front
+  // faces.
   switch (rs(D3DRS_CULLMODE)) {
     case D3DCULL_CW:
       glEnable(GL_CULL_FACE);

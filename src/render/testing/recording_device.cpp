@@ -364,8 +364,12 @@ HRESULT TRecordingDevice::CopyRects(IDirect3DSurface8* pSourceSurface, const REC
 
 HRESULT TRecordingDevice::Clear(DWORD Count, const RECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,
                                 DWORD Stencil) {
-  return m_log->Record(
-      Call("Clear", Num(Count), Rect(pRects), Num(Flags), Hex(Color), Float(Z), Num(Stencil)));
+  if (HRESULT hr = m_log->Record(
+          Call("Clear", Num(Count), Rect(pRects), Num(Flags), Hex(Color), Float(Z), Num(Stencil))))
+    return hr;
+  // As Direct3D: no depth buffer, no depth clear.
+  if ((Flags & D3DCLEAR_ZBUFFER) && !m_params.EnableAutoDepthStencil) return D3DERR_INVALIDCALL;
+  return D3D_OK;
 }
 
 HRESULT TRecordingDevice::SetViewport(const D3DVIEWPORT8* v) {
