@@ -467,6 +467,7 @@ class TDravoEditor {
   TweenBarLogic m_tweenBar;
   int m_tweenBarWidth = 0;
   bool m_exportTimerWasOn = false;
+  bool m_exportPlayWasEnabled = false;
 
   // Clipboard and undo.
   PoseClipboard m_clipboard;

@@ -186,6 +186,7 @@ bool TDravoEditor::CaptureView(std::vector<std::uint8_t>& rgba, int& width, int&
 
 void TDravoEditor::BeginFrameExport() {
   m_exportTimerWasOn = m_frameTimerEnabled;
+  m_exportPlayWasEnabled = m_playEnabled;
   m_playEnabled = false;
   m_frameTimerEnabled = false;
   SetTimers();
@@ -193,7 +194,7 @@ void TDravoEditor::BeginFrameExport() {
 }
 
 void TDravoEditor::EndFrameExport() {
-  m_playEnabled = true;
+  m_playEnabled = m_exportPlayWasEnabled;
   m_frameTimerEnabled = m_exportTimerWasOn;
   SetTimers();
   Changed(changes::Playback);

@@ -311,3 +311,36 @@ TEST_F(View, ColoursAndSwitchesReachThePanelAndTheModels) {
 
 }  // namespace
 }  // namespace dravo::test
+
+namespace dravo::test {
+namespace {
+
+// What the GIF export does with the editor: stop playback, step the frame bar, capture each frame.
+TEST(FrameExport, StepsThroughTheFramesAndRestoresPlayback) {
+  EditorRig rig;
+  ASSERT_EQ(rig.Start(), StartupResult::Running);
+  TDravoEditor& ed = rig.ed();
+  SelectTrick(ed, "superman");
+  ed.PlayAnimBtnLatchChanged(true);
+  ed.BeginFrameExport();
+  EXPECT_FALSE(ed.PlayAnimBtnEnabled());
+  EXPECT_FALSE(rig.host.timers[EditorTimer::Frame].first);
+  std::vector<std::uint8_t> rgba;
+  int width = 0, height = 0;
+  for (int f = 1; f <= ed.TweenBar().FrameCount; ++f) {
+    ed.FrameBarChange(f);
+    ASSERT_TRUE(ed.CaptureView(rgba, width, height)) << f;
+    rig.log->Clear();
+  }
+  EXPECT_EQ(width, 640);
+  EXPECT_EQ(height, 480);
+  EXPECT_EQ(rgba.size(), 640u * 480u * 4u);
+  EXPECT_EQ(ed.FrameBarPosition(), 30);
+  ed.EndFrameExport();
+  EXPECT_TRUE(ed.PlayAnimBtnEnabled());
+  EXPECT_TRUE(rig.host.timers[EditorTimer::Frame].first);
+  EXPECT_EQ(ed.GifFrameDelay(), 6);
+}
+
+}  // namespace
+}  // namespace dravo::test
