@@ -296,6 +296,10 @@ ComPtr<TMemoryIndexBuffer> TDeviceBase::NewIndexBuffer(UINT length, DWORD usage,
   return MakeCom<TMemoryIndexBuffer>(length, usage, format, pool);
 }
 
+ComPtr<TMemorySurface> TDeviceBase::NewSurface(UINT width, UINT height, D3DFORMAT format) {
+  return MakeCom<TMemorySurface>(width, height, format);
+}
+
 HRESULT TDeviceBase::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format,
                                    D3DPOOL Pool, ComPtr<IDirect3DTexture8>* ppTexture) {
   if (!ppTexture) return D3DERR_INVALIDCALL;
@@ -335,7 +339,7 @@ HRESULT TDeviceBase::CreateImageSurface(UINT Width, UINT Height, D3DFORMAT Forma
   if (Width == 0 || Height == 0 || Width > kMaxImageSurfaceSize || Height > kMaxImageSurfaceSize ||
       !IsSurfaceFormat(Format))
     return D3DERR_INVALIDCALL;
-  *ppSurface = MakeCom<TMemorySurface>(Width, Height, Format);
+  *ppSurface = NewSurface(Width, Height, Format);
   return D3D_OK;
 }
 

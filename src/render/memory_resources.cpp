@@ -208,25 +208,6 @@ HRESULT TMemorySurface::UnlockRect() {
 
 // ---- TMemoryTexture -----------------------------------------------------------------------------------
 
-namespace {
-
-// A texture level seen as a surface: locks go to the texture, which the surface keeps alive.
-class TLevelSurface : public IDirect3DSurface8 {
- public:
-  TLevelSurface(IDirect3DTexture8* texture, UINT level) : m_texture(texture), m_level(level) {}
-  HRESULT GetDesc(D3DSURFACE_DESC* pDesc) override { return m_texture->GetLevelDesc(m_level, pDesc); }
-  HRESULT LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) override {
-    return m_texture->LockRect(m_level, pLockedRect, pRect, Flags);
-  }
-  HRESULT UnlockRect() override { return m_texture->UnlockRect(m_level); }
-
- private:
-  ComPtr<IDirect3DTexture8> m_texture;
-  UINT m_level;
-};
-
-}  // namespace
-
 HRESULT TMemoryTexture::Validate(UINT width, UINT height, UINT levels, D3DFORMAT format) {
   if (width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize)
     return D3DERR_INVALIDCALL;
@@ -261,7 +242,7 @@ HRESULT TMemoryTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) {
 
 HRESULT TMemoryTexture::GetSurfaceLevel(UINT Level, ComPtr<IDirect3DSurface8>* ppSurfaceLevel) {
   if (!ppSurfaceLevel || Level >= m_levels.size()) return D3DERR_INVALIDCALL;
-  *ppSurfaceLevel = MakeCom<TLevelSurface>(this, Level);
+  *ppSurfaceLevel = NewLevelSurface(Level);
   return D3D_OK;
 }
 
