@@ -39,6 +39,16 @@ INIS = {
     "zero": b"[s]\nk=v\0w\nz=1",
 }
 
+EDITOR_DOCUMENTS = {
+    "motions": b"[General]\r\nStuntSections=3\r\n\r\n[MX_Stunts]\r\nname=Nac Nac\r\nmotion=rider_nacnac.mot\r\n"
+               b"Motion=rider_cancan.mot\r\nx motion= rider_x.mot \r\n[ATV_Stunts]\r\nmotion=rider_coffin.mot\r\n"
+               b"[ff_Stunts]\r\nmotion=ff_rider_cliffhanger.mot\r\nmotion=ab\r\n",
+    "sub": b"[Objects]\r\nMCF=Rider_NoFear6.mcf\r\nNumberOfSubObjects=2\r\n[SubObject1]\r\nPlacement=Front Wheel\r\n"
+           b"SLT=w.slt\r\n[Material Changes]\r\n; note\r\nhelmet01 = helmet06\r\nno equals here\r\n=\r\n[Next]\r\n",
+    "resolutions": b"640x480\n800x\nx600\n99999999999x1\n",
+    "empty": b"",
+}
+
 
 def write(target, seeds):
     folder = os.path.join(HERE, "corpus", target)
@@ -52,3 +62,4 @@ write("pak_reader_fuzz", PAKS)
 write("pak_plugin_fuzz", PAKS)
 write("rmx_ini_fuzz", INIS)
 write("kel_ini_fuzz", INIS)
+write("editor_documents_fuzz", EDITOR_DOCUMENTS)
