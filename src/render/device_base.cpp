@@ -360,9 +360,7 @@ HRESULT TDeviceBase::CopyRects(IDirect3DSurface8* pSourceSurface, const RECT* pS
   for (UINT i = 0; i < count; ++i) {
     const RECT r = pSourceRectsArray ? pSourceRectsArray[i] : whole;
     const POINT p = pDestPointsArray ? pDestPointsArray[i] : POINT{r.left, r.top};
-    if (r.left < 0 || r.top < 0 || r.right <= r.left || r.bottom <= r.top ||
-        static_cast<UINT>(r.right) > src.Width || static_cast<UINT>(r.bottom) > src.Height)
-      return D3DERR_INVALIDCALL;
+    if (!RectInside(r, src.Width, src.Height)) return D3DERR_INVALIDCALL;
     if (p.x < 0 || p.y < 0 || static_cast<UINT>(p.x) + (r.right - r.left) > dst.Width ||
         static_cast<UINT>(p.y) + (r.bottom - r.top) > dst.Height)
       return D3DERR_INVALIDCALL;

@@ -144,6 +144,11 @@ UINT FvfVertexSize(DWORD fvf) {
   return size;
 }
 
+bool RectInside(const RECT& r, UINT width, UINT height) {
+  return r.left >= 0 && r.top >= 0 && r.right > r.left && r.bottom > r.top &&
+         static_cast<UINT>(r.right) <= width && static_cast<UINT>(r.bottom) <= height;
+}
+
 // ---- SurfaceMemory ------------------------------------------------------------------------------------
 
 void SurfaceMemory::Allocate(D3DFORMAT format, UINT width, UINT height) {
@@ -159,9 +164,7 @@ HRESULT SurfaceMemory::Lock(D3DLOCKED_RECT* locked_rect, const RECT* rect) {
   if (!locked_rect || locked) return D3DERR_INVALIDCALL;
   UINT x = 0, y = 0;
   if (rect) {
-    if (rect->left < 0 || rect->top < 0 || rect->right <= rect->left || rect->bottom <= rect->top ||
-        static_cast<UINT>(rect->right) > desc.Width || static_cast<UINT>(rect->bottom) > desc.Height)
-      return D3DERR_INVALIDCALL;
+    if (!RectInside(*rect, desc.Width, desc.Height)) return D3DERR_INVALIDCALL;
     x = static_cast<UINT>(rect->left);
     y = static_cast<UINT>(rect->top);
     if (IsBlockCompressed(desc.Format)) {

@@ -30,6 +30,8 @@ UINT SurfaceSize(D3DFORMAT format, UINT width, UINT height);
 UINT FullMipChainLevels(UINT width, UINT height);
 // Size in bytes of one vertex of a flexible vertex format, as the device reads it.
 UINT FvfVertexSize(DWORD fvf);
+// True when `r` is a rectangle of at least one pixel inside a surface of that size.
+bool RectInside(const RECT& r, UINT width, UINT height);
 
 // A block of pixel memory with its description.
 struct SurfaceMemory {
