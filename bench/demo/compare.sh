@@ -4,12 +4,8 @@
 #   dravo demo --filler 2000      vs  writing those archives' bytes
 # Usage: bench/demo/compare.sh [repetitions]   (builds the release preset first)
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-reps="${1:-3}"
-cmake --preset release >/dev/null
-cmake --build --preset release --target demo_bench >/dev/null
-./build/release/bench/demo/demo_bench --benchmark_format=csv \
-    --benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true 2>/dev/null |
+source "$(dirname "$0")/../common.sh"
+bench_csv demo demo_bench "${1:-3}" |
   awk -F, '
     $1 ~ /_median"?$/ { name = $1; gsub(/"/, "", name); sub(/(\/real_time)?_median$/, "", name); t[name] = $3 }
     END {

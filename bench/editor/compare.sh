@@ -4,12 +4,8 @@
 #   LoadTrick of "backflip"                                           vs  reading its two motion entries
 # Usage: bench/editor/compare.sh [repetitions]   (builds the release preset first)
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-reps="${1:-5}"
-cmake --preset release >/dev/null
-cmake --build --preset release --target editor_bench >/dev/null
-./build/release/bench/editor/editor_bench --benchmark_format=csv \
-    --benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true 2>/dev/null |
+source "$(dirname "$0")/../common.sh"
+bench_csv editor editor_bench "${1:-5}" |
   awk -F, '
     $1 ~ /_median"?$/ { name = $1; gsub(/"/, "", name); sub(/_median$/, "", name); t[name] = $3; u[name] = $5 }
     END {

@@ -5,12 +5,8 @@
 # Times are CPU times of the process (all its threads), so that other work on the machine weighs less.
 # Usage: bench/formats/compare.sh [repetitions]   (builds the release preset first)
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-reps="${1:-3}"
-cmake --preset release >/dev/null
-cmake --build --preset release --target formats_bench >/dev/null
-./build/release/bench/formats/formats_bench --benchmark_format=csv \
-    --benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true 2>/dev/null |
+source "$(dirname "$0")/../common.sh"
+bench_csv formats formats_bench "${1:-3}" |
   awk -F, '
     NR == 1 { for (i = 1; i <= NF; i++) { h = $i; gsub(/"/, "", h); col[h] = i } next }
     $1 ~ /_median"?$/ {

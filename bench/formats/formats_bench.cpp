@@ -12,7 +12,7 @@
 #include "formats/dxg_file.h"
 #include "formats/dxg_model.h"
 #include "formats/dxt_texture.h"
-#include "render/testing/recording_device.h"
+#include "render/testing/recording_panel.h"
 #include "render/vell_dx_panel.h"
 
 #ifdef DRAVO_HAVE_STB_DXT
@@ -196,29 +196,21 @@ const std::vector<std::uint8_t>& ModelBytes() {
   return bytes;
 }
 
-struct Panel {
-  std::shared_ptr<TCallLog> log = std::make_shared<TCallLog>();
-  TVellDXPanel panel{
-      [log = log](UINT) -> std::unique_ptr<IDirect3D8> { return std::make_unique<TRecordingDirect3D>(log); },
-      nullptr};
-  Panel() { panel.InitDevice(nullptr, true, 64, 64, true, true); }
-};
-
 void BM_ModelLoad(benchmark::State& state) {
-  Panel p;
+  TRecordingPanel p(64, 64);
   for (auto _ : state) {
-    TDXGmodel model(&p.panel, TMaterialServices{});
+    TDXGmodel model(p.panel(), TMaterialServices{});
     MemoryStream stream(ModelBytes());
-    if (!model.LoadFromStream(&p.panel, &stream)) state.SkipWithError("the model did not load");
-    p.log->Clear();
+    if (!model.LoadFromStream(p.panel(), &stream)) state.SkipWithError("the model did not load");
+    p.log().Clear();
   }
 }
 
 void BM_ModelSkinFrame(benchmark::State& state) {
-  Panel p;
-  TDXGmodel model(&p.panel, TMaterialServices{});
+  TRecordingPanel p(64, 64);
+  TDXGmodel model(p.panel(), TMaterialServices{});
   MemoryStream stream(ModelBytes());
-  if (!model.LoadFromStream(&p.panel, &stream)) state.SkipWithError("the model did not load");
+  if (!model.LoadFromStream(p.panel(), &stream)) state.SkipWithError("the model did not load");
   float angle = 0;
   // The editor's posing hook: one matrix product per bone.
   model.OnBoneTransform = [&angle](TDXGmodel&, D3DXMATRIX& world, std::int32_t) {
@@ -228,7 +220,7 @@ void BM_ModelSkinFrame(benchmark::State& state) {
   for (auto _ : state) {
     angle += 0.01f;
     model.UpdateVertices(model.VertexBuffer.Get(), target);
-    p.log->Clear();
+    p.log().Clear();
   }
   state.SetBytesProcessed(std::int64_t(state.iterations()) * kVertices * 36);
 }

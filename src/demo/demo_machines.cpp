@@ -19,10 +19,6 @@ void Pipe(MeshBuilder& m, std::initializer_list<Vector3> points, float r, int si
   }
 }
 
-Vector3 MirrorX(Vector3 v, float sign) {
-  return Vec3(v.x * sign, v.y, v.z);
-}
-
 // A thin plate following a path of cross sections: each section is a centre and half width along x.
 void ArchPlate(MeshBuilder& m, const std::vector<Vector3>& centres, float halfWidth, float thickness,
                const Painter& paint) {

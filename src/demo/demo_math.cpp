@@ -37,6 +37,22 @@ double Reduce(double x, int& quarter) {
   return x - k * half;
 }
 
+// Rodrigues' rotation about the unit axis (x, y, z) by the angle of cosine c and sine s.
+Matrix AxisRotation(double x, double y, double z, double c, double s) {
+  const double v = 1.0 - c;
+  Matrix m = IdentityMatrix();
+  m[0][0] = static_cast<float>(v * x * x + c);
+  m[0][1] = static_cast<float>(v * x * y + z * s);
+  m[0][2] = static_cast<float>(v * x * z - y * s);
+  m[1][0] = static_cast<float>(v * x * y - z * s);
+  m[1][1] = static_cast<float>(v * y * y + c);
+  m[1][2] = static_cast<float>(v * y * z + x * s);
+  m[2][0] = static_cast<float>(v * x * z + y * s);
+  m[2][1] = static_cast<float>(v * y * z - x * s);
+  m[2][2] = static_cast<float>(v * z * z + c);
+  return m;
+}
+
 }  // namespace
 
 double Sin(double radians) {
@@ -105,19 +121,7 @@ Matrix Euler(double x, double y, double z) {
 
 Matrix RotationAbout(Vector3 axis, double radians) {
   const Vector3 a = Normalize(axis);
-  const double c = Cos(radians), s = Sin(radians), v = 1.0 - c;
-  const double x = a.x, y = a.y, z = a.z;
-  Matrix m = IdentityMatrix();
-  m[0][0] = static_cast<float>(v * x * x + c);
-  m[0][1] = static_cast<float>(v * x * y + z * s);
-  m[0][2] = static_cast<float>(v * x * z - y * s);
-  m[1][0] = static_cast<float>(v * x * y - z * s);
-  m[1][1] = static_cast<float>(v * y * y + c);
-  m[1][2] = static_cast<float>(v * y * z + x * s);
-  m[2][0] = static_cast<float>(v * x * z + y * s);
-  m[2][1] = static_cast<float>(v * y * z - x * s);
-  m[2][2] = static_cast<float>(v * z * z + c);
-  return m;
+  return AxisRotation(a.x, a.y, a.z, Cos(radians), Sin(radians));
 }
 
 Matrix RotationFromTo(Vector3 from, Vector3 to) {
@@ -131,19 +135,8 @@ Matrix RotationFromTo(Vector3 from, Vector3 to) {
     Vector3 side = std::fabs(a.x) < 0.9f ? Vec3(1, 0, 0) : Vec3(0, 1, 0);
     return RotationAbout(Vec3Cross(a, side), kDemoPi);
   }
-  // Rodrigues with the sine and cosine taken from the vectors themselves.
-  const double x = k.x / s, y = k.y / s, z = k.z / s, v = 1.0 - c;
-  Matrix m = IdentityMatrix();
-  m[0][0] = static_cast<float>(v * x * x + c);
-  m[0][1] = static_cast<float>(v * x * y + z * s);
-  m[0][2] = static_cast<float>(v * x * z - y * s);
-  m[1][0] = static_cast<float>(v * x * y - z * s);
-  m[1][1] = static_cast<float>(v * y * y + c);
-  m[1][2] = static_cast<float>(v * y * z + x * s);
-  m[2][0] = static_cast<float>(v * x * z + y * s);
-  m[2][1] = static_cast<float>(v * y * z - x * s);
-  m[2][2] = static_cast<float>(v * z * z + c);
-  return m;
+  // The sine and cosine taken from the vectors themselves.
+  return AxisRotation(k.x / s, k.y / s, k.z / s, c, s);
 }
 
 Matrix RotationPart(const Matrix& m) {
@@ -154,11 +147,16 @@ Matrix RotationPart(const Matrix& m) {
   return r;
 }
 
-Matrix RigidInverse(const Matrix& m) {
+Matrix Transposed(const Matrix& m) {
   Matrix r = IdentityMatrix();
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j)
       r[i][j] = m[j][i];
+  return r;
+}
+
+Matrix RigidInverse(const Matrix& m) {
+  Matrix r = Transposed(m);
   const Vector3 t = Translation(m);
   const Vector3 back = TransformNormal(t, r);
   r[3][0] = -back.x;
@@ -196,13 +194,12 @@ double Smooth(double t) {
   return t * t * (3.0 - 2.0 * t);
 }
 
-double Lerp(double a, double b, double t) {
-  return a + (b - a) * t;
+Vector3 MirrorX(Vector3 v, float sign) {
+  return Vec3(v.x * sign, v.y, v.z);
 }
 
-Vector3 LerpV(Vector3 a, Vector3 b, double t) {
-  const auto f = static_cast<float>(t);
-  return a + (b - a) * f;
+double Lerp(double a, double b, double t) {
+  return a + (b - a) * t;
 }
 
 }  // namespace dravo::demo

@@ -32,16 +32,19 @@ Matrix RotationFromTo(Vector3 from, Vector3 to);
 
 // The upper 3x3 alone (fourth row 0 0 0 1).
 Matrix RotationPart(const Matrix& m);
+// The upper 3x3 transposed, the inverse of a rotation (fourth row 0 0 0 1).
+Matrix Transposed(const Matrix& m);
 // Inverse of a rotation followed by a translation.
 Matrix RigidInverse(const Matrix& m);
 // Rows x, y, z as the axes, `origin` in the fourth row.
 Matrix Frame(Vector3 x, Vector3 y, Vector3 z, Vector3 origin);
 Vector3 Translation(const Matrix& m);
 Matrix WithTranslation(const Matrix& m, Vector3 t);
+// The mirror image across the x = 0 plane when `sign` is -1, `v` itself when it is 1.
+Vector3 MirrorX(Vector3 v, float sign);
 
 // The smooth step 3t² - 2t³ of t clamped to 0..1.
 double Smooth(double t);
 double Lerp(double a, double b, double t);
-Vector3 LerpV(Vector3 a, Vector3 b, double t);
 
 }  // namespace dravo::demo

@@ -149,30 +149,18 @@ NamedFile WheelModel(const std::string& name, const std::string& tyreMaterial, W
   return {name, WriteDxgFile(BuildModel(plan))};
 }
 
-NamedFile PlateModel() {
-  const Skeleton s = SingleBoneSkeleton("Plate");
-  const Skin skin = PlateSkin("25", {238, 238, 238, 255}, {20, 20, 22, 255}, {80, 185, 40, 255});
+// A part hung on a machine: one bone, one material, one mesh.
+NamedFile PartModel(const std::string& name, const std::string& bone, const std::string& material,
+                    const Skin& skin, void (*build)(MeshBuilder&, const Skin&)) {
+  const Skeleton s = SingleBoneSkeleton(bone);
   ModelPlan plan;
   plan.skeleton = &s;
-  plan.materials = {"kx250_plate.dxm"};
+  plan.materials = {material};
   plan.palette = {0};
   MeshBuilder m(s);
-  BuildPlateGeometry(m, skin);
+  build(m, skin);
   plan.levels = {{{0, kDxgBoneSlots, {}, &m}}};
-  return {"kx250_plate.dxg", WriteDxgFile(BuildModel(plan))};
-}
-
-NamedFile RackModel() {
-  const Skeleton s = SingleBoneSkeleton("Rack");
-  const Skin skin = PartsSkin();
-  ModelPlan plan;
-  plan.skeleton = &s;
-  plan.materials = {"quad_rack.dxm"};
-  plan.palette = {0};
-  MeshBuilder m(s);
-  BuildRackGeometry(m, skin);
-  plan.levels = {{{0, kDxgBoneSlots, {}, &m}}};
-  return {"quad_rack.dxg", WriteDxgFile(BuildModel(plan))};
+  return {name, WriteDxgFile(BuildModel(plan))};
 }
 
 }  // namespace
@@ -209,8 +197,10 @@ std::vector<NamedFile> BuildModelFiles() {
   files.push_back(WheelModel("quad_wheel_fr.dxg", "quad_tyre.dxm", quadFront, true, 1));
   files.push_back(WheelModel("quad_wheel_rl.dxg", "quad_tyre.dxm", quadRear, true, 2));
   files.push_back(WheelModel("quad_wheel_rr.dxg", "quad_tyre.dxm", quadRear, true, 1));
-  files.push_back(PlateModel());
-  files.push_back(RackModel());
+  files.push_back(PartModel("kx250_plate.dxg", "Plate", "kx250_plate.dxm",
+                            PlateSkin("25", {238, 238, 238, 255}, {20, 20, 22, 255}, {80, 185, 40, 255}),
+                            BuildPlateGeometry));
+  files.push_back(PartModel("quad_rack.dxg", "Rack", "quad_rack.dxm", PartsSkin(), BuildRackGeometry));
   return files;
 }
 

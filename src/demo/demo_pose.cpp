@@ -56,14 +56,6 @@ Matrix Blend(const Matrix& a, const Matrix& b, double t) {
   return ToMatrix({Lerp(qa.w, qb.w, t), Lerp(qa.x, qb.x, t), Lerp(qa.y, qb.y, t), Lerp(qa.z, qb.z, t)});
 }
 
-Matrix Transposed(const Matrix& m) {
-  Matrix r = IdentityMatrix();
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j)
-      r[i][j] = m[j][i];
-  return r;
-}
-
 Vector3 ForkAxisLocal() {
   return Normalize(Vec3(0.0f, -0.63f, 0.245f));
 }
@@ -131,7 +123,7 @@ void RiderPoser::reach(int upper, int lower, int end, Vector3 target, Vector3 be
   const Matrix dl = q[l] * du;
   const Vector3 endFree = elbowFree + TransformNormal(be - bl, dl);
   if (weight > 0.0f) {
-    const Vector3 goal = LerpV(endFree, target, weight);
+    const Vector3 goal = Vec3Lerp(endFree, target, weight);
     const float l1 = Vec3Length(bl - bu), l2 = Vec3Length(be - bl);
     Vector3 toGoal = goal - s;
     float dist = Vec3Length(toGoal);
@@ -251,18 +243,18 @@ RiderKey KeyAt(const std::vector<RiderKey>& keys, double frame) {
     for (const auto& [n, v] : key->turns)
       if (std::find(names.begin(), names.end(), n) == names.end()) names.push_back(n);
   for (const std::string& n : names)
-    out.turns.emplace_back(n, LerpV(find(a, n), find(b, n), t));
-  out.pelvis = LerpV(a.pelvis, b.pelvis, t);
+    out.turns.emplace_back(n, Vec3Lerp(find(a, n), find(b, n), static_cast<float>(t)));
+  out.pelvis = Vec3Lerp(a.pelvis, b.pelvis, static_cast<float>(t));
   for (std::size_t s = 0; s < 2; ++s) {
     out.hands[s] = static_cast<float>(Lerp(a.hands[s], b.hands[s], t));
     out.feet[s] = static_cast<float>(Lerp(a.feet[s], b.feet[s], t));
     // A target given on one side only holds on the other side too.
     const auto& ha = a.handTargets[s] ? a.handTargets[s] : b.handTargets[s];
     const auto& hb = b.handTargets[s] ? b.handTargets[s] : a.handTargets[s];
-    if (ha && hb) out.handTargets[s] = LerpV(*ha, *hb, t);
+    if (ha && hb) out.handTargets[s] = Vec3Lerp(*ha, *hb, static_cast<float>(t));
     const auto& fa = a.footTargets[s] ? a.footTargets[s] : b.footTargets[s];
     const auto& fb = b.footTargets[s] ? b.footTargets[s] : a.footTargets[s];
-    if (fa && fb) out.footTargets[s] = LerpV(*fa, *fb, t);
+    if (fa && fb) out.footTargets[s] = Vec3Lerp(*fa, *fb, static_cast<float>(t));
   }
   return out;
 }

@@ -31,14 +31,6 @@ struct Joints {
 
 const Joints kJ{};
 
-Vector3 Side(Vector3 v, float sign) {
-  return Vec3(v.x * sign, v.y, v.z);
-}
-
-Vector3 Lerp3(Vector3 a, Vector3 b, float t) {
-  return a + (b - a) * t;
-}
-
 constexpr float kLowerTorsoShare = 0.42f;
 
 }  // namespace
@@ -61,7 +53,7 @@ const ContactPoints& Contacts() {
 Skeleton RiderSkeleton() {
   Skeleton s;
   const Vector3 x = Vec3(1, 0, 0);
-  const Vector3 upperStart = Lerp3(kJ.spineBase, kJ.shoulders, kLowerTorsoShare);
+  const Vector3 upperStart = Vec3Lerp(kJ.spineBase, kJ.shoulders, kLowerTorsoShare);
   const int pelvis = s.add("Pelvis", -1, MatrixTranslation(kJ.pelvis.x, kJ.pelvis.y, kJ.pelvis.z));
   const int lower = s.add("Lower Torso", pelvis, SpineFrame(kJ.spineBase, kJ.shoulders, x));
   const int upper = s.add("Upper Torso", lower, SpineFrame(upperStart, kJ.shoulders + Vec3(0, 0, -0.02f), x));
@@ -70,22 +62,22 @@ Skeleton RiderSkeleton() {
   for (float sign : {-1.0f, 1.0f}) {
     const char* p = sign < 0 ? "L " : "R ";
     const int clav = s.add(std::string(p) + "Clavicle", upper,
-                           LimbFrame(Side(kJ.clavicle, sign), Side(kJ.shoulder, sign), Vec3(0, 1, 0)));
+                           LimbFrame(MirrorX(kJ.clavicle, sign), MirrorX(kJ.shoulder, sign), Vec3(0, 1, 0)));
     const int arm = s.add(std::string(p) + "Upper Arm", clav,
-                          LimbFrame(Side(kJ.shoulder, sign), Side(kJ.elbow, sign), x));
-    const int fore =
-        s.add(std::string(p) + "Forearm", arm, LimbFrame(Side(kJ.elbow, sign), Side(kJ.wrist, sign), x));
-    s.add(std::string(p) + "Hand", fore, LimbFrame(Side(kJ.wrist, sign), Side(kJ.knuckles, sign), x));
+                          LimbFrame(MirrorX(kJ.shoulder, sign), MirrorX(kJ.elbow, sign), x));
+    const int fore = s.add(std::string(p) + "Forearm", arm,
+                           LimbFrame(MirrorX(kJ.elbow, sign), MirrorX(kJ.wrist, sign), x));
+    s.add(std::string(p) + "Hand", fore, LimbFrame(MirrorX(kJ.wrist, sign), MirrorX(kJ.knuckles, sign), x));
   }
   for (float sign : {-1.0f, 1.0f}) {
     const char* p = sign < 0 ? "L " : "R ";
     const int thigh =
-        s.add(std::string(p) + "Thigh", pelvis, LimbFrame(Side(kJ.hip, sign), Side(kJ.knee, sign), x));
+        s.add(std::string(p) + "Thigh", pelvis, LimbFrame(MirrorX(kJ.hip, sign), MirrorX(kJ.knee, sign), x));
     const int calf =
-        s.add(std::string(p) + "Calf", thigh, LimbFrame(Side(kJ.knee, sign), Side(kJ.ankle, sign), x));
+        s.add(std::string(p) + "Calf", thigh, LimbFrame(MirrorX(kJ.knee, sign), MirrorX(kJ.ankle, sign), x));
     const int foot =
-        s.add(std::string(p) + "Foot", calf, LimbFrame(Side(kJ.ankle, sign), Side(kJ.ball, sign), x));
-    s.add(std::string(p) + "Toes", foot, LimbFrame(Side(kJ.ball, sign), Side(kJ.toe, sign), x));
+        s.add(std::string(p) + "Foot", calf, LimbFrame(MirrorX(kJ.ankle, sign), MirrorX(kJ.ball, sign), x));
+    s.add(std::string(p) + "Toes", foot, LimbFrame(MirrorX(kJ.ball, sign), MirrorX(kJ.toe, sign), x));
   }
   return s;
 }

@@ -98,6 +98,9 @@ class TDravoEditor {
   static constexpr const char* kCorruptCaption = "Serious Error";
   static constexpr const char* kModelsText = "There was problem loading the Models.";
   static constexpr const char* kModelsCaption = "Serious error";
+  // Storing a trick and importing one both write motions into the game's archive.
+  static constexpr const char* kTrickWrongSize =
+      "Can't save the trick to the Common.Pak because it is the wrong size.";
 
   // The panel hosts the device (the window's GL widget, or a headless one) and must outlive the
   // editor; the host answers for the people.

@@ -15,6 +15,19 @@ namespace {
 
 constexpr std::int32_t kFolderShift = 1 << 24;
 
+// The document a list item names: its object number packs the folder and the entry.
+std::string ItemPath(TRmxResManager& resources, std::int32_t object) {
+  return resources.ResourcePath(object / kFolderShift, object % kFolderShift, true);
+}
+
+// The last item of the list that names `path`, or `current` when none does.
+int IndexOfPath(TRmxResManager& resources, const std::vector<ModelListItem>& box, const std::string& path,
+                int current) {
+  for (std::size_t i = 0; i < box.size(); ++i)
+    if (SameTextAZ(ItemPath(resources, box[i].Object), path)) current = static_cast<int>(i);
+  return current;
+}
+
 bool ReadDocument(TRmxResManager& resources, const std::string& name, TKelIniFile& document) {
   MemoryStream stream;
   if (resources.ReadResource(name, stream, true) != 0) return false;
@@ -165,9 +178,8 @@ void TDravoEditor::FillModelLists() {
 void TDravoEditor::SelectRiderBoxChange(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= m_riderBox.size() || !m_resources) return;
   m_riderIndex = index;
-  const std::int32_t object = m_riderBox[static_cast<std::size_t>(index)].Object;
   const std::string name =
-      m_resources->manager().ResourcePath(object / kFolderShift, object % kFolderShift, true);
+      ItemPath(m_resources->manager(), m_riderBox[static_cast<std::size_t>(index)].Object);
   if (Trim(name).empty()) return;
   Guard([&] {
     RenderingPaused paused(m_panel);
@@ -179,12 +191,7 @@ void TDravoEditor::SelectRiderBoxChange(int index) {
     }
   });
   // The list shows the rider that is loaded.
-  for (std::size_t i = 0; i < m_riderBox.size(); ++i) {
-    const std::int32_t o = m_riderBox[i].Object;
-    if (SameTextAZ(m_resources->manager().ResourcePath(o / kFolderShift, o % kFolderShift, true),
-                   m_lastRider))
-      m_riderIndex = static_cast<int>(i);
-  }
+  m_riderIndex = IndexOfPath(m_resources->manager(), m_riderBox, m_lastRider, m_riderIndex);
   FillTextureList();
   Changed(changes::ModelLists);
   Repaint();
@@ -193,9 +200,8 @@ void TDravoEditor::SelectRiderBoxChange(int index) {
 void TDravoEditor::SelectMachineBoxChange(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= m_machineBox.size() || !m_resources) return;
   m_machineIndex = index;
-  const std::int32_t object = m_machineBox[static_cast<std::size_t>(index)].Object;
   const std::string name =
-      m_resources->manager().ResourcePath(object / kFolderShift, object % kFolderShift, true);
+      ItemPath(m_resources->manager(), m_machineBox[static_cast<std::size_t>(index)].Object);
   if (Trim(name).empty()) return;
   bool loaded = false;
   Guard([&] {
@@ -207,12 +213,7 @@ void TDravoEditor::SelectMachineBoxChange(int index) {
       m_machineLoaded = LoadMachine(m_lastMachine);
     }
   });
-  for (std::size_t i = 0; i < m_machineBox.size(); ++i) {
-    const std::int32_t o = m_machineBox[i].Object;
-    if (SameTextAZ(m_resources->manager().ResourcePath(o / kFolderShift, o % kFolderShift, true),
-                   m_lastMachine))
-      m_machineIndex = static_cast<int>(i);
-  }
+  m_machineIndex = IndexOfPath(m_resources->manager(), m_machineBox, m_lastMachine, m_machineIndex);
   FillTextureList();
   Changed(changes::ModelLists);
   if (loaded) {

@@ -8,13 +8,6 @@
 
 namespace dravo {
 
-namespace {
-
-constexpr const char* kTrickWrongSize =
-    "Can't save the trick to the Common.Pak because it is the wrong size.";
-
-}  // namespace
-
 void TDravoEditor::SaveTrickBtnClick() {
   if (m_host.KelMsgBox("Do you want to save this trick?", "Confirm trick save", true)) InstallTrick();
 }

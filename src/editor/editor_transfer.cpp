@@ -5,13 +5,6 @@
 
 namespace dravo {
 
-namespace {
-
-constexpr const char* kTrickWrongSize =
-    "Can't save the trick to the Common.Pak because it is the wrong size.";
-
-}  // namespace
-
 void TDravoEditor::PakBtnClick() {
   if (!m_ownArchive) return;
   if (!m_transfer.Execute(*m_ownArchive)) return;

@@ -34,10 +34,8 @@ std::uint32_t MaskChannel::pack(std::uint8_t level) const {
   return v << shift;
 }
 
-namespace {
-
-bool ValidMasks(const ColourMasks& m, int bitsPerPixel) {
-  const std::uint64_t limit = bitsPerPixel == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+bool MasksFit(const ColourMasks& m, int bitsPerPixel) {
+  const std::uint64_t limit = (std::uint64_t(1) << bitsPerPixel) - 1;
   std::uint32_t seen = 0;
   for (std::uint32_t mask : {m.red, m.green, m.blue, m.alpha}) {
     if (mask > limit || (mask & seen) != 0) return false;
@@ -47,8 +45,6 @@ bool ValidMasks(const ColourMasks& m, int bitsPerPixel) {
     if (MaskChannel::of(mask).bits == 0) return false;
   return m.alpha == 0 || MaskChannel::of(m.alpha).bits != 0;
 }
-
-}  // namespace
 
 Bitmap::Bitmap(int width, int height, int bitsPerPixel)
     : Bitmap(width, height, bitsPerPixel, ColourMasks{}) {}
@@ -61,7 +57,7 @@ Bitmap::Bitmap(int width, int height, int bitsPerPixel, const ColourMasks& masks
     throw std::invalid_argument("bitmap size " + std::to_string(width) + " x " + std::to_string(height) +
                                 " is out of range");
   const bool hasMasks = masks != ColourMasks{};
-  if (hasMasks && (bitsPerPixel == 15 || bitsPerPixel == 24 || !ValidMasks(masks, bitsPerPixel)))
+  if (hasMasks && (bitsPerPixel == 15 || bitsPerPixel == 24 || !MasksFit(masks, bitsPerPixel)))
     throw std::invalid_argument("colour masks do not fit a " + std::to_string(bitsPerPixel) + "-bit bitmap");
   m_width = width;
   m_height = height;

@@ -23,6 +23,10 @@ inline constexpr ColourMasks kMasks4444{0x0F00, 0x00F0, 0x000F, 0xF000};
 // The 32-bit layout every 32-bit bitmap ends up in: blue, green, red, alpha bytes.
 inline constexpr ColourMasks kMasks8888{0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
 
+// True when the masks can describe a 16- or 32-bit pixel: each is one run of bits inside the pixel,
+// none overlaps another, and only alpha may be empty.
+bool MasksFit(const ColourMasks& masks, int bitsPerPixel);
+
 struct Rgba8 {
   std::uint8_t r = 0;
   std::uint8_t g = 0;

@@ -40,18 +40,6 @@ struct Header {
   int paletteEntryBytes = 4;
 };
 
-bool UsableMasks(const ColourMasks& m, int bitCount) {
-  const std::uint64_t limit = (std::uint64_t(1) << bitCount) - 1;
-  std::uint32_t seen = 0;
-  for (std::uint32_t mask : {m.red, m.green, m.blue, m.alpha}) {
-    if (mask > limit || (mask & seen) != 0) return false;
-    seen |= mask;
-  }
-  for (std::uint32_t mask : {m.red, m.green, m.blue})
-    if (MaskChannel::of(mask).bits == 0) return false;
-  return m.alpha == 0 || MaskChannel::of(m.alpha).bits != 0;
-}
-
 std::string CompressionName(std::uint32_t c) {
   switch (c) {
     case kBiRle8:
@@ -116,7 +104,7 @@ Header ReadHeader(ByteReader& r, const std::string& name) {
     throw ImageFileError(name, "a BMP picture of " + std::to_string(h.bitCount) + " bits is not supported");
   if (bitfields && h.bitCount != 16 && h.bitCount != 32)
     throw ImageFileError(name, "colour masks on a " + std::to_string(h.bitCount) + "-bit BMP picture");
-  if (bitfields && !UsableMasks(h.masks, h.bitCount))
+  if (bitfields && !MasksFit(h.masks, h.bitCount))
     throw ImageFileError(name, "the BMP colour masks are not usable");
   return h;
 }

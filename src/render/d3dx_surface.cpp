@@ -199,6 +199,10 @@ bool ValidRect(const RECT& r) {
   return r.left >= 0 && r.top >= 0 && r.right > r.left && r.bottom > r.top;
 }
 
+RECT WholeSurface(const D3DSURFACE_DESC& desc) {
+  return {0, 0, static_cast<LONG>(desc.Width), static_cast<LONG>(desc.Height)};
+}
+
 UINT Width(const RECT& r) {
   return static_cast<UINT>(r.right - r.left);
 }
@@ -340,11 +344,8 @@ HRESULT LoadInto(IDirect3DSurface8* dest, const RECT* destRect, Image& source, D
                  D3DCOLOR colorKey) {
   D3DSURFACE_DESC desc{};
   if (FAILED(dest->GetDesc(&desc)) || !CanEncode(desc.Format)) return D3DERR_INVALIDCALL;
-  const RECT whole{0, 0, static_cast<LONG>(desc.Width), static_cast<LONG>(desc.Height)};
-  const RECT rect = destRect ? *destRect : whole;
-  if (!ValidRect(rect) || static_cast<UINT>(rect.right) > desc.Width ||
-      static_cast<UINT>(rect.bottom) > desc.Height)
-    return D3DERR_INVALIDCALL;
+  const RECT rect = destRect ? *destRect : WholeSurface(desc);
+  if (!RectInside(rect, desc.Width, desc.Height)) return D3DERR_INVALIDCALL;
   if (colorKey != 0)
     for (D3DCOLOR& c : source.pixels)
       if (c == colorKey) c = 0;
@@ -457,11 +458,8 @@ HRESULT D3DXLoadSurfaceFromSurface(IDirect3DSurface8* pDestSurface, const PALETT
   if (!pDestSurface || !pSrcSurface || pDestSurface == pSrcSurface) return D3DERR_INVALIDCALL;
   D3DSURFACE_DESC desc{};
   if (FAILED(pSrcSurface->GetDesc(&desc)) || !CanDecode(desc.Format)) return D3DERR_INVALIDCALL;
-  const RECT whole{0, 0, static_cast<LONG>(desc.Width), static_cast<LONG>(desc.Height)};
-  const RECT rect = pSrcRect ? *pSrcRect : whole;
-  if (!ValidRect(rect) || static_cast<UINT>(rect.right) > desc.Width ||
-      static_cast<UINT>(rect.bottom) > desc.Height)
-    return D3DERR_INVALIDCALL;
+  const RECT rect = pSrcRect ? *pSrcRect : WholeSurface(desc);
+  if (!RectInside(rect, desc.Width, desc.Height)) return D3DERR_INVALIDCALL;
   D3DLOCKED_RECT locked{};
   if (FAILED(pSrcSurface->LockRect(&locked, nullptr, D3DLOCK_READONLY))) return D3DERR_INVALIDCALL;
   Image source;

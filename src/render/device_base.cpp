@@ -296,6 +296,10 @@ ComPtr<TMemoryIndexBuffer> TDeviceBase::NewIndexBuffer(UINT length, DWORD usage,
   return MakeCom<TMemoryIndexBuffer>(length, usage, format, pool);
 }
 
+ComPtr<TMemorySurface> TDeviceBase::NewSurface(UINT width, UINT height, D3DFORMAT format) {
+  return MakeCom<TMemorySurface>(width, height, format);
+}
+
 HRESULT TDeviceBase::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format,
                                    D3DPOOL Pool, ComPtr<IDirect3DTexture8>* ppTexture) {
   if (!ppTexture) return D3DERR_INVALIDCALL;
@@ -335,7 +339,7 @@ HRESULT TDeviceBase::CreateImageSurface(UINT Width, UINT Height, D3DFORMAT Forma
   if (Width == 0 || Height == 0 || Width > kMaxImageSurfaceSize || Height > kMaxImageSurfaceSize ||
       !IsSurfaceFormat(Format))
     return D3DERR_INVALIDCALL;
-  *ppSurface = MakeCom<TMemorySurface>(Width, Height, Format);
+  *ppSurface = NewSurface(Width, Height, Format);
   return D3D_OK;
 }
 
@@ -356,9 +360,7 @@ HRESULT TDeviceBase::CopyRects(IDirect3DSurface8* pSourceSurface, const RECT* pS
   for (UINT i = 0; i < count; ++i) {
     const RECT r = pSourceRectsArray ? pSourceRectsArray[i] : whole;
     const POINT p = pDestPointsArray ? pDestPointsArray[i] : POINT{r.left, r.top};
-    if (r.left < 0 || r.top < 0 || r.right <= r.left || r.bottom <= r.top ||
-        static_cast<UINT>(r.right) > src.Width || static_cast<UINT>(r.bottom) > src.Height)
-      return D3DERR_INVALIDCALL;
+    if (!RectInside(r, src.Width, src.Height)) return D3DERR_INVALIDCALL;
     if (p.x < 0 || p.y < 0 || static_cast<UINT>(p.x) + (r.right - r.left) > dst.Width ||
         static_cast<UINT>(p.y) + (r.bottom - r.top) > dst.Height)
       return D3DERR_INVALIDCALL;

@@ -96,6 +96,7 @@ class TDeviceBase : public IDirect3DDevice8 {
                                             D3DFORMAT format, D3DPOOL pool);
   virtual ComPtr<TMemoryVertexBuffer> NewVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
   virtual ComPtr<TMemoryIndexBuffer> NewIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
+  virtual ComPtr<TMemorySurface> NewSurface(UINT width, UINT height, D3DFORMAT format);
   // Back to the state of a new device.
   void ResetState();
   // Checks an indexed draw against the bound buffers: every index read, plus the base vertex, names a vertex

@@ -144,6 +144,11 @@ UINT FvfVertexSize(DWORD fvf) {
   return size;
 }
 
+bool RectInside(const RECT& r, UINT width, UINT height) {
+  return r.left >= 0 && r.top >= 0 && r.right > r.left && r.bottom > r.top &&
+         static_cast<UINT>(r.right) <= width && static_cast<UINT>(r.bottom) <= height;
+}
+
 // ---- SurfaceMemory ------------------------------------------------------------------------------------
 
 void SurfaceMemory::Allocate(D3DFORMAT format, UINT width, UINT height) {
@@ -159,9 +164,7 @@ HRESULT SurfaceMemory::Lock(D3DLOCKED_RECT* locked_rect, const RECT* rect) {
   if (!locked_rect || locked) return D3DERR_INVALIDCALL;
   UINT x = 0, y = 0;
   if (rect) {
-    if (rect->left < 0 || rect->top < 0 || rect->right <= rect->left || rect->bottom <= rect->top ||
-        static_cast<UINT>(rect->right) > desc.Width || static_cast<UINT>(rect->bottom) > desc.Height)
-      return D3DERR_INVALIDCALL;
+    if (!RectInside(*rect, desc.Width, desc.Height)) return D3DERR_INVALIDCALL;
     x = static_cast<UINT>(rect->left);
     y = static_cast<UINT>(rect->top);
     if (IsBlockCompressed(desc.Format)) {
@@ -208,25 +211,6 @@ HRESULT TMemorySurface::UnlockRect() {
 
 // ---- TMemoryTexture -----------------------------------------------------------------------------------
 
-namespace {
-
-// A texture level seen as a surface: locks go to the texture, which the surface keeps alive.
-class TLevelSurface : public IDirect3DSurface8 {
- public:
-  TLevelSurface(IDirect3DTexture8* texture, UINT level) : m_texture(texture), m_level(level) {}
-  HRESULT GetDesc(D3DSURFACE_DESC* pDesc) override { return m_texture->GetLevelDesc(m_level, pDesc); }
-  HRESULT LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) override {
-    return m_texture->LockRect(m_level, pLockedRect, pRect, Flags);
-  }
-  HRESULT UnlockRect() override { return m_texture->UnlockRect(m_level); }
-
- private:
-  ComPtr<IDirect3DTexture8> m_texture;
-  UINT m_level;
-};
-
-}  // namespace
-
 HRESULT TMemoryTexture::Validate(UINT width, UINT height, UINT levels, D3DFORMAT format) {
   if (width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize)
     return D3DERR_INVALIDCALL;
@@ -261,7 +245,7 @@ HRESULT TMemoryTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) {
 
 HRESULT TMemoryTexture::GetSurfaceLevel(UINT Level, ComPtr<IDirect3DSurface8>* ppSurfaceLevel) {
   if (!ppSurfaceLevel || Level >= m_levels.size()) return D3DERR_INVALIDCALL;
-  *ppSurfaceLevel = MakeCom<TLevelSurface>(this, Level);
+  *ppSurfaceLevel = NewLevelSurface(Level);
   return D3D_OK;
 }
 

@@ -30,6 +30,8 @@ UINT SurfaceSize(D3DFORMAT format, UINT width, UINT height);
 UINT FullMipChainLevels(UINT width, UINT height);
 // Size in bytes of one vertex of a flexible vertex format, as the device reads it.
 UINT FvfVertexSize(DWORD fvf);
+// True when `r` is a rectangle of at least one pixel inside a surface of that size.
+bool RectInside(const RECT& r, UINT width, UINT height);
 
 // A block of pixel memory with its description.
 struct SurfaceMemory {
@@ -65,6 +67,21 @@ class TMemorySurface : public IDirect3DSurface8 {
   DWORD m_lockFlags = 0;
 };
 
+// A texture level seen as a surface: locks go to the texture, which the surface keeps alive.
+class TLevelSurface : public IDirect3DSurface8 {
+ public:
+  TLevelSurface(IDirect3DTexture8* texture, UINT level) : m_texture(texture), m_level(level) {}
+  HRESULT GetDesc(D3DSURFACE_DESC* pDesc) override { return m_texture->GetLevelDesc(m_level, pDesc); }
+  HRESULT LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) override {
+    return m_texture->LockRect(m_level, pLockedRect, pRect, Flags);
+  }
+  HRESULT UnlockRect() override { return m_texture->UnlockRect(m_level); }
+
+ private:
+  ComPtr<IDirect3DTexture8> m_texture;
+  UINT m_level;
+};
+
 // A texture whose levels live in memory.
 class TMemoryTexture : public IDirect3DTexture8 {
  public:
@@ -86,6 +103,10 @@ class TMemoryTexture : public IDirect3DTexture8 {
  protected:
   virtual void AfterLock(UINT /*level*/, DWORD /*flags*/) {}
   virtual void AfterUnlock(UINT /*level*/) {}
+  // The surface GetSurfaceLevel hands out for a level that exists.
+  virtual ComPtr<IDirect3DSurface8> NewLevelSurface(UINT level) {
+    return MakeCom<TLevelSurface>(this, level);
+  }
 
  private:
   std::vector<SurfaceMemory> m_levels;

@@ -20,7 +20,7 @@
 #include "formats/mva_obj_plugin.h"
 #include "formats/rmx_gfx_manager.h"
 #include "formats/rmx_object_manager.h"
-#include "render/testing/recording_device.h"
+#include "render/testing/recording_panel.h"
 #include "render/vell_dx_panel.h"
 #include "resources/kel_ini_file.h"
 #include "support/file_helpers.h"
@@ -68,26 +68,16 @@ DemoGame* DemoGameTest::s_game = nullptr;
 // A 3D panel whose device logs every call, with the texture and model managers over the game.
 class Device {
  public:
-  explicit Device(TRmxResManager& resources)
-      : m_log(std::make_shared<TCallLog>()),
-        m_panel(
-            [log = m_log](UINT) -> std::unique_ptr<IDirect3D8> {
-              return std::make_unique<TRecordingDirect3D>(log);
-            },
-            nullptr),
-        m_textures(&resources),
-        m_models(&resources) {
-    m_panel.InitDevice(nullptr, true, 640, 480, true, true);
-    m_textures.RegisterPlugIn(std::make_unique<TMvAGfxPlugIn>(&m_panel));
-    m_models.RegisterPlugIn(std::make_unique<TMvAObjPlugIn>(m_models, &m_panel, services(resources)));
+  explicit Device(TRmxResManager& resources) : m_textures(&resources), m_models(&resources) {
+    m_textures.RegisterPlugIn(std::make_unique<TMvAGfxPlugIn>(m_panel.panel()));
+    m_models.RegisterPlugIn(std::make_unique<TMvAObjPlugIn>(m_models, m_panel.panel(), services(resources)));
   }
   TMaterialServices services(TRmxResManager& resources) { return {&resources, &m_textures}; }
-  TVellDXPanel* panel() { return &m_panel; }
+  TVellDXPanel* panel() { return m_panel.panel(); }
   TRmxObjectManager& models() { return m_models; }
 
  private:
-  std::shared_ptr<TCallLog> m_log;
-  TVellDXPanel m_panel;
+  TRecordingPanel m_panel;
   TRmxGfxManager m_textures;
   TRmxObjectManager m_models;
 };

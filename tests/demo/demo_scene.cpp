@@ -107,29 +107,6 @@ std::string ChangedMaterial(const ModelSet& set, const std::string& material) {
   return material;
 }
 
-int MachineTypeOf(const std::string& machineFile) {
-  const std::string head = machineFile.substr(0, 3);
-  const std::size_t at = std::string("MX_MXSATVSATMXF").find(head);
-  const int p = at == std::string::npos ? 0 : static_cast<int>(at) + 1;
-  switch (p / 3) {
-    case 2:
-    case 3:
-      return 1;
-    case 4:
-      return 2;
-    default:
-      return 0;
-  }
-}
-
-namespace {
-const char* kRiderPrefix[3] = {"mx_", "atv_", "mxf_"};
-const char* kMachinePrefix[3] = {"bike_", "atv_bike_", "mxf_bike_"};
-const char* kDefaultMotion[3] = {"bike.mot", "atv_bike_idle.mot", "bike.mot"};
-const char* kSection[3] = {"MX_Stunts", "ATV_Stunts", "ff_Stunts"};
-const std::size_t kLeadIn[3] = {6, 6, 9};
-}  // namespace
-
 std::vector<Trick> Catalogue(const DemoGame& game, int type) {
   std::vector<Trick> out;
   const auto bytes = game.Read("motions.ini");
@@ -137,42 +114,21 @@ std::vector<Trick> Catalogue(const DemoGame& game, int type) {
   MemoryStream stream(*bytes);
   TKelIniFile ini;
   ini.LoadFromStream(stream);
-  auto add = [&](const std::string& file, const std::string& name, bool attached) {
-    if (game.Read(kRiderPrefix[type] + file)) out.push_back({name, attached});
-  };
-  const int start = ini.SectionStart(kSection[type]);
-  if (start >= 0) {
-    for (std::size_t i = static_cast<std::size_t>(start); i < ini.Lines().size(); ++i) {
-      const std::string& line = ini.Lines()[i];
-      if (!line.empty() && line[0] == '[') break;
-      const std::size_t at = line.find("motion=");
-      if (at == std::string::npos) continue;
-      const std::string v = line.substr(at + 7, 255);
-      const std::size_t n = kLeadIn[type];
-      const std::string bare = Trim(ChangeFileExt(v, ""));
-      const std::string name = bare.size() > n ? bare.substr(n) : std::string();
-      const std::string file = Trim(v.size() > n ? v.substr(n) : std::string());
-      add(file, name, false);
-    }
-  }
-  if (type == 0) {
-    add("backflip.mot", "backflip", true);
-    add("threesixty.mot", "threesixty", false);
-    add("threesixtyl.mot", "threesixtyl", false);
-    add("threesixtyr.mot", "threesixtyr", false);
-  }
+  for (const CatalogueEntry& e : BuildCatalogueEntries(
+           ini.Lines(), type, [&](const std::string& file) { return game.Read(file).has_value(); }))
+    out.push_back({e.Name, e.Attach});
   return out;
 }
 
 TrickMotions LoadTrick(const DemoGame& game, int type, const std::string& trick) {
   TrickMotions t;
-  const auto rider = game.Read(kRiderPrefix[type] + trick + ".mot");
+  const auto rider = game.Read(NamesFor(type).riderPrefix + trick + ".mot");
   if (!rider) throw std::runtime_error("no rider motion for " + trick);
   t.rider.LoadMotion(*rider);
   t.riderPose = BuildPose(t.rider);
-  auto machine = game.Read(kMachinePrefix[type] + trick + ".mot");
+  auto machine = game.Read(NamesFor(type).machinePrefix + trick + ".mot");
   t.hasMachineMotion = machine.has_value();
-  if (!machine) machine = game.Read(kDefaultMotion[type]);
+  if (!machine) machine = game.Read(NamesFor(type).defaultMachineMotion);
   if (machine) {
     t.machine.LoadMotion(*machine);
     t.machinePose = BuildPose(t.machine);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/maths.h"
+#include "editor/trick_names.h"
 #include "formats/dxg_file.h"
 #include "motion/mot_file.h"
 #include "motion/motion_pose.h"
@@ -57,14 +58,12 @@ ModelSet LoadModelSet(const DemoGame& game, const std::string& subName);
 // The material name a model asks for after the set's material changes.
 std::string ChangedMaterial(const ModelSet& set, const std::string& material);
 
-// Machine type from a machine document's name: 0 motocross, 1 ATV, 2 freestyle.
-int MachineTypeOf(const std::string& machineFile);
-
 struct Trick {
   std::string name;
   bool attached = false;
 };
-// The catalogue for a machine type, by the motions.ini rules.
+// The catalogue for a machine type, as the editor builds it from motions.ini. Machine types (0 motocross,
+// 1 ATV, 2 freestyle) come from the editor's MachineTypeOf.
 std::vector<Trick> Catalogue(const DemoGame& game, int machineType);
 
 // A trick's motions as the editor loads them.

@@ -131,6 +131,14 @@ class EditorRig {
   std::unique_ptr<TDravoEditor> editor;
 };
 
+// A test whose editor has started on the demo game before it runs.
+class StartedEditorTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(rig.Start(), StartupResult::Running); }
+  TDravoEditor& ed() { return rig.ed(); }
+  EditorRig rig;
+};
+
 // The trick list entry of that name, or -1.
 int CatalogueIndex(TDravoEditor& editor, const std::string& name);
 // Selects a trick by name; fails the test when the list lacks it.

@@ -1,13 +1,11 @@
 // The "Gif" button and `dravo gif`: the editor steps through the trick's frames, the export writes
 // them; playback stops meanwhile and comes back.
 #include <gif_lib.h>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "core/file_error.h"
+#include "demo_game_command.h"
 #include "editor_rig.h"
 #include "support/file_helpers.h"
 
@@ -147,55 +145,15 @@ TEST(EditorGif, CancelAndErrorsLeaveNoFileAndPlaybackAsItWas) {
     EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
 }
 
-// `dravo gif` as a user runs it.
-class GifCommand : public ::testing::Test {
+// `dravo gif` as a user runs it (the export itself is leak-checked on the recording panel above).
+class GifCommand : public DemoGameCommand {
  protected:
-  static void SetUpTestSuite() {
-    game = new TempDir;
-    WriteGame(game->path(), DemoContentOnce());
-  }
-  static void TearDownTestSuite() {
-    delete game;
-    game = nullptr;
-  }
-
-  struct Result {
-    int code;
-    std::string out, err;
-  };
-
-  static std::string Quote(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg)
-      quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-  }
-
-  // Runs the program with a home and config folder of its own. Mesa's driver keeps a few allocations
-  // past its unloading, where no suppression can name them: sanitizer builds leave the leak check out
-  // of these drawing runs (the export itself is leak-checked on the recording panel above).
-  Result Run(const std::vector<std::string>& args) {
-    std::string command = "ASAN_OPTIONS=detect_leaks=0 HOME=" + Quote(home.path().string()) +
-                          " XDG_CONFIG_HOME=" + Quote((home / "config").string()) + " " +
-                          Quote(DRAVO_BINARY) + " gif --game " + Quote(game->path().string());
-    for (const std::string& a : args)
-      command += " " + Quote(a);
-    command += " >" + Quote((dir / "out").string()) + " 2>" + Quote((dir / "err").string());
-    const int status = std::system(command.c_str());
-    const std::vector<std::uint8_t> out = ReadBytes(dir / "out"), err = ReadBytes(dir / "err");
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(out.begin(), out.end()),
-            std::string(err.begin(), err.end())};
-  }
-
-  static TempDir* game;
-  TempDir dir;
-  TempDir home;
+  GifCommand() : DemoGameCommand("gif") {}
 };
-TempDir* GifCommand::game = nullptr;
 
 TEST_F(GifCommand, WritesTheTrickWithTheOptionsGiven) {
-  const Result r = Run({"--trick", "superman", "--size", "128", "--fps", "100", "--opaque", "--view", "Right",
-                        (dir / "flight").string()});
+  const ProgramResult r = Run({"--trick", "superman", "--size", "128", "--fps", "100", "--opaque", "--view",
+                               "Right", (dir / "flight").string()});
   if (r.err.find("no OpenGL device") != std::string::npos) GTEST_SKIP() << "no OpenGL here";
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, (dir / "flight.gif").string() + ": 30 frames of 128 x 128, 1/100 s each\n");
@@ -228,11 +186,11 @@ TEST_F(GifCommand, BadValuesEndWithTheMessage) {
     std::vector<std::string> args = {"--trick", "nacnac"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     args.push_back((dir / "x.gif").string());
-    const Result r = Run(args);
+    const ProgramResult r = Run(args);
     EXPECT_EQ(r.code, 1) << c.message;
     EXPECT_EQ(r.err, c.message);
   }
-  const Result unknown = Run({"--trick", "flyingfish", (dir / "x.gif").string()});
+  const ProgramResult unknown = Run({"--trick", "flyingfish", (dir / "x.gif").string()});
   if (unknown.err.find("no OpenGL device") == std::string::npos) {
     EXPECT_EQ(unknown.code, 1);
     EXPECT_EQ(unknown.err.rfind("dravo: flyingfish: not a trick of this machine's list (", 0), 0u)

@@ -47,10 +47,8 @@ Bitmap Picture(int width, int height, int bits, bool magenta, const ColourMasks*
   return b;
 }
 
-class Skins : public ::testing::Test {
+class Skins : public StartedEditorTest {
  protected:
-  void SetUp() override { ASSERT_EQ(rig.Start(), StartupResult::Running); }
-  TDravoEditor& ed() { return rig.ed(); }
   std::string Tga(const std::string& name, const Bitmap& b) {
     const std::filesystem::path path = rig.dir / name;
     WriteTga(path, b);
@@ -60,7 +58,6 @@ class Skins : public ::testing::Test {
     rig.host.imageFiles.push_back(file);
     ed().ChooseTextureFile(row);
   }
-  EditorRig rig;
 };
 
 TEST_F(Skins, TargaFilesOfEveryDepthBecomeBlockTextures) {
@@ -211,12 +208,7 @@ TEST_F(Skins, ClosingWithOnlyATextureChangeSavesOnlyTheTextures) {
   EXPECT_GE(own->IndexOf("Data\\Veh\\Tex\\tyre01.dxt"), 0);
 }
 
-class View : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_EQ(rig.Start(), StartupResult::Running); }
-  TDravoEditor& ed() { return rig.ed(); }
-  EditorRig rig;
-};
+class View : public StartedEditorTest {};
 
 TEST_F(View, ZoomPresetsAndTheShownMachine) {
   ed().TrackBar1Change(30);

@@ -1,12 +1,8 @@
 // `dravo snapshot` as a user runs it: the editor headless on the demo game, a picture of a trick's
 // frame. Skipped where EGL gives no OpenGL context.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
-#include "editor_rig.h"
+#include "demo_game_command.h"
 #include "formats/png_file.h"
 #include "support/file_helpers.h"
 
@@ -15,43 +11,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int code;
-  std::string err;
-};
-
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-class Snapshot : public ::testing::Test {
+// The home and config folder must stay empty.
+class Snapshot : public DemoGameCommand {
  protected:
-  static void SetUpTestSuite() {
-    game = new TempDir;
-    WriteGame(game->path(), DemoContentOnce());
-  }
-  static void TearDownTestSuite() {
-    delete game;
-    game = nullptr;
-  }
-
-  // Runs the program with a home and config folder of its own, which must stay empty.
-  Result Run(const std::vector<std::string>& args) {
-    // Mesa keeps a few allocations past its unloading that no suppression can name; a sanitizer build's
-    // leak check would take them for ours.
-    std::string command = "ASAN_OPTIONS=detect_leaks=0 HOME=" + Quote(home.path().string()) +
-                          " XDG_CONFIG_HOME=" + Quote((home / "config").string()) + " " +
-                          Quote(DRAVO_BINARY) + " snapshot --game " + Quote(game->path().string());
-    for (const std::string& a : args)
-      command += " " + Quote(a);
-    command += " 2>" + Quote((dir / "err").string());
-    const int status = std::system(command.c_str());
-    const std::vector<std::uint8_t> err = ReadBytes(dir / "err");
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(err.begin(), err.end())};
-  }
+  Snapshot() : DemoGameCommand("snapshot") {}
 
   // The picture's pixels, or a skip when there is nothing to draw with.
   std::vector<std::uint8_t> Picture(const std::vector<std::string>& args, int width, int height) {
@@ -59,7 +22,7 @@ class Snapshot : public ::testing::Test {
     std::vector<std::string> all = args;
     all.insert(all.end(),
                {"-o", out.string(), "--size", std::to_string(width) + "x" + std::to_string(height)});
-    const Result r = Run(all);
+    const ProgramResult r = Run(all);
     if (r.err.find("no OpenGL device") != std::string::npos) return {};
     EXPECT_EQ(r.code, 0) << r.err;
     const std::vector<std::uint8_t> png = ReadBytes(out);
@@ -77,13 +40,7 @@ class Snapshot : public ::testing::Test {
       n += !(rgba[i] == 0x90 && rgba[i + 1] == 0x80 && rgba[i + 2] == 0x80);
     return n;
   }
-
-  static TempDir* game;
-  TempDir dir;
-  TempDir home;
 };
-
-TempDir* Snapshot::game = nullptr;
 
 TEST_F(Snapshot, DrawsTheTrickAtTheChosenFrameAndView) {
   const std::vector<std::uint8_t> first = Picture({"--trick", "nacnac", "--zoom", "40"}, 160, 120);
@@ -119,7 +76,7 @@ TEST_F(Snapshot, SaysWhatIsWrongWithItsArguments) {
   for (const auto& c : cases) {
     std::vector<std::string> args = c.args;
     args.insert(args.end(), {"-o", (dir / "x.png").string()});
-    const Result r = Run(args);
+    const ProgramResult r = Run(args);
     if (r.err.find("no OpenGL device") != std::string::npos) GTEST_SKIP() << "no headless OpenGL device";
     EXPECT_EQ(r.code, 1) << c.says;
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;

@@ -59,12 +59,7 @@ void Edit(TDravoEditor& ed, int dx) {
   ed.DXPanelMouseUp(TMouseButton::Left, {});
 }
 
-class Storage : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_EQ(rig.Start(), StartupResult::Running); }
-  TDravoEditor& ed() { return rig.ed(); }
-  EditorRig rig;
-};
+class Storage : public StartedEditorTest {};
 
 TEST_F(Storage, SaveThisTrickWritesItsFourEntriesAndTheStockMotionsInPlace) {
   SelectTrick(ed(), "superman");

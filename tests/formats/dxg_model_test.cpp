@@ -17,7 +17,7 @@ namespace {
 
 // A panel, a folder with a one-pass and a two-pass material and their textures, and a texture manager.
 struct ModelRig {
-  RecordingPanel rec;
+  TRecordingPanel rec;
   ResourceFolder folder;
   std::unique_ptr<TRmxGfxManager> textures;
 

@@ -13,7 +13,7 @@ using namespace dravo::test;
 namespace {
 
 struct MaterialFolder {
-  RecordingPanel rec;
+  TRecordingPanel rec;
   ResourceFolder folder;
   std::unique_ptr<TRmxGfxManager> textures;
 

@@ -103,7 +103,7 @@ TEST(DxtFile, ParsesEveryLayoutAndRefusesBrokenOnes) {
 }
 
 TEST(DxtPlugIn, LoadsEveryFormatCode) {
-  RecordingPanel rec;
+  TRecordingPanel rec;
   for (std::uint32_t code : kDxtAllCodes) {
     for (bool prefix : {false, true}) {
       SCOPED_TRACE(testing::Message() << "code " << code << (prefix ? " with prefix" : ""));
@@ -141,7 +141,7 @@ TEST(DxtPlugIn, LoadsEveryFormatCode) {
 }
 
 TEST(DxtPlugIn, TakesTheFullSizeLevelWhereverItIs) {
-  RecordingPanel rec;
+  TRecordingPanel rec;
   // Four levels with the full size last: the smaller three are skipped by their byte size.
   DxtFileSpec last = DxtWithLevels(kDxtCodeDxt1, 16, 16, {{2, 2}, {4, 4}, {8, 8}, {16, 16}});
   Loaded loaded = Load(rec.panel(), WriteDxtFile(last));
@@ -177,7 +177,7 @@ TEST(DxtPlugIn, ReportsEveryFailureWithItsCode) {
     EXPECT_EQ(noPanel.result, -1);
     EXPECT_EQ(noPanel.format, 55);
   }
-  RecordingPanel rec;
+  TRecordingPanel rec;
   {
     const Loaded missing =
         Load(rec.panel(), WriteDxtFile(DxtWithLevels(kDxtCodeDxt3, 8, 8, {{4, 4}, {2, 2}})));
@@ -202,7 +202,7 @@ TEST(DxtPlugIn, ReportsEveryFailureWithItsCode) {
         Case{"SetCurrentTexturePalette", &palettised, -2}, Case{"SetPaletteEntries", &palettised, -2},
         Case{"CreateImageSurface", &palettised, -3}, Case{"CreateTexture", &palettised, -4}}) {
     SCOPED_TRACE(c.fail);
-    RecordingPanel failing;
+    TRecordingPanel failing;
     failing.log().Fail(c.fail, D3DERR_INVALIDCALL);
     const Loaded loaded = Load(failing.panel(), *c.file);
     EXPECT_EQ(loaded.result, c.result);
@@ -258,7 +258,7 @@ ComPtr<IDirect3DTexture8> Filled(IDirect3DDevice8* device, UINT size, UINT level
 }  // namespace
 
 TEST(TextureToDxt, WritesCodesCountsAndLevelsSmallestFirst) {
-  RecordingPanel rec;
+  TRecordingPanel rec;
   {
     const DxtFileInfo info = ParseDxtFile(Written(Filled(rec.device(), 8, 1, D3DFMT_DXT5).Get()));
     EXPECT_EQ(info.code, 54u);
@@ -307,7 +307,7 @@ TEST(TextureToDxt, WritesCodesCountsAndLevelsSmallestFirst) {
 }
 
 TEST(TextureToDxt, ExplicitAlphaSurvivesTheTripThroughCode53) {
-  RecordingPanel rec;
+  TRecordingPanel rec;
   // Every alpha level of DXT3 in one texture, over a colour ramp.
   Bitmap picture(16, 16, 32);
   for (int y = 0; y < 16; ++y)
@@ -346,7 +346,7 @@ TEST(Dxt3AlphaToDxt5, KeepsTwoLevelAlphaExactly) {
 }
 
 TEST(BitmapToTexture, ConvertsEachSourceFormat) {
-  RecordingPanel rec;
+  TRecordingPanel rec;
   struct Case {
     int bits;
     ColourMasks masks;
@@ -397,7 +397,7 @@ TEST(BitmapToTexture, ConvertsEachSourceFormat) {
 }
 
 TEST(BitmapToTexture, PinkKeyBecomesOneBitAlpha) {
-  RecordingPanel rec;
+  TRecordingPanel rec;
   Bitmap picture(8, 8, 15);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x)

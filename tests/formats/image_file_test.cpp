@@ -63,7 +63,7 @@ TEST(ImageFile, DialogFilterListsAllFormatsThenEach) {
   EXPECT_EQ(ImageDialogFilter().find(")"), ImageDialogFilter().find(");;"));
 }
 
-// The fuzzers start from pictures the readers accept (scripts/make-image-seeds.sh writes them).
+// The fuzzers start from pictures the readers accept (scripts/make-format-seeds.sh writes them).
 TEST(ImageFile, FuzzSeedsArePicturesTheReadersAccept) {
   const std::filesystem::path corpus = std::filesystem::path(DRAVO_SOURCE_DIR) / "fuzz" / "corpus";
   int count = 0;

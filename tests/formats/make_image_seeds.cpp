@@ -1,5 +1,5 @@
 // Writes the seed pictures of the image fuzzers: small files of every depth and variant the
-// readers take. Run by scripts/make-image-seeds.sh; the output is committed under fuzz/corpus/.
+// readers take. Run by scripts/make-format-seeds.sh; the output is committed under fuzz/corpus/.
 #include <cstdio>
 #include <filesystem>
 #include <string>

@@ -44,7 +44,7 @@ class ScriptedPlugIn : public TRmxGfxPlugIn {
 }  // namespace
 
 TEST(TextureManager, SharesOneEntryPerNameWhateverItsCase) {
-  RecordingPanel rec;
+  TRecordingPanel rec;
   ResourceFolder folder;
   folder.Put("rider01.dxt", SmallDxt());
   TRmxGfxManager manager(&folder.Mount());
@@ -76,7 +76,7 @@ TEST(TextureManager, SharesOneEntryPerNameWhateverItsCase) {
 }
 
 TEST(TextureManager, AsksTheHookFirstAndReportsEveryFailure) {
-  RecordingPanel rec;
+  TRecordingPanel rec;
   ResourceFolder folder;
   folder.Put("tex.dxt", SmallDxt(1));
   TRmxGfxManager manager(&folder.Mount());
@@ -117,7 +117,7 @@ TEST(TextureManager, AsksTheHookFirstAndReportsEveryFailure) {
 }
 
 TEST(TextureManager, APlugInThatThrowsCountsAsMinusOneAndTheNextIsTried) {
-  RecordingPanel rec;
+  TRecordingPanel rec;
   ResourceFolder folder;
   folder.Put("tex.dxt", SmallDxt());
   TRmxGfxManager manager(&folder.Mount());
@@ -145,7 +145,7 @@ namespace {
 
 // A game folder of one model with one material and texture, and the managers over it.
 struct ModelGame {
-  RecordingPanel rec;
+  TRecordingPanel rec;
   ResourceFolder folder;
   std::unique_ptr<TRmxGfxManager> textures;
   std::unique_ptr<TRmxObjectManager> models;

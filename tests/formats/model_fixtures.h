@@ -1,6 +1,6 @@
 #pragma once
 
-// Fixtures of the texture, material and model tests: a panel on the recording device, a folder of
+// Fixtures of the texture, material and model tests (which draw on TRecordingPanel): a folder of
 // resources mounted in a resource manager, and builders of ".dxt" and ".dxg" files through our writers.
 
 #include <cstdint>
@@ -12,35 +12,12 @@
 #include "core/memory_stream.h"
 #include "formats/dxg_file.h"
 #include "formats/dxt_file.h"
-#include "render/testing/recording_device.h"
-#include "render/vell_dx_panel.h"
+#include "render/testing/recording_panel.h"
 #include "resources/res_manager.h"
 #include "support/file_helpers.h"
 #include "support/temp_dir.h"
 
 namespace dravo::test {
-
-// A 3D panel whose device logs every call.
-class RecordingPanel {
- public:
-  RecordingPanel()
-      : m_log(std::make_shared<TCallLog>()),
-        m_panel(
-            [log = m_log](UINT) -> std::unique_ptr<IDirect3D8> {
-              return std::make_unique<TRecordingDirect3D>(log);
-            },
-            nullptr) {
-    m_panel.InitDevice(nullptr, true, 640, 480, true, true);
-    m_log->Clear();
-  }
-  TVellDXPanel* panel() { return &m_panel; }
-  IDirect3DDevice8* device() { return m_panel.Device(); }
-  TCallLog& log() { return *m_log; }
-
- private:
-  std::shared_ptr<TCallLog> m_log;
-  TVellDXPanel m_panel;
-};
 
 // Files in a temporary folder, mounted as the only folder of a resource manager.
 class ResourceFolder {

@@ -1,48 +1,21 @@
 // Runs the built `dravo` program as a user would and checks its output, exit codes and files.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 #include "archive/mva_folder.h"
 #include "support/file_helpers.h"
 #include "support/pak_bytes.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-  int code;
-  std::string out, err;
-};
-
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadAll(const fs::path& path) {
-  const auto bytes = ReadBytes(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-// Runs dravo in `cwd` with the arguments.
-Result Dravo(const TempDir& dir, const std::vector<std::string>& args, const fs::path& cwd = {}) {
-  std::string command =
-      "cd " + Quote((cwd.empty() ? dir.path() : cwd).string()) + " && " + Quote(DRAVO_BINARY);
-  for (const std::string& arg : args)
-    command += " " + Quote(arg);
-  command += " >" + Quote((dir / ".out").string()) + " 2>" + Quote((dir / ".err").string());
-  const int status = std::system(command.c_str());
-  Result result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(dir / ".out"), ReadAll(dir / ".err")};
-  fs::remove(dir / ".out");
-  fs::remove(dir / ".err");
-  return result;
+// Runs dravo in the test's folder with the arguments.
+ProgramResult Dravo(const TempDir& dir, const std::vector<std::string>& args) {
+  ProgramOptions options;
+  options.cwd = dir.path();
+  return RunProgram(DRAVO_BINARY, args, options);
 }
 
 // Every file below `root` with its content, so "nothing was written" is one comparison.
@@ -50,7 +23,7 @@ std::map<std::string, std::string> Tree(const fs::path& root) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     if (entry.is_regular_file())
-      files[entry.path().lexically_relative(root).string()] = ReadAll(entry.path());
+      files[entry.path().lexically_relative(root).string()] = ReadText(entry.path());
   }
   return files;
 }
@@ -65,7 +38,7 @@ TEST(DravoPak, CreateListExtractRoundTrip) {
   WriteText(dir / "src" / "empty", "");
   ASSERT_EQ(Dravo(dir, {"pak", "create", "out.pak", "--from", "src"}).code, 0);
 
-  const Result list = Dravo(dir, {"pak", "list", "out.pak"});
+  const ProgramResult list = Dravo(dir, {"pak", "list", "out.pak"});
   EXPECT_EQ(list.code, 0);
   EXPECT_EQ(list.out, "0\t5\tb.txt\n1\t6\tData\\Rider\\a.mot\n2\t0\tempty\n");
   EXPECT_EQ(list.err, "");
@@ -122,7 +95,7 @@ TEST(DravoPak, BadInputWritesNothing) {
       {{"pak", "create", "made.pak", "--from", "no-such-folder"}, "no-such-folder"},
   };
   for (const Case& c : cases) {
-    const Result r = Dravo(dir, c.args);
+    const ProgramResult r = Dravo(dir, c.args);
     EXPECT_EQ(r.code, 1) << c.args[1] << " " << c.args[2];
     EXPECT_EQ(r.err.rfind("dravo: " + c.file + ": ", 0), 0u) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -141,7 +114,7 @@ TEST(DravoPak, BadUsageExitsWithTwo) {
                                              {"nonsense"},
                                              {"pak", "create", "x.pak"},
                                              {"res", "find", "NAME"}}) {
-    const Result r = Dravo(dir, args);
+    const ProgramResult r = Dravo(dir, args);
     EXPECT_EQ(r.code, 2) << (args.empty() ? "" : args.back());
     EXPECT_EQ(r.err.rfind("dravo: ", 0), 0u) << r.err;
   }
@@ -157,7 +130,7 @@ TEST(DravoRes, FindsTheFirstMatchAsTheEditorDoes) {
   WriteBytes(dir / "MX" / "Data" / "tex.pak",
              PakBytes().add("NoFear6.sub", "later").add("t.dxt", "TT").bytes());
 
-  Result r = Dravo(dir, {"res", "find", "--game", "MX", "nofear6.SUB"});
+  ProgramResult r = Dravo(dir, {"res", "find", "--game", "MX", "nofear6.SUB"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "Common\t" + std::to_string(4 + 2 * 108 + 3) + "\t5\tData\\Rider\\\tNoFear6.sub\n");
   r = Dravo(dir, {"res", "find", "--game", "MX", "C:\\any\\T.DXT"});

@@ -1,9 +1,6 @@
 // Runs `dravo tex` and `dravo model` as a user would, on files our own writers made.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <nlohmann/json.hpp>
 
 #include "archive/mva_folder.h"
@@ -14,6 +11,7 @@
 #include "formats/png_file.h"
 #include "formats/tga_file.h"
 #include "support/file_helpers.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 using namespace dravo;
@@ -21,34 +19,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-  int code;
-  std::string out, err;
-};
-
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadAll(const fs::path& path) {
-  const auto bytes = ReadBytes(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-// `environment` goes in front of the program ("NAME=value ").
-Result Dravo(const TempDir& dir, const std::vector<std::string>& args, const std::string& environment = {}) {
-  std::string command = "cd " + Quote(dir.path().string()) + " && " + environment + Quote(DRAVO_BINARY);
-  for (const std::string& arg : args)
-    command += " " + Quote(arg);
-  command += " >" + Quote((dir / ".out").string()) + " 2>" + Quote((dir / ".err").string());
-  const int status = std::system(command.c_str());
-  Result result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(dir / ".out"), ReadAll(dir / ".err")};
-  fs::remove(dir / ".out");
-  fs::remove(dir / ".err");
-  return result;
+// Runs dravo in the test's folder, with `environment` set over ours.
+ProgramResult Dravo(const TempDir& dir, const std::vector<std::string>& args,
+                    std::vector<std::pair<std::string, std::string>> environment = {}) {
+  ProgramOptions options;
+  options.cwd = dir.path();
+  options.environment = std::move(environment);
+  return RunProgram(DRAVO_BINARY, args, options);
 }
 
 DxtFileSpec Dxt(std::uint32_t code, std::uint32_t size, std::vector<std::uint8_t> full) {
@@ -76,7 +53,7 @@ TEST(DravoTex, InfoPrintsTheLayoutAndRefusesBrokenFiles) {
   DxtFileSpec spec = Dxt(kDxtCodeDxt1, 8, SolidDxt1(0xF800));
   spec.prefix = true;
   WriteBytes(dir / "red.dxt", WriteDxtFile(spec));
-  const Result ok = Dravo(dir, {"tex", "info", "red.dxt"});
+  const ProgramResult ok = Dravo(dir, {"tex", "info", "red.dxt"});
   ASSERT_EQ(ok.code, 0) << ok.err;
   EXPECT_EQ(ok.out,
             "{\"prefix\":true,\"code\":38,\"width\":8,\"height\":8,\"levels\":[{\"width\":4,\"height\":4,"
@@ -85,7 +62,7 @@ TEST(DravoTex, InfoPrintsTheLayoutAndRefusesBrokenFiles) {
 
   spec.levels.pop_back();
   WriteBytes(dir / "short.dxt", WriteDxtFile(spec));
-  const Result bad = Dravo(dir, {"tex", "info", "short.dxt"});
+  const ProgramResult bad = Dravo(dir, {"tex", "info", "short.dxt"});
   EXPECT_EQ(bad.code, 1);
   EXPECT_EQ(bad.err, "dravo: short.dxt: no level of the full size 8x8\n");
   EXPECT_EQ(Dravo(dir, {"tex", "info", "absent.dxt"}).code, 1);
@@ -112,7 +89,7 @@ TEST(DravoTex, ToPngDecodesBlocksAndPalettes) {
 
   palettised.levels[1].bytes.resize(10);
   WriteBytes(dir / "cut.dxt", WriteDxtFile(palettised));
-  const Result cut = Dravo(dir, {"tex", "topng", "cut.dxt", "cut.png"});
+  const ProgramResult cut = Dravo(dir, {"tex", "topng", "cut.dxt", "cut.png"});
   EXPECT_EQ(cut.code, 1);
   EXPECT_NE(cut.err.find("holds 10 bytes, 16 needed"), std::string::npos) << cut.err;
   EXPECT_FALSE(fs::exists(dir / "cut.png"));
@@ -126,7 +103,7 @@ TEST(DravoTex, FromImageFollowsTheSkinReplacement) {
     for (int x = 0; x < 8; ++x)
       pinkish.setPixel(x, y, x < 4 ? 0x7C1F : 0x001F);
   WriteBytes(dir / "pink.bmp", EncodeBmp(pinkish));
-  const Result asks = Dravo(dir, {"tex", "fromimage", "pink.bmp", "pink.dxt"});
+  const ProgramResult asks = Dravo(dir, {"tex", "fromimage", "pink.bmp", "pink.dxt"});
   EXPECT_EQ(asks.code, 1);
   EXPECT_NE(asks.err.find("Pink Transparency"), std::string::npos) << asks.err;
   EXPECT_NE(asks.err.find("--pink"), std::string::npos);
@@ -157,7 +134,7 @@ TEST(DravoTex, FromImageFollowsTheSkinReplacement) {
 
   Bitmap wide(640, 480, 24);
   WriteBytes(dir / "wide.bmp", EncodeBmp(wide));
-  const Result size = Dravo(dir, {"tex", "fromimage", "wide.bmp", "wide.dxt"});
+  const ProgramResult size = Dravo(dir, {"tex", "fromimage", "wide.bmp", "wide.dxt"});
   EXPECT_EQ(size.code, 1);
   EXPECT_EQ(
       size.err,
@@ -203,7 +180,7 @@ DxgFile QuadModel() {
 TEST(DravoModel, InfoListsBonesMaterialsMeshesAndBounds) {
   TempDir dir;
   WriteBytes(dir / "quad.dxg", WriteDxgFile(QuadModel()));
-  const Result r = Dravo(dir, {"model", "info", "quad.dxg"});
+  const ProgramResult r = Dravo(dir, {"model", "info", "quad.dxg"});
   ASSERT_EQ(r.code, 0) << r.err;
   const nlohmann::json info = nlohmann::json::parse(r.out);
   EXPECT_EQ(info["bones"][1]["name"], "arm");
@@ -221,7 +198,7 @@ TEST(DravoModel, InfoListsBonesMaterialsMeshesAndBounds) {
   std::vector<std::uint8_t> cut = WriteDxgFile(QuadModel());
   cut.resize(cut.size() - 5);
   WriteBytes(dir / "cut.dxg", cut);
-  const Result bad = Dravo(dir, {"model", "info", "cut.dxg"});
+  const ProgramResult bad = Dravo(dir, {"model", "info", "cut.dxg"});
   EXPECT_EQ(bad.code, 1);
   EXPECT_NE(bad.err.find("dravo: cut.dxg: the model is cut short"), std::string::npos) << bad.err;
 }
@@ -243,8 +220,8 @@ TEST(DravoModel, RenderDrawsTheModelFromTheGamesArchives) {
   // Mesa's driver keeps a few allocations past its unloading, where no suppression can name them; the
   // leak check of sanitizer builds is left out for the drawing runs (the model code is leak-checked in
   // the formats tests).
-  const std::string noLeakCheck = "ASAN_OPTIONS=detect_leaks=0 ";
-  const Result r = Dravo(
+  const std::vector<std::pair<std::string, std::string>> noLeakCheck = {{"ASAN_OPTIONS", "detect_leaks=0"}};
+  const ProgramResult r = Dravo(
       dir,
       {"model", "render", "--game", (dir / "game").string(), "quad.slt", "-o", "quad.png", "--size", "64"},
       noLeakCheck);
@@ -256,7 +233,7 @@ TEST(DravoModel, RenderDrawsTheModelFromTheGamesArchives) {
   EXPECT_EQ(picture.colour(32, 32), (Rgba8{255, 0, 0, 255}));
   EXPECT_EQ(picture.colour(0, 0), (Rgba8{0x70, 0x70, 0x70, 255}));
 
-  const Result missing = Dravo(
+  const ProgramResult missing = Dravo(
       dir, {"model", "render", "--game", (dir / "game").string(), "absent", "-o", "absent.png"}, noLeakCheck);
   EXPECT_EQ(missing.code, 1);
   EXPECT_NE(missing.err.find("absent: the model could not be loaded"), std::string::npos) << missing.err;

@@ -2,7 +2,6 @@
 // animated GIF as the window's "Gif" button writes it.
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,13 +14,9 @@ namespace dravo::cli {
 namespace {
 
 struct GifArgs {
-  std::string game;
-  std::string trick;
-  std::string rider;
-  std::string machine;
-  GifOptions options;  // the option defaults: size 64, 15 frames a second, transparent
+  HeadlessArgs editor;  // the view's default back buffer, 640 × 480, drawn off-screen
+  GifOptions options;   // the option defaults: size 64, 15 frames a second, transparent
   bool opaque = false;
-  std::string view = "Front";
   std::string out;
 };
 
@@ -30,12 +25,11 @@ void MakeGif(GifArgs args) {
   const std::string bad = GifOptionsError(args.options);
   if (!bad.empty()) throw InputError("", bad);
 
-  // The view's default back buffer, 640 × 480, drawn off-screen.
-  HeadlessEditor run({args.game, args.trick, args.rider, args.machine, args.view, std::nullopt});
+  HeadlessEditor run(args.editor);
   TDravoEditor& editor = run.editor();
   if (editor.FrameCount() < 1) {
     run.host().tell();
-    throw InputError(args.trick, "the trick has no frames to export");
+    throw InputError(args.editor.trick, "the trick has no frames to export");
   }
   editor.GIFSizeChange(args.options.size);
   editor.FrameRateEditChange(args.options.framesPerSecond);
@@ -54,11 +48,7 @@ void AddGifCommands(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand(
       "gif",
       "Start the editor headless on a game and write a trick as an animated GIF, as the \"Gif\" button does");
-  cmd->add_option("--game", args->game, "The game's folder")->required();
-  cmd->add_option("--trick", args->trick, "The trick, as the trick list names it (\"nacnac\")")->required();
-  cmd->add_option("--rider", args->rider, "The rider's document (.sub); the editor's default when left out");
-  cmd->add_option("--machine", args->machine,
-                  "The machine's document (.sub); the editor's default when left out");
+  AddHeadlessOptions(cmd, args->editor);
   cmd->add_option("--size", args->options.size, "Width and height of the GIF in pixels, 32 to 256")
       ->capture_default_str();
   cmd->add_option("--fps", args->options.framesPerSecond,
@@ -67,7 +57,6 @@ void AddGifCommands(CLI::App& app) {
   CLI::Option* transparent = cmd->add_flag("--transparent", args->options.transparent,
                                            "The background is transparent (the default)");
   cmd->add_flag("--opaque", args->opaque, "No transparency")->excludes(transparent);
-  cmd->add_option("--view", args->view, "Back, Left, Front, Right, Top or Bottom")->capture_default_str();
   cmd->add_option("OUT", args->out, "The GIF file to write; its extension becomes .gif")->required();
   cmd->callback([args] { MakeGif(*args); });
 }

@@ -14,25 +14,22 @@ namespace dravo::cli {
 namespace {
 
 struct SnapshotArgs {
-  std::string game;
-  std::string rider;
-  std::string machine;
-  std::string trick;
+  HeadlessArgs editor;
   int frame = 1;
-  std::string view = "Front";
   int zoom = 90;
   std::string out;
   std::string size = "640x480";
 };
 
-void Snapshot(const SnapshotArgs& args) {
+void Snapshot(SnapshotArgs args) {
   const std::optional<Resolution> size = ParseResolution(args.size);
   if (!size || size->width < 16 || size->height < 16 || size->width > 4096 || size->height > 4096)
     throw InputError(args.size, "the size must be WIDTHxHEIGHT, each from 16 to 4096 pixels");
   if (args.zoom < 30 || args.zoom > 150)
     throw InputError(std::to_string(args.zoom), "the zoom runs from 30 to 150");
 
-  HeadlessEditor run({args.game, args.trick, args.rider, args.machine, args.view, size});
+  args.editor.size = size;
+  HeadlessEditor run(args.editor);
   TDravoEditor& editor = run.editor();
   if (args.frame < 1 || args.frame > editor.FrameBarMax())
     throw InputError(std::to_string(args.frame),
@@ -55,13 +52,8 @@ void AddSnapshotCommands(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand(
       "snapshot",
       "Start the editor headless on a game, select a trick and frame, and write the view to a PNG");
-  cmd->add_option("--game", args->game, "The game's folder")->required();
-  cmd->add_option("--rider", args->rider, "The rider's document (.sub); the editor's default when left out");
-  cmd->add_option("--machine", args->machine,
-                  "The machine's document (.sub); the editor's default when left out");
-  cmd->add_option("--trick", args->trick, "The trick, as the trick list names it (\"nacnac\")")->required();
+  AddHeadlessOptions(cmd, args->editor);
   cmd->add_option("--frame", args->frame, "The frame, from 1")->capture_default_str();
-  cmd->add_option("--view", args->view, "Back, Left, Front, Right, Top or Bottom")->capture_default_str();
   cmd->add_option("--zoom", args->zoom, "The zoom bar's position, 30 (near) to 150 (far)")
       ->capture_default_str();
   cmd->add_option("-o,--output", args->out, "The PNG file to write")->required();

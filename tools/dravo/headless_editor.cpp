@@ -46,6 +46,17 @@ std::filesystem::path MakeScratchFolder() {
 
 }  // namespace
 
+void AddHeadlessOptions(CLI::App* command, HeadlessArgs& args) {
+  command->add_option("--game", args.game, "The game's folder")->required();
+  command->add_option("--trick", args.trick, "The trick, as the trick list names it (\"nacnac\")")
+      ->required();
+  command->add_option("--rider", args.rider,
+                      "The rider's document (.sub); the editor's default when left out");
+  command->add_option("--machine", args.machine,
+                      "The machine's document (.sub); the editor's default when left out");
+  command->add_option("--view", args.view, "Back, Left, Front, Right, Top or Bottom")->capture_default_str();
+}
+
 HeadlessEditor::HeadlessEditor(const HeadlessArgs& args) {
   std::error_code ec;
   if (!std::filesystem::is_directory(args.game, ec)) throw InputError(args.game, "not a folder");

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
 #include "editor/dravo_editor.h"
 #include "editor/view_rules.h"
 
@@ -49,6 +50,9 @@ struct HeadlessArgs {
   std::string view = "Front";
   std::optional<Resolution> size;  // the view's default back buffer when empty
 };
+
+// The options of every headless command: --game, --trick, --rider, --machine and --view.
+void AddHeadlessOptions(CLI::App* command, HeadlessArgs& args);
 
 class HeadlessEditor {
  public:

@@ -68,21 +68,10 @@ std::string Call(const std::string& name, const Args&... args) {
   return s + ")";
 }
 
-class TRecordingTexture;
-
-class TRecordingLevelSurface : public IDirect3DSurface8, public TNamed {
+class TRecordingLevelSurface : public TLevelSurface, public TNamed {
  public:
   TRecordingLevelSurface(IDirect3DTexture8* texture, UINT level, std::string name)
-      : TNamed(std::move(name)), m_texture(texture), m_level(level) {}
-  HRESULT GetDesc(D3DSURFACE_DESC* pDesc) override { return m_texture->GetLevelDesc(m_level, pDesc); }
-  HRESULT LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) override {
-    return m_texture->LockRect(m_level, pLockedRect, pRect, Flags);
-  }
-  HRESULT UnlockRect() override { return m_texture->UnlockRect(m_level); }
-
- private:
-  ComPtr<IDirect3DTexture8> m_texture;
-  UINT m_level;
+      : TLevelSurface(texture, level), TNamed(std::move(name)) {}
 };
 
 class TRecordingTexture : public TMemoryTexture, public TNamed {
@@ -100,9 +89,7 @@ class TRecordingTexture : public TMemoryTexture, public TNamed {
   }
   HRESULT GetSurfaceLevel(UINT Level, ComPtr<IDirect3DSurface8>* ppSurfaceLevel) override {
     if (HRESULT hr = m_log->Record(Name() + Call(".GetSurfaceLevel", Num(Level)))) return hr;
-    if (!ppSurfaceLevel || Level >= GetLevelCount()) return D3DERR_INVALIDCALL;
-    *ppSurfaceLevel = MakeCom<TRecordingLevelSurface>(this, Level, Name() + ".L" + Num(Level));
-    return D3D_OK;
+    return TMemoryTexture::GetSurfaceLevel(Level, ppSurfaceLevel);
   }
   HRESULT LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) override {
     if (HRESULT hr = m_log->Record(Name() + Call(".LockRect", Num(Level), Rect(pRect), Num(Flags))))
@@ -112,6 +99,11 @@ class TRecordingTexture : public TMemoryTexture, public TNamed {
   HRESULT UnlockRect(UINT Level) override {
     if (HRESULT hr = m_log->Record(Name() + Call(".UnlockRect", Num(Level)))) return hr;
     return TMemoryTexture::UnlockRect(Level);
+  }
+
+ protected:
+  ComPtr<IDirect3DSurface8> NewLevelSurface(UINT level) override {
+    return MakeCom<TRecordingLevelSurface>(this, level, Name() + ".L" + Num(level));
   }
 
  private:
@@ -301,8 +293,8 @@ HRESULT TRecordingDevice::GetBackBuffer(UINT BackBuffer, D3DBACKBUFFER_TYPE Type
   if (!m_backBuffer) {
     const D3DFORMAT format =
         m_params.BackBufferFormat == D3DFMT_UNKNOWN ? D3DFMT_X8R8G8B8 : m_params.BackBufferFormat;
-    m_backBuffer = MakeCom<TRecordingSurface>(m_log, std::max<UINT>(1, m_params.BackBufferWidth),
-                                              std::max<UINT>(1, m_params.BackBufferHeight), format);
+    m_backBuffer = NewSurface(std::max<UINT>(1, m_params.BackBufferWidth),
+                              std::max<UINT>(1, m_params.BackBufferHeight), format);
   }
   *ppBackBuffer = m_backBuffer;
   return D3D_OK;
@@ -343,13 +335,7 @@ HRESULT TRecordingDevice::CreateImageSurface(UINT Width, UINT Height, D3DFORMAT 
     if (ppSurface) ppSurface->Reset();
     return hr;
   }
-  if (!ppSurface) return D3DERR_INVALIDCALL;
-  ppSurface->Reset();
-  if (Width == 0 || Height == 0 || Width > kMaxImageSurfaceSize || Height > kMaxImageSurfaceSize ||
-      !IsSurfaceFormat(Format))
-    return D3DERR_INVALIDCALL;
-  *ppSurface = MakeCom<TRecordingSurface>(m_log, Width, Height, Format);
-  return D3D_OK;
+  return TDeviceBase::CreateImageSurface(Width, Height, Format, ppSurface);
 }
 
 HRESULT TRecordingDevice::CopyRects(IDirect3DSurface8* pSourceSurface, const RECT* pSourceRectsArray,
@@ -580,6 +566,10 @@ ComPtr<TMemoryVertexBuffer> TRecordingDevice::NewVertexBuffer(UINT length, DWORD
 ComPtr<TMemoryIndexBuffer> TRecordingDevice::NewIndexBuffer(UINT length, DWORD usage, D3DFORMAT format,
                                                             D3DPOOL pool) {
   return MakeCom<TRecordingIndexBuffer>(m_log, length, usage, format, pool);
+}
+
+ComPtr<TMemorySurface> TRecordingDevice::NewSurface(UINT width, UINT height, D3DFORMAT format) {
+  return MakeCom<TRecordingSurface>(m_log, width, height, format);
 }
 
 // ---- TRecordingDirect3D -------------------------------------------------------------------------------

@@ -126,6 +126,7 @@ class TRecordingDevice : public TDeviceBase {
   ComPtr<TMemoryVertexBuffer> NewVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool) override;
   ComPtr<TMemoryIndexBuffer> NewIndexBuffer(UINT length, DWORD usage, D3DFORMAT format,
                                             D3DPOOL pool) override;
+  ComPtr<TMemorySurface> NewSurface(UINT width, UINT height, D3DFORMAT format) override;
 
  private:
   std::shared_ptr<TCallLog> m_log;

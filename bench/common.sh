@@ -1,0 +1,12 @@
+# Sourced by the compare scripts: works from the repository's root and runs a benchmark of the release
+# build.
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+# bench_csv <folder> <program> <repetitions>: builds bench/<folder>/<program> and prints its CSV, the
+# aggregates of the repetitions only.
+bench_csv() {
+  cmake --preset release >/dev/null
+  cmake --build --preset release --target "$2" >/dev/null
+  "./build/release/bench/$1/$2" --benchmark_format=csv \
+    --benchmark_repetitions="$3" --benchmark_report_aggregates_only=true 2>/dev/null
+}
