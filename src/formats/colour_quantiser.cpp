@@ -90,7 +90,7 @@ class NearestColour {
     m_palette = palette;
     m_nodes.resize(n);
     for (std::size_t i = 0; i < n; ++i)
-      m_nodes[i] = {palette[i][0], palette[i][1], palette[i][2], int(i), 0};
+      m_nodes[i] = {{palette[i][0], palette[i][1], palette[i][2]}, int(i), 0};
     split(0, n);
     m_nearestOther.assign(n, std::numeric_limits<int>::max());
     for (std::size_t i = 0; i < n; ++i)
