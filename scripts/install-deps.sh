@@ -16,6 +16,8 @@ packages=(
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   # benchmark reference for block compression
   libstb-dev
+  # benchmark only: the reference colour quantiser beside ours (GPL; never linked into the program or tests)
+  libimagequant-dev
   xvfb xauth
 )
 

@@ -29,6 +29,7 @@
 #include "editor/pose_edit.h"
 #include "editor/trick_names.h"
 #include "editor/trick_transfer.h"
+#include "formats/gif_export.h"
 #include "motion/mot_file.h"
 #include "motion/motion_pose.h"
 #include "platform/game_location.h"
@@ -327,6 +328,16 @@ class TDravoEditor {
   void EndFrameExport();
   // The delay of one GIF frame in hundredths of a second.
   int GifFrameDelay() const { return m_frameTimerInterval / 10; }
+  // "Gif": the save dialog, then MakeGif with the host's progress; an error is shown, and a cancelled
+  // dialog changes nothing.
+  void MakeGifBtnClick();
+  // Writes the current trick as an animated GIF (extension ".gif"): each frame shown in the view (the
+  // frame bar at 1 to FrameCount), drawn off-screen and read back from the back buffer, at the GIF size
+  // with the transparency option and the playback rate's delay. Playback is stopped meanwhile and
+  // restored after, also after an error; the view stays on the last frame reached. False when
+  // `progress` cancelled it (no file is written). Throws for a trick without frames, a view that cannot
+  // be drawn and the writer's errors (FileError, GifWriteError).
+  bool MakeGif(const std::string& fileName, const GifProgress& progress = {});
 
   // ===== Services (the window and tests reach the managers through these) =====
   TVellDXPanel& Panel() { return m_panel; }

@@ -52,6 +52,12 @@ class EditorHost {
   virtual bool ShowTransferWindow(TrickTransfer& transfer) = 0;
   // The hourglass cursor on or off around longer work.
   virtual void SetBusy(bool /*busy*/) {}
+  // The GIF export's save dialog: title "Save animated GIF As", filter "GIF files (*.gif)|*.gif",
+  // the first filter selected. nullopt when cancelled.
+  virtual std::optional<std::string> ChooseSaveGif() { return std::nullopt; }
+  // A GIF export has written `done` of `total` frames (0 before the first). The window shows it
+  // in a progress dialog with Cancel and lets pending messages through; false cancels the export.
+  virtual bool ExportProgress(int /*done*/, int /*total*/) { return true; }
 };
 
 // What changed, for the window to refresh the widgets bound to it. Several bits may come at

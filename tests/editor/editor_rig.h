@@ -51,6 +51,10 @@ class ScriptedHost : public EditorHost, public TDXPrompter {
   std::map<EditorTimer, std::pair<bool, int>> timers;
   std::function<bool(TrickTransfer&)> transferWindow;
   int repaints = 0;
+  // The GIF export: its save dialog's answers, its progress (continues when unset) and the cursor.
+  std::deque<std::optional<std::string>> saveGifs;
+  std::function<bool(int, int)> exportProgress;
+  std::vector<bool> busy;
 
   bool KelMsgBox(const std::string& text, const std::string& caption, bool yesNo) override;
   void PlatformMessageBox(const std::string& text, const std::string& caption, TMsgIcon icon) override;
@@ -69,6 +73,11 @@ class ScriptedHost : public EditorHost, public TDXPrompter {
     timers[timer] = {enabled, intervalMs};
   }
   bool ShowTransferWindow(TrickTransfer& transfer) override;
+  std::optional<std::string> ChooseSaveGif() override { return Next(saveGifs); }
+  bool ExportProgress(int done, int total) override {
+    return exportProgress ? exportProgress(done, total) : true;
+  }
+  void SetBusy(bool on) override { busy.push_back(on); }
   TMsgAnswer Show(const std::string& text, const std::string& caption, TMsgButtons buttons,
                   TMsgIcon) override;
 

@@ -1,0 +1,48 @@
+// The animated GIF export of the current trick: the editor shows each frame, the export scales,
+// reduces and writes it (formats/gif_export.h).
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "editor/dravo_editor.h"
+
+namespace dravo {
+
+void TDravoEditor::MakeGifBtnClick() {
+  if (!m_gifEnabled) return;
+  const std::optional<std::string> name = m_host.ChooseSaveGif();
+  if (!name) return;
+  Guard([&] { MakeGif(*name, [this](int done, int total) { return m_host.ExportProgress(done, total); }); });
+}
+
+bool TDravoEditor::MakeGif(const std::string& fileName, const GifProgress& progress) {
+  if (m_frameCount < 1) throw std::invalid_argument("There are no frames to export");
+  const GifOptions options{m_gifSize, m_frameRate, m_transparent};
+
+  // Playback and the cursor come back whatever happens below.
+  struct Restore {
+    TDravoEditor& editor;
+    ~Restore() {
+      editor.EndFrameExport();
+      editor.m_host.SetBusy(false);
+    }
+  };
+  m_host.SetBusy(true);
+  BeginFrameExport();
+  const Restore restore{*this};
+
+  std::vector<std::uint8_t> picture;
+  const GifFrameSource render = [&](int frame) {
+    FrameBarChange(frame + 1);
+    int width = 0, height = 0;
+    if (!CaptureView(picture, width, height))
+      throw std::runtime_error("The view could not be drawn for the GIF");
+    // The capture hands out red first; the export takes the back buffer's blue-first order.
+    for (std::size_t i = 0; i + 3 < picture.size(); i += 4)
+      std::swap(picture[i], picture[i + 2]);
+    return PixelView32{picture.data(), width, height, std::ptrdiff_t(width) * 4};
+  };
+  return ExportGif(fileName, options, m_frameCount, render, progress);
+}
+
+}  // namespace dravo

@@ -1,0 +1,81 @@
+#pragma once
+
+// The animated GIF export without any window or device: frames come in as 32-bit pictures of any size
+// (blue, green, red, alpha bytes, as a locked X8R8G8B8 back buffer lies in memory), are scaled to the
+// GIF's square by area averaging, reduced to 256 colours and written one by one. The editor, the
+// command line and the window each render the frames their own way and drive this.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "formats/area_scale.h"
+#include "formats/gif_writer.h"
+
+namespace dravo {
+
+struct GifOptions {
+  int size = 64;             // width and height in pixels, 32 to 256 (the "Size" option)
+  int framesPerSecond = 15;  // the playback rate, 1 to 100 (the "fps" option)
+  bool transparent =
+      true;  // the bottom-left pixel's colour is the transparent one (the "Transparent" option)
+};
+
+inline constexpr int kGifMinSize = 32;
+inline constexpr int kGifMaxSize = 256;
+inline constexpr int kMinFramesPerSecond = 1;
+inline constexpr int kMaxFramesPerSecond = 100;
+
+// The message the numeric field gives for an option out of range, or empty when both are fine.
+std::string GifOptionsError(const GifOptions& options);
+
+// The playback timer's interval in milliseconds: 1000 ÷ rate, rounded to the nearest (halves to even).
+int PlaybackIntervalMs(int framesPerSecond);
+// A frame's delay in hundredths of a second: the timer's interval ÷ 10, the remainder dropped.
+int GifFrameDelay(int framesPerSecond);
+
+// The name the GIF is written under: the chosen name with its extension replaced by, or extended with,
+// ".gif". A name that already ends in ".gif" in any case is kept as it is, since on this host "A.GIF"
+// and "A.gif" are two files and the user chose the first.
+std::filesystem::path GifFileName(const std::filesystem::path& chosen);
+
+// One export, fed frame by frame. Nothing appears under the file name until Finish(); an export that is
+// dropped before, or fails, leaves no file and any earlier file of that name as it was.
+class GifExport {
+ public:
+  // Throws std::invalid_argument with GifOptionsError's message for bad options, FileError when the
+  // folder takes no new file.
+  GifExport(const std::filesystem::path& chosen, const GifOptions& options);
+
+  // Scales the frame to the GIF's size, reduces it to 256 colours and writes it. With `transparent`,
+  // the index of the bottom-left pixel (x 0, y size - 1) is the transparent one, and that exact colour
+  // has a palette entry of its own. Throws std::invalid_argument for an empty frame, GifWriteError or
+  // FileError when writing fails.
+  void AddFrame(const PixelView32& frame);
+  // Ends the file and puts it in place. Throws std::invalid_argument when no frame was added.
+  void Finish();
+
+  const std::filesystem::path& FileName() const { return m_writer.target(); }
+  int FrameCount() const { return m_writer.frameCount(); }
+  int FrameDelay() const { return m_delay; }
+
+ private:
+  GifOptions m_options;
+  int m_delay;
+  std::vector<std::uint8_t> m_scaled;
+  GifWriter m_writer;
+};
+
+// Renders frame f (0-based) and hands out its picture, valid until the next call.
+using GifFrameSource = std::function<PixelView32(int frame)>;
+// Told (0, total) before the first frame and (f, total) after frame f; false cancels the export.
+using GifProgress = std::function<bool(int done, int total)>;
+
+// The whole export: `frameCount` frames from `render`, written to GifFileName(chosen). Returns false
+// when `progress` cancelled it (no file is written). Throws as GifExport does, and
+// std::invalid_argument for a frame count below 1.
+bool ExportGif(const std::filesystem::path& chosen, const GifOptions& options, int frameCount,
+               const GifFrameSource& render, const GifProgress& progress = {});
+
+}  // namespace dravo
