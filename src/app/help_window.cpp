@@ -1,0 +1,100 @@
+#include "app/help_window.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QStyle>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/icons.h"
+
+namespace dravo {
+
+QString HelpFolder() {
+  const QString appDir = QCoreApplication::applicationDirPath();
+  QStringList candidates{QDir(appDir).filePath(QStringLiteral("help")),
+                         QDir(appDir).filePath(QStringLiteral("../share/dravo-kit/help"))};
+#ifdef DRAVO_SOURCE_HELP_DIR
+  candidates << QStringLiteral(DRAVO_SOURCE_HELP_DIR);
+#endif
+  for (const QString& folder : candidates) {
+    if (QFileInfo::exists(QDir(folder).filePath(QStringLiteral("index.html"))))
+      return QDir(folder).canonicalPath();
+  }
+  return {};
+}
+
+QString HelpPageFor(const QString& folder, const QString& file, const QString& topic) {
+  Q_UNUSED(file);
+  // Both help files are one set of pages now; a topic names its page.
+  const QString page = QFileInfo(topic).fileName();
+  if (!page.isEmpty() && QFileInfo::exists(QDir(folder).filePath(page))) return QDir(folder).filePath(page);
+  return QDir(folder).filePath(QStringLiteral("index.html"));
+}
+
+THelpWindow::THelpWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      m_browser(new QTextBrowser(this)),
+      m_back(new QToolButton(this)),
+      m_forward(new QToolButton(this)),
+      m_folder(HelpFolder()) {
+  setObjectName(QStringLiteral("HelpWindow"));
+  setWindowTitle(QStringLiteral("Dravo Kit Help"));
+  setWindowIcon(SvgIcon(QStringLiteral("help")));
+  resize(760, 580);
+
+  auto* contents = new QToolButton(this);
+  contents->setText(QStringLiteral("Contents"));
+  contents->setIcon(style()->standardIcon(QStyle::SP_DirHomeIcon));
+  contents->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  m_back->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
+  m_back->setToolTip(QStringLiteral("Back"));
+  m_back->setEnabled(false);
+  m_forward->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
+  m_forward->setToolTip(QStringLiteral("Forward"));
+  m_forward->setEnabled(false);
+  for (QToolButton* b : {contents, m_back, m_forward})
+    b->setAutoRaise(true);
+
+  m_browser->setOpenExternalLinks(true);
+  m_browser->setFrameShape(QFrame::NoFrame);
+  if (!m_folder.isEmpty()) m_browser->setSearchPaths({m_folder});
+
+  auto* bar = new QHBoxLayout;
+  bar->setContentsMargins(6, 4, 6, 4);
+  bar->addWidget(m_back);
+  bar->addWidget(m_forward);
+  bar->addWidget(contents);
+  bar->addStretch(1);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addLayout(bar);
+  layout->addWidget(m_browser, 1);
+
+  connect(m_back, &QToolButton::clicked, m_browser, &QTextBrowser::backward);
+  connect(m_forward, &QToolButton::clicked, m_browser, &QTextBrowser::forward);
+  connect(contents, &QToolButton::clicked, this, [this] { ShowTopic(QStringLiteral("dravokit.chm"), {}); });
+  connect(m_browser, &QTextBrowser::backwardAvailable, m_back, &QToolButton::setEnabled);
+  connect(m_browser, &QTextBrowser::forwardAvailable, m_forward, &QToolButton::setEnabled);
+}
+
+void THelpWindow::ShowTopic(const QString& file, const QString& topic) {
+  if (m_folder.isEmpty()) {
+    m_browser->setHtml(
+        QStringLiteral("<h2>Help is not installed</h2><p>The help pages were looked for in "
+                       "the <code>help</code> folder beside the program and in "
+                       "<code>share/dravo-kit/help</code>.</p>"));
+  } else {
+    m_browser->setSource(QUrl::fromLocalFile(HelpPageFor(m_folder, file, topic)));
+  }
+  show();
+  raise();
+  activateWindow();
+}
+
+}  // namespace dravo
