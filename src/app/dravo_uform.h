@@ -94,6 +94,7 @@ class TDravoUForm : public QMainWindow {
   TVellRollout* buildSetupRollout();
   TVellRollout* buildSkinsRollout();
   QScrollArea* buildSidePanel();
+  void fitSkinsRollout();
   void bindView();
 
   // ---- Refresh, by concern ----

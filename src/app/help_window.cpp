@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTextDocument>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QStyle>
@@ -13,6 +16,42 @@
 #include "app/icons.h"
 
 namespace dravo {
+
+namespace {
+
+// The pages are written for a web browser; Qt's rich text takes most of their style sheet but neither
+// linked style sheets nor margins between links, so both are given here.
+class THelpBrowser : public QTextBrowser {
+ public:
+  explicit THelpBrowser(QWidget* parent) : QTextBrowser(parent) {}
+
+  void SetFolder(const QString& folder) {
+    setSearchPaths({folder});
+    QFile css(QDir(folder).filePath(QStringLiteral("style.css")));
+    QString sheet = css.open(QIODevice::ReadOnly) ? QString::fromUtf8(css.readAll()) : QString();
+    sheet += QStringLiteral("a { color: #1f5fa8; } h1 { color: #7a1f1f; } p.nav { color: #999999; }");
+    document()->setDefaultStyleSheet(sheet);
+    document()->setDocumentMargin(16);
+  }
+
+  QVariant loadResource(int type, const QUrl& name) override {
+    QVariant data = QTextBrowser::loadResource(type, name);
+    if (type != QTextDocument::HtmlResource) return data;
+    QString html = data.typeId() == QMetaType::QString ? data.toString() : QString::fromUtf8(data.toByteArray());
+    // The contents line: its links apart.
+    static const QRegularExpression between(QStringLiteral("</a>\\s*<a "));
+    const int nav = html.indexOf(QStringLiteral("class=\"nav\""));
+    const int end = nav >= 0 ? html.indexOf(QStringLiteral("</p>"), nav) : -1;
+    if (end > nav) {
+      QString line = html.mid(nav, end - nav);
+      line.replace(between, QStringLiteral("</a>&nbsp;&nbsp;·&nbsp;&nbsp;<a "));
+      html = html.left(nav) + line + html.mid(end);
+    }
+    return html;
+  }
+};
+
+}  // namespace
 
 QString HelpFolder() {
   const QString appDir = QCoreApplication::applicationDirPath();
@@ -38,7 +77,7 @@ QString HelpPageFor(const QString& folder, const QString& file, const QString& t
 
 THelpWindow::THelpWindow(QWidget* parent)
     : QWidget(parent, Qt::Window),
-      m_browser(new QTextBrowser(this)),
+      m_browser(new THelpBrowser(this)),
       m_back(new QToolButton(this)),
       m_forward(new QToolButton(this)),
       m_folder(HelpFolder()) {
@@ -62,7 +101,7 @@ THelpWindow::THelpWindow(QWidget* parent)
 
   m_browser->setOpenExternalLinks(true);
   m_browser->setFrameShape(QFrame::NoFrame);
-  if (!m_folder.isEmpty()) m_browser->setSearchPaths({m_folder});
+  if (!m_folder.isEmpty()) static_cast<THelpBrowser*>(m_browser)->SetFolder(m_folder);
 
   auto* bar = new QHBoxLayout;
   bar->setContentsMargins(6, 4, 6, 4);

@@ -103,10 +103,20 @@ TVellRollout* TDravoUForm::buildSkinsRollout() {
   connect(m_saveTexBtn, &QPushButton::clicked, this,
           [this] { act([](TDravoEditor& ed) { ed.SaveTexBtnClick(); }); });
   rollout->OnExpanded = [this](TVellRollout* r) {
+    fitSkinsRollout();
     const bool expanded = r->Expanded();
     act([expanded](TDravoEditor& ed) { ed.SetRolloutExpanded(Rollout::Skins, expanded); });
   };
   return rollout;
+}
+
+void TDravoUForm::fitSkinsRollout() {
+  // The rollout fills the room below; while open it keeps the height its controls need, so a short
+  // window scrolls the side panel rather than squeezing the texture list away.
+  if (!m_skinsRollout->Expanded()) return;
+  const QLayout* content = m_skinsRollout->Content()->layout();
+  const int controls = content ? content->minimumSize().height() : 0;
+  m_skinsRollout->setMinimumHeight(m_skinsRollout->HeaderRect().height() + 12 + controls);
 }
 
 void TDravoUForm::refreshSkins(std::uint32_t bits) {

@@ -116,6 +116,8 @@ QWidget* TDravoUForm::buildControlPanel() {
   m_viewRelBtn->setIconSize(QSize(20, 20));
   m_viewRelBtn->setFixedSize(30, 30);
   m_viewRelBtn->SetShadowStrength(0);
+  // Drawn as a button also while the pointer is elsewhere: it is easy to miss otherwise.
+  m_viewRelBtn->SetNotOverStyle({QColor(), false, TVellButton::TBevel::Raised});
   m_viewRelBtn->setToolTip(QStringLiteral("Rotate scene relative to current view"));
   m_viewRelBtn->setAccessibleName(QStringLiteral("Rotate scene relative to current view"));
 
@@ -202,9 +204,12 @@ QScrollArea* TDravoUForm::buildSidePanel() {
     r->SetHeaderMargin(0);
     r->SetHeaderColor(RolloutHeaderColor());
     r->SetHeaderBorderColor(RolloutBorderColor());
-    layout->addWidget(r);
+    // The skins list takes the room left below; the others fit their controls.
+    layout->addWidget(r, r == m_skinsRollout ? 1 : 0);
   }
-  layout->addStretch(1);
+  m_skinsRollout->SetAlign(TVellRollout::TAlign::Client);
+  fitSkinsRollout();
+  layout->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding));
 
   m_sidePanel = new QScrollArea(this);
   m_sidePanel->setObjectName(QStringLiteral("SidePanelScroll"));
