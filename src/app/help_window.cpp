@@ -3,12 +3,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
-#include <QTextDocument>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -37,7 +37,8 @@ class THelpBrowser : public QTextBrowser {
   QVariant loadResource(int type, const QUrl& name) override {
     QVariant data = QTextBrowser::loadResource(type, name);
     if (type != QTextDocument::HtmlResource) return data;
-    QString html = data.typeId() == QMetaType::QString ? data.toString() : QString::fromUtf8(data.toByteArray());
+    QString html =
+        data.typeId() == QMetaType::QString ? data.toString() : QString::fromUtf8(data.toByteArray());
     // The contents line: its links apart.
     static const QRegularExpression between(QStringLiteral("</a>\\s*<a "));
     const int nav = html.indexOf(QStringLiteral("class=\"nav\""));

@@ -49,6 +49,7 @@ TVellRollout* TDravoUForm::buildSkinsRollout() {
   m_textureList = new TVirtualPropertyTree(content);
   m_textureList->setObjectName(QStringLiteral("TextureList"));
   m_textureList->setMinimumHeight(170);
+  m_textureList->setRootIsDecorated(false);
   m_textureList->setColumnWidth(0, 30);
   m_textureList->header()->setStretchLastSection(true);
   m_textureList->setToolTip(QStringLiteral("Choose a picture for a texture, or drop one on its row"));

@@ -54,7 +54,8 @@ void Drag(QWidget* w, QPoint from, QPoint to) {
     QApplication::sendEvent(w, &e);
   };
   send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-  for (int i = 1; i <= 6; ++i) send(QEvent::MouseMove, from + (to - from) * i / 6, Qt::NoButton, Qt::LeftButton);
+  for (int i = 1; i <= 6; ++i)
+    send(QEvent::MouseMove, from + (to - from) * i / 6, Qt::NoButton, Qt::LeftButton);
   send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
 }
 
@@ -110,7 +111,9 @@ int main(int argc, char** argv) {
   TDravoEditor& ed = window.Editor();
   for (std::size_t i = 0; i < ed.TweenList().size(); ++i)
     if (ed.TweenList()[i].Name == "Head" || ed.TweenList()[i].Name == "Upper Torso")
-      window.findChild<QListWidget*>(QStringLiteral("TweenList"))->item(static_cast<int>(i))->setCheckState(Qt::Checked);
+      window.findChild<QListWidget*>(QStringLiteral("TweenList"))
+          ->item(static_cast<int>(i))
+          ->setCheckState(Qt::Checked);
   Drag(window.View(), QPoint(200, 200), QPoint(260, 230));
   Settle();
   Save(&window, "window-edit-tricks");
@@ -126,8 +129,9 @@ int main(int argc, char** argv) {
     Save(window.MessageWindow(), "message-box");
     window.MessageWindow()->reject();
   });
-  KelMsgBox(QStringLiteral("You have modified this trick do you want to save it before you load the next trick?"),
-            QStringLiteral("Trick modified"), true);
+  KelMsgBox(
+      QStringLiteral("You have modified this trick do you want to save it before you load the next trick?"),
+      QStringLiteral("Trick modified"), true);
 
   // The transfer window over an own archive with a trick and a skin, and a friend's PAK on the right.
   ed.ClearModifiedMark(3);

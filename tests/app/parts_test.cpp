@@ -209,7 +209,6 @@ class PartsTest : public QObject {
     QCOMPARE(TDXView::PlatformKind(), TDXView::Kind::Headless);
     TDXView view;
     view.resize(320, 240);
-    QColor shown;
     view.PanelColor = [] { return QColor(0x90, 0x80, 0x80); };
     bool ready = false;
     QObject::connect(&view, &TDXView::ContextReady, [&] { ready = true; });

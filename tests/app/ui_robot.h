@@ -25,6 +25,8 @@ class UiRobot {
       for (int i = 0; i < 10; ++i) {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!dialog) break;
+        qWarning("a window nobody answered: %s \"%s\"", dialog->metaObject()->className(),
+                 qPrintable(dialog->windowTitle()));
         dialog->reject();
       }
     });
