@@ -171,9 +171,11 @@ class GifCommand : public ::testing::Test {
     return quoted + "'";
   }
 
-  // Runs the program with a home and config folder of its own.
+  // Runs the program with a home and config folder of its own. Mesa's driver keeps a few allocations
+  // past its unloading, where no suppression can name them: sanitizer builds leave the leak check out
+  // of these drawing runs (the export itself is leak-checked on the recording panel above).
   Result Run(const std::vector<std::string>& args) {
-    std::string command = "HOME=" + Quote(home.path().string()) +
+    std::string command = "ASAN_OPTIONS=detect_leaks=0 HOME=" + Quote(home.path().string()) +
                           " XDG_CONFIG_HOME=" + Quote((home / "config").string()) + " " +
                           Quote(DRAVO_BINARY) + " gif --game " + Quote(game->path().string());
     for (const std::string& a : args)
