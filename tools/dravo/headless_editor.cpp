@@ -1,0 +1,107 @@
+#include "headless_editor.h"
+
+#include <cstdio>
+#include <random>
+#include <system_error>
+
+#include "cli.h"
+#include "core/text.h"
+#include "render/gl/gl_device.h"
+#include "resources/rmx_options.h"
+
+namespace dravo::cli {
+
+bool HeadlessHost::KelMsgBox(const std::string& text, const std::string& caption, bool) {
+  notes.push_back(caption + ": " + text);
+  return false;
+}
+
+void HeadlessHost::PlatformMessageBox(const std::string& text, const std::string& caption, TMsgIcon) {
+  notes.push_back(caption + ": " + text);
+  fatal = text;
+}
+
+TMsgAnswer HeadlessHost::Show(const std::string& text, const std::string& caption, TMsgButtons buttons,
+                              TMsgIcon) {
+  notes.push_back(caption + ": " + text);
+  return buttons == TMsgButtons::YesNo ? TMsgAnswer::No : TMsgAnswer::Ok;
+}
+
+void HeadlessHost::tell() const {
+  for (const std::string& note : notes)
+    std::fprintf(stderr, "dravo: note: %s\n", note.c_str());
+}
+
+namespace {
+
+std::filesystem::path MakeScratchFolder() {
+  std::random_device random;
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::filesystem::path path = base / ("dravo-run-" + std::to_string(random()));
+    if (std::filesystem::create_directory(path)) return path;
+  }
+  throw InputError(base.string(), "no scratch folder could be made");
+}
+
+}  // namespace
+
+HeadlessEditor::HeadlessEditor(const HeadlessArgs& args) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(args.game, ec)) throw InputError(args.game, "not a folder");
+  int view = -1;
+  for (int i = 0; i < 6; ++i)
+    if (SameTextAZ(args.view, kViewNames[i])) view = i;
+  if (view < 0) throw InputError(args.view, "not a view: Back, Left, Front, Right, Top or Bottom");
+
+  m_scratch = MakeScratchFolder();
+  TRmxOptions options(m_scratch / "options.json");
+  if (args.size) {
+    options.WriteInteger(options::ResWidth, args.size->width);
+    options.WriteInteger(options::ResHeight, args.size->height);
+  }
+  m_trickFile = SameTextAZ(ExtractFileExt(args.trick), ".mot") ? args.trick : args.trick + ".mot";
+  options.WriteString(options::LastTrick, m_trickFile);
+  options.WriteString(options::LastFile, m_trickFile);
+  if (!args.rider.empty()) options.WriteString(options::LastRider, args.rider);
+  if (!args.machine.empty()) options.WriteString(options::LastMachine, args.machine);
+
+  m_panel = std::make_unique<TVellDXPanel>([](UINT) { return CreateHeadlessDirect3D(); }, &m_host);
+  if (args.size) {
+    m_panel->ClientWidth = static_cast<UINT>(args.size->width);
+    m_panel->ClientHeight = static_cast<UINT>(args.size->height);
+  }
+  EditorConfig config;
+  config.optionsFile = options.FileName();
+  config.gameSearch.commandLine = args.game;
+  config.gameSearch.env = [](const std::string&) { return std::optional<std::string>(); };
+  config.gameSearch.stateFile = m_scratch / "state.json";
+  m_editor = std::make_unique<TDravoEditor>(config, *m_panel, m_host);
+  const StartupResult started = m_editor->FormCreate();
+  if (started == StartupResult::NoDevice) {
+    m_host.tell();
+    throw InputError("", "no OpenGL device to draw with");
+  }
+  if (started == StartupResult::Terminated) throw InputError(args.game, m_host.fatal);
+  m_editor->FormShow();
+
+  int entry = -1;
+  std::string offered;
+  for (std::size_t i = 0; i < m_editor->MOTSelectBox().size(); ++i) {
+    const std::string& name = m_editor->MOTSelectBox()[i].Name;
+    offered += (offered.empty() ? "" : ", ") + name;
+    if (SameTextAZ(name + ".mot", m_trickFile)) entry = static_cast<int>(i);
+  }
+  if (entry < 0) throw InputError(args.trick, "not a trick of this machine's list (" + offered + ")");
+  m_editor->SelectTrickItem(entry);
+  m_editor->ViewBoxChange(view);
+}
+
+HeadlessEditor::~HeadlessEditor() {
+  m_editor.reset();
+  m_panel.reset();
+  std::error_code ec;
+  std::filesystem::remove_all(m_scratch, ec);
+}
+
+}  // namespace dravo::cli
