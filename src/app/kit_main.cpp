@@ -3,17 +3,21 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QSurfaceFormat>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <filesystem>
 
 #include "app/app_look.h"
 #include "app/dravo_uform.h"
 #include "app/icons.h"
 #include "platform/game_location.h"
 #include "platform/game_search.h"
+#include "platform/user_folders.h"
 
 namespace dravo {
 
@@ -108,6 +112,25 @@ int RunDravoKit(int argc, char** argv) {
   settings.gameFolder = found->folder;
   settings.env = env;
   settings.unattended = unattended;
+  // A picture changes nothing: the run works on a copy of the user's options and state, so the window
+  // looks as the user left it and their files stay as they are.
+  QTemporaryDir scratch;
+  if (unattended) {
+    if (!scratch.isValid()) {
+      std::fprintf(stderr, "dravo-kit: no temporary folder for the screenshot run\n");
+      return 1;
+    }
+    const std::string config = scratch.path().toStdString();
+    settings.env = [env, config](const std::string& name) -> std::optional<std::string> {
+      if (name == "XDG_CONFIG_HOME") return config;
+      return env(name);
+    };
+    const QString copies = QString::fromStdString(ConfigFolder(settings.env).string());
+    QDir().mkpath(copies);
+    for (const std::filesystem::path& file : {OptionsFilePath(env), StateFilePath(env)})
+      QFile::copy(QString::fromStdString(file.string()),
+                  QDir(copies).filePath(QString::fromStdString(file.filename().string())));
+  }
   TDravoUForm window(settings);
   QObject::connect(&window, &TDravoUForm::startupFinished, &window, [&](StartupResult result) {
     if (result == StartupResult::Terminated) {

@@ -531,6 +531,8 @@ class WindowTest : public QObject {
     QVERIFY2(kit.exitCode() == 0, kit.readAllStandardError().constData());
     const QImage picture(shot);
     QCOMPARE(picture.size(), QSize(876, 725));
+    // The picture run works on a copy of the options: the user's folder stays as it was.
+    QVERIFY(!QDir(m_config->path() + QStringLiteral("/other")).exists());
   }
 };
 
