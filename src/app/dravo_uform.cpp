@@ -140,6 +140,11 @@ void TDravoUForm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+void TDravoUForm::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  fitToolBar();
+}
+
 void TDravoUForm::act(const std::function<void(TDravoEditor&)>& action) {
   if (m_refreshing || !m_editor || !running()) return;
   try {

@@ -27,6 +27,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollArea;
 class QSlider;
+class QToolBar;
 
 namespace dravo {
 
@@ -82,12 +83,15 @@ class TDravoUForm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   // ---- Construction, by concern ----
   void buildToolBar();
   void buildStatusBar();
   void buildShortcuts();
+  // A narrow window shows the two long toolbar captions as icons alone, so every button stays in reach.
+  void fitToolBar();
   QWidget* buildViewArea();
   QWidget* buildControlPanel();
   TVellRollout* buildTricksRollout();
@@ -120,6 +124,8 @@ class TDravoUForm : public QMainWindow {
   THelpWindow* m_help = nullptr;
 
   // Toolbar and status bar.
+  QToolBar* m_toolBar = nullptr;
+  int m_toolBarFullWidth = 0;
   TVellButton* m_gifBtn = nullptr;
   TVellButton* m_saveTrickBtn = nullptr;
   TVellButton* m_pakBtn = nullptr;

@@ -2,6 +2,7 @@
 // status bar with its "MODIFIED" sign, the keyboard shortcuts and the GIF export.
 #include <QAction>
 #include <QLabel>
+#include <QResizeEvent>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -34,6 +35,7 @@ TVellButton* ToolButton(QWidget* parent, const char* name, const QString& captio
 
 void TDravoUForm::buildToolBar() {
   auto* bar = new QToolBar(QStringLiteral("Toolbar"), this);
+  m_toolBar = bar;
   bar->setObjectName(QStringLiteral("ToolBar"));
   bar->setMovable(false);
   bar->setFloatable(false);
@@ -93,6 +95,19 @@ void TDravoUForm::buildToolBar() {
   connect(m_helpBtn, &TVellButton::clicked, this,
           [this] { act([](TDravoEditor& ed) { ed.HelpBtnClick(); }); });
   connect(m_exitBtn, &TVellButton::clicked, this, &TDravoUForm::close);
+}
+
+void TDravoUForm::fitToolBar() {
+  if (m_toolBarFullWidth == 0) m_toolBarFullWidth = m_toolBar->sizeHint().width();
+  const bool compact = width() < m_toolBarFullWidth;
+  const struct {
+    TVellButton* button;
+    const char* caption;
+  } longOnes[] = {{m_saveTrickBtn, "Save this trick"}, {m_pakBtn, "Import or Export tricks"}};
+  for (const auto& b : longOnes) {
+    const QString caption = compact ? QString() : QString::fromLatin1(b.caption);
+    if (b.button->text() != caption) b.button->setText(caption);
+  }
 }
 
 void TDravoUForm::buildStatusBar() {

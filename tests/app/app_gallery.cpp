@@ -172,6 +172,10 @@ int main(int argc, char** argv) {
   Settle(400);
   Save(&window, "window-playing");
   window.findChild<TVellButton*>(QStringLiteral("PlayAnimBtn"))->SetLatched(false);
+  // The smallest the window goes.
+  window.resize(window.minimumSize());
+  Settle(300);
+  Save(&window, "window-minimum");
   ed.ClearModifiedMark(3);
   window.close();
   return 0;
