@@ -8,6 +8,8 @@ packages=(
   clang-14 libclang-rt-14-dev lld-14
   # Qt editor
   qt6-base-dev libqt6opengl6-dev qt6-base-dev-tools
+  # the editor's icons are SVG sources
+  qt6-svg-dev
   # graphics device: GL through libepoxy, EGL headless on Mesa
   libepoxy-dev libegl-dev libgl-dev libopengl-dev libgles-dev libgl1-mesa-dri libegl-mesa0 mesa-utils
   # formats

@@ -1,0 +1,5 @@
+#include "app/kit_main.h"
+
+int main(int argc, char** argv) {
+  return dravo::RunDravoKit(argc, argv);
+}
