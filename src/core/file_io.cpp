@@ -1,6 +1,7 @@
 #include "core/file_io.h"
 
 #include <atomic>
+#include <cerrno>
 #include <system_error>
 #include <utility>
 
@@ -9,6 +10,7 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <csignal>
 #include <unistd.h>
 #endif
 
@@ -138,6 +140,33 @@ fs::path TemporaryNameFor(const fs::path& target) {
   return target.parent_path() / name;
 }
 
+// A save killed half-way leaves its temporary behind. Those of processes that no longer run are
+// removed before the next save of the same file; a live writer's temporary is never touched.
+void RemoveDeadTemporaries(const fs::path& target) {
+#ifndef _WIN32
+  const std::string prefix = "." + target.filename().string() + ".tmp";
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string rest = name.substr(prefix.size());
+    const std::size_t dot = rest.find('.');
+    if (dot == 0 || dot == std::string::npos || dot > 9) continue;
+    if (rest.find_first_not_of("0123456789") != dot) continue;
+    if (rest.size() == dot + 1 || rest.find_first_not_of("0123456789", dot + 1) != std::string::npos) continue;
+    const pid_t pid = static_cast<pid_t>(std::stol(rest.substr(0, dot)));
+    if (pid <= 0 || pid == ::getpid()) continue;
+    if (::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    std::error_code removeError;
+    fs::remove(it->path(), removeError);
+  }
+#else
+  (void)target;
+#endif
+}
+
 bool SyncFile(std::FILE* f) {
   if (std::fflush(f) != 0) return false;
 #ifndef _WIN32
@@ -163,6 +192,7 @@ void SyncFolder(const fs::path& folder) {
 
 AtomicFileWriter::AtomicFileWriter(fs::path target, fs::path backup)
     : m_target(std::move(target)), m_backup(std::move(backup)), m_temporary(TemporaryNameFor(m_target)) {
+  RemoveDeadTemporaries(m_target);
   m_file = std::fopen(m_temporary.c_str(), "wb");
   if (!m_file) throw FileError::cannotCreate(m_target.string());
 }

@@ -1,6 +1,8 @@
 #include "core/file_io.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "core/file_error.h"
 #include "support/file_helpers.h"
@@ -37,6 +39,23 @@ TEST(AtomicFile, AFailureAtAnyStepLeavesACompleteFile) {
     const auto count = std::distance(std::filesystem::directory_iterator(dir.path()), {});
     EXPECT_LE(count, 2);  // the target and at most its backup
   }
+}
+
+TEST(AtomicFile, ASaveRemovesTemporariesOfDeadWritersOnly) {
+  const pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  ASSERT_GT(dead, 0);
+  waitpid(dead, nullptr, 0);
+  const std::string deadName = ".a.pak.tmp" + std::to_string(dead) + ".0";
+  const std::string liveName = ".a.pak.tmp" + std::to_string(getppid()) + ".3";
+  TempDir dir;
+  for (const std::string& name : {deadName, liveName, std::string(".a.pak.tmp.0"), std::string(".a.pak.tmpx.1"),
+                                 ".b.pak.tmp" + std::to_string(dead) + ".0"})
+    WriteText(dir / name, "partial");
+  WriteFileAtomic(dir / "a.pak", Bytes("new"));
+  EXPECT_FALSE(std::filesystem::exists(dir / deadName));
+  EXPECT_TRUE(std::filesystem::exists(dir / liveName));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 5);
 }
 
 TEST(AtomicFile, UnwritableFolderThrowsCannotCreate) {
