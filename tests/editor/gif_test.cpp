@@ -19,6 +19,7 @@ struct GifRead {
   int width = 0;
   int delay = -1;
   int transparent = -2;
+  int shownPixels = 0;  // of the first frame, when it has a transparent colour
 };
 
 GifRead ReadGif(const fs::path& path) {
@@ -36,6 +37,12 @@ GifRead ReadGif(const fs::path& path) {
     if (r.frames > 0 && DGifSavedExtensionToGCB(gif, r.frames - 1, &gcb) == GIF_OK) {
       r.delay = gcb.DelayTime;
       r.transparent = gcb.TransparentColor;
+    }
+    GraphicsControlBlock first{};
+    if (r.frames > 0 && DGifSavedExtensionToGCB(gif, 0, &first) == GIF_OK && first.TransparentColor >= 0) {
+      const SavedImage& image = gif->SavedImages[0];
+      const int count = image.ImageDesc.Width * image.ImageDesc.Height;
+      for (int i = 0; i < count; ++i) r.shownPixels += image.RasterBits[i] != first.TransparentColor;
     }
   }
   DGifCloseFile(gif, &error);
@@ -169,6 +176,11 @@ TEST_F(GifCommand, WritesTheTrickWithTheOptionsGiven) {
   EXPECT_EQ(plain.width, 64);
   EXPECT_EQ(plain.delay, 6);
   EXPECT_GE(plain.transparent, 0);
+
+  // Zoomed in, the rider and bike cover much more of the picture.
+  ASSERT_EQ(Run({"--trick", "nacnac", "--zoom", "60", (dir / "near.gif").string()}).code, 0);
+  EXPECT_GT(plain.shownPixels, 0);
+  EXPECT_GT(ReadGif(dir / "near.gif").shownPixels, 2 * plain.shownPixels);
   EXPECT_TRUE(fs::is_empty(home.path()));
 }
 
@@ -182,6 +194,7 @@ TEST_F(GifCommand, BadValuesEndWithTheMessage) {
            {{"--size", "257"}, "dravo: Value in GIFSize must be between 32 and 256\n"},
            {{"--fps", "0"}, "dravo: Value in FrameRateEdit must be between 1 and 100\n"},
            {{"--fps", "101"}, "dravo: Value in FrameRateEdit must be between 1 and 100\n"},
+           {{"--zoom", "151"}, "dravo: 151: the zoom runs from 30 to 150\n"},
        }) {
     std::vector<std::string> args = {"--trick", "nacnac"};
     args.insert(args.end(), c.args.begin(), c.args.end());

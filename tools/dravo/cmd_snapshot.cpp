@@ -16,7 +16,6 @@ namespace {
 struct SnapshotArgs {
   HeadlessArgs editor;
   int frame = 1;
-  int zoom = 90;
   std::string out;
   std::string size = "640x480";
 };
@@ -25,8 +24,6 @@ void Snapshot(SnapshotArgs args) {
   const std::optional<Resolution> size = ParseResolution(args.size);
   if (!size || size->width < 16 || size->height < 16 || size->width > 4096 || size->height > 4096)
     throw InputError(args.size, "the size must be WIDTHxHEIGHT, each from 16 to 4096 pixels");
-  if (args.zoom < 30 || args.zoom > 150)
-    throw InputError(std::to_string(args.zoom), "the zoom runs from 30 to 150");
 
   args.editor.size = size;
   HeadlessEditor run(args.editor);
@@ -35,7 +32,6 @@ void Snapshot(SnapshotArgs args) {
     throw InputError(std::to_string(args.frame),
                      "the trick's frames are 1 to " + std::to_string(editor.FrameBarMax()));
   editor.FrameBarChange(args.frame);
-  editor.TrackBar1Change(args.zoom);
 
   std::vector<std::uint8_t> rgba;
   int width = 0, height = 0;
@@ -54,8 +50,6 @@ void AddSnapshotCommands(CLI::App& app) {
       "Start the editor headless on a game, select a trick and frame, and write the view to a PNG");
   AddHeadlessOptions(cmd, args->editor);
   cmd->add_option("--frame", args->frame, "The frame, from 1")->capture_default_str();
-  cmd->add_option("--zoom", args->zoom, "The zoom bar's position, 30 (near) to 150 (far)")
-      ->capture_default_str();
   cmd->add_option("-o,--output", args->out, "The PNG file to write")->required();
   cmd->add_option("--size", args->size, "The view's size, WIDTHxHEIGHT")->capture_default_str();
   cmd->callback([args] { Snapshot(*args); });

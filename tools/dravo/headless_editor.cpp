@@ -55,6 +55,8 @@ void AddHeadlessOptions(CLI::App* command, HeadlessArgs& args) {
   command->add_option("--machine", args.machine,
                       "The machine's document (.sub); the editor's default when left out");
   command->add_option("--view", args.view, "Back, Left, Front, Right, Top or Bottom")->capture_default_str();
+  command->add_option("--zoom", args.zoom, "The zoom bar's position, 30 (near) to 150 (far)")
+      ->capture_default_str();
 }
 
 HeadlessEditor::HeadlessEditor(const HeadlessArgs& args) {
@@ -64,6 +66,8 @@ HeadlessEditor::HeadlessEditor(const HeadlessArgs& args) {
   for (int i = 0; i < 6; ++i)
     if (SameTextAZ(args.view, kViewNames[i])) view = i;
   if (view < 0) throw InputError(args.view, "not a view: Back, Left, Front, Right, Top or Bottom");
+  if (args.zoom < 30 || args.zoom > 150)
+    throw InputError(std::to_string(args.zoom), "the zoom runs from 30 to 150");
 
   m_scratch = MakeScratchFolder();
   TRmxOptions options(m_scratch / "options.json");
@@ -106,6 +110,7 @@ HeadlessEditor::HeadlessEditor(const HeadlessArgs& args) {
   if (entry < 0) throw InputError(args.trick, "not a trick of this machine's list (" + offered + ")");
   m_editor->SelectTrickItem(entry);
   m_editor->ViewBoxChange(view);
+  m_editor->TrackBar1Change(args.zoom);
 }
 
 HeadlessEditor::~HeadlessEditor() {

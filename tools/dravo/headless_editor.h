@@ -48,10 +48,11 @@ struct HeadlessArgs {
   std::string rider;    // the editor's default when empty
   std::string machine;  // likewise
   std::string view = "Front";
+  int zoom = 90;                   // the zoom bar's position
   std::optional<Resolution> size;  // the view's default back buffer when empty
 };
 
-// The options of every headless command: --game, --trick, --rider, --machine and --view.
+// The options of every headless command: --game, --trick, --rider, --machine, --view and --zoom.
 void AddHeadlessOptions(CLI::App* command, HeadlessArgs& args);
 
 class HeadlessEditor {
