@@ -46,9 +46,9 @@ std::uint16_t Colour565(DemoRandom& r, int base) {
 }
 
 std::vector<std::uint8_t> FillerTexture(DemoRandom& r, std::uint32_t size, bool dxt5) {
-  DxtFileSpec spec;
-  spec.code = dxt5 ? kDxtCodeDxt5 : kDxtCodeDxt1;
-  spec.width = spec.height = size;
+  DxtFileLayout layout;
+  layout.code = dxt5 ? kDxtCodeDxt5 : kDxtCodeDxt1;
+  layout.width = layout.height = size;
   const int base = static_cast<int>(r.next() & 0xFFFFFF);
   std::vector<std::uint32_t> sizes;
   for (std::uint32_t s = size; s >= 1; s /= 2)
@@ -76,9 +76,9 @@ std::vector<std::uint8_t> FillerTexture(DemoRandom& r, std::uint32_t size, bool 
                                      static_cast<std::uint8_t>(indices >> 24)};
       level.bytes.insert(level.bytes.end(), block, block + 8);
     }
-    spec.levels.push_back(std::move(level));
+    layout.levels.push_back(std::move(level));
   }
-  return WriteDxtFile(spec);
+  return WriteDxtFile(layout);
 }
 
 std::vector<std::uint8_t> FillerMotion(DemoRandom& r) {

@@ -64,11 +64,11 @@ std::map<std::uint32_t, std::uint8_t> BuildPalette(const std::vector<Canvas>& le
 }  // namespace
 
 std::vector<std::uint8_t> EncodeTexture(const Canvas& image, const TextureRecipe& recipe) {
-  DxtFileSpec spec;
-  spec.code = recipe.code;
-  spec.prefix = recipe.prefix;
-  spec.width = static_cast<std::uint32_t>(image.width());
-  spec.height = static_cast<std::uint32_t>(image.height());
+  DxtFileLayout layout;
+  layout.code = recipe.code;
+  layout.prefix = recipe.prefix;
+  layout.width = static_cast<std::uint32_t>(image.width());
+  layout.height = static_cast<std::uint32_t>(image.height());
   const bool palettised = IsPalettisedDxtCode(recipe.code);
   std::vector<Canvas> levels = Levels(image, recipe.mipmaps, palettised);
   // Smallest first, the full size last.
@@ -76,7 +76,7 @@ std::vector<std::uint8_t> EncodeTexture(const Canvas& image, const TextureRecipe
 
   if (palettised) {
     int dropBits = 0;
-    const auto index = BuildPalette(levels, spec.palette, dropBits);
+    const auto index = BuildPalette(levels, layout.palette, dropBits);
     const std::uint32_t mask = (0xFFu << dropBits) & 0xFFu;
     const std::uint32_t keep = (mask << 24) | (mask << 16) | (mask << 8) | mask;
     for (const Canvas& level : levels) {
@@ -85,17 +85,17 @@ std::vector<std::uint8_t> EncodeTexture(const Canvas& image, const TextureRecipe
       data.bytes.reserve(level.pixels().size());
       for (Rgba c : level.pixels())
         data.bytes.push_back(index.at(Key(c) & keep));
-      spec.levels.push_back(std::move(data));
+      layout.levels.push_back(std::move(data));
     }
   } else {
     const D3DFORMAT format = DxtCodeDataFormat(recipe.code);
     for (const Canvas& level : levels)
-      spec.levels.push_back({static_cast<std::uint32_t>(level.width()),
+      layout.levels.push_back({static_cast<std::uint32_t>(level.width()),
                              static_cast<std::uint32_t>(level.height()), EncodeBlocks(level, format)});
   }
   // Code 53 files of one level say 0 levels, as the game's writer puts it.
-  if (recipe.code == kDxtCodeDxt5Alt && spec.levels.size() == 1) spec.levelCount = 0;
-  return WriteDxtFile(spec);
+  if (recipe.code == kDxtCodeDxt5Alt && layout.levels.size() == 1) layout.levelCount = 0;
+  return WriteDxtFile(layout);
 }
 
 }  // namespace dravo::demo

@@ -146,29 +146,29 @@ std::vector<std::uint8_t> DecodeDxtRgba(std::span<const std::uint8_t> bytes, con
   return rgba;
 }
 
-std::vector<std::uint8_t> WriteDxtFile(const DxtFileSpec& spec) {
+std::vector<std::uint8_t> WriteDxtFile(const DxtFileLayout& layout) {
   ByteWriter w;
-  if (spec.prefix) {
+  if (layout.prefix) {
     w.u32(1);
     w.u32(0);
     w.u32(0);
   }
-  w.u32(spec.word0);
-  w.u32(spec.code);
-  w.u32(spec.word2);
-  if (IsPalettisedDxtCode(spec.code)) {
-    for (const PALETTEENTRY& e : spec.palette) {
+  w.u32(layout.word0);
+  w.u32(layout.code);
+  w.u32(layout.word2);
+  if (IsPalettisedDxtCode(layout.code)) {
+    for (const PALETTEENTRY& e : layout.palette) {
       w.u8(e.peBlue);
       w.u8(e.peGreen);
       w.u8(e.peRed);
       w.u8(e.peFlags);
     }
   }
-  w.u32(spec.levelCount < 0 ? static_cast<std::uint32_t>(spec.levels.size())
-                            : static_cast<std::uint32_t>(spec.levelCount));
-  w.u32(spec.width);
-  w.u32(spec.height);
-  for (const DxtLevelData& level : spec.levels) {
+  w.u32(layout.levelCount < 0 ? static_cast<std::uint32_t>(layout.levels.size())
+                            : static_cast<std::uint32_t>(layout.levelCount));
+  w.u32(layout.width);
+  w.u32(layout.height);
+  for (const DxtLevelData& level : layout.levels) {
     w.u32(level.width);
     w.u32(level.height);
     w.u32(static_cast<std::uint32_t>(level.bytes.size()));

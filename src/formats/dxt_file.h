@@ -81,7 +81,7 @@ struct DxtLevelData {
   std::uint32_t height = 0;
   std::vector<std::uint8_t> bytes;
 };
-struct DxtFileSpec {
+struct DxtFileLayout {
   bool prefix = false;
   std::uint32_t code = kDxtCodeDxt5;
   std::uint32_t word0 = 2;  // header A's words that nothing reads; our writer puts 2 and 0
@@ -93,7 +93,7 @@ struct DxtFileSpec {
   std::uint32_t height = 0;
   std::vector<DxtLevelData> levels;
 };
-std::vector<std::uint8_t> WriteDxtFile(const DxtFileSpec& spec);
+std::vector<std::uint8_t> WriteDxtFile(const DxtFileLayout& layout);
 
 // Turns a DXT3 block's explicit alpha (the first 8 bytes of its 16) into the interpolated alpha of a DXT5
 // block, in place; the colour half is the same in both formats.

@@ -59,10 +59,10 @@ Loaded Load(TVellDXPanel* panel, const std::vector<std::uint8_t>& file) {
 
 TEST(DxtFile, ParsesEveryLayoutAndRefusesBrokenOnes) {
   {
-    DxtFileSpec spec = DxtWithLevels(kDxtCodeDxt5Alt, 8, 8, {{8, 8}});
-    spec.prefix = true;
-    spec.levelCount = 0;
-    const DxtFileInfo info = ParseDxtFile(WriteDxtFile(spec));
+    DxtFileLayout layout = DxtWithLevels(kDxtCodeDxt5Alt, 8, 8, {{8, 8}});
+    layout.prefix = true;
+    layout.levelCount = 0;
+    const DxtFileInfo info = ParseDxtFile(WriteDxtFile(layout));
     EXPECT_TRUE(info.prefix);
     EXPECT_EQ(info.code, 53u);
     EXPECT_EQ(info.storedLevelCount, 0u);
@@ -80,12 +80,12 @@ TEST(DxtFile, ParsesEveryLayoutAndRefusesBrokenOnes) {
     const char* what;
     std::vector<std::uint8_t> bytes;
   };
-  DxtFileSpec noFull = DxtWithLevels(kDxtCodeDxt1, 8, 8, {{4, 4}});
-  DxtFileSpec unknown = DxtWithLevels(kDxtCodeDxt1, 8, 8, {{8, 8}});
+  DxtFileLayout noFull = DxtWithLevels(kDxtCodeDxt1, 8, 8, {{4, 4}});
+  DxtFileLayout unknown = DxtWithLevels(kDxtCodeDxt1, 8, 8, {{8, 8}});
   unknown.code = 39;
   std::vector<std::uint8_t> cut = WriteDxtFile(DxtWithLevels(kDxtCodeDxt1, 8, 8, {{8, 8}}));
   cut.pop_back();
-  DxtFileSpec manyLevels = DxtWithLevels(kDxtCodeDxt1, 8, 8, {{8, 8}});
+  DxtFileLayout manyLevels = DxtWithLevels(kDxtCodeDxt1, 8, 8, {{8, 8}});
   manyLevels.levelCount = 0x7FFFFFFF;
   std::vector<std::uint8_t> shortPalette = WriteDxtFile(DxtWithLevels(kDxtCodePaletteAlt, 2, 2, {{2, 2}}));
   shortPalette.resize(12 + 500);
@@ -107,9 +107,9 @@ TEST(DxtPlugIn, LoadsEveryFormatCode) {
   for (std::uint32_t code : kDxtAllCodes) {
     for (bool prefix : {false, true}) {
       SCOPED_TRACE(testing::Message() << "code " << code << (prefix ? " with prefix" : ""));
-      DxtFileSpec spec = DxtWithLevels(code, 8, 4, {{2, 1}, {8, 4}, {4, 2}});
-      spec.prefix = prefix;
-      const std::vector<std::uint8_t> file = WriteDxtFile(spec);
+      DxtFileLayout layout = DxtWithLevels(code, 8, 4, {{2, 1}, {8, 4}, {4, 2}});
+      layout.prefix = prefix;
+      const std::vector<std::uint8_t> file = WriteDxtFile(layout);
       const Loaded loaded = Load(rec.panel(), file);
       ASSERT_EQ(loaded.result, 0);
       EXPECT_EQ(loaded.format, static_cast<std::int32_t>(code));
@@ -121,7 +121,7 @@ TEST(DxtPlugIn, LoadsEveryFormatCode) {
       EXPECT_EQ(desc.Format, DxtCodeTextureFormat(code));
       EXPECT_EQ(desc.Width, 8u);
       EXPECT_EQ(desc.Height, 4u);
-      const std::vector<std::uint8_t>& full = spec.levels[1].bytes;
+      const std::vector<std::uint8_t>& full = layout.levels[1].bytes;
       if (!IsPalettisedDxtCode(code)) {
         EXPECT_EQ(TextureLevel(loaded.texture.Get(), 0), full);
         continue;
@@ -129,7 +129,7 @@ TEST(DxtPlugIn, LoadsEveryFormatCode) {
       // Palette indices become the palette's colours, its fourth byte the alpha.
       const std::vector<D3DCOLOR> pixels = TexturePixels(loaded.texture.Get(), 0);
       for (std::size_t i = 0; i < pixels.size(); ++i) {
-        const PALETTEENTRY& e = spec.palette[full[i]];
+        const PALETTEENTRY& e = layout.palette[full[i]];
         const D3DCOLOR expected =
             (D3DCOLOR(e.peFlags) << 24) | (D3DCOLOR(e.peRed) << 16) | (D3DCOLOR(e.peGreen) << 8) | e.peBlue;
         ASSERT_EQ(pixels[i], expected) << "pixel " << i;
@@ -143,14 +143,14 @@ TEST(DxtPlugIn, LoadsEveryFormatCode) {
 TEST(DxtPlugIn, TakesTheFullSizeLevelWhereverItIs) {
   TRecordingPanel rec;
   // Four levels with the full size last: the smaller three are skipped by their byte size.
-  DxtFileSpec last = DxtWithLevels(kDxtCodeDxt1, 16, 16, {{2, 2}, {4, 4}, {8, 8}, {16, 16}});
+  DxtFileLayout last = DxtWithLevels(kDxtCodeDxt1, 16, 16, {{2, 2}, {4, 4}, {8, 8}, {16, 16}});
   Loaded loaded = Load(rec.panel(), WriteDxtFile(last));
   ASSERT_EQ(loaded.result, 0);
   EXPECT_EQ(TextureLevel(loaded.texture.Get(), 0), last.levels[3].bytes);
   EXPECT_EQ(rec.log().Matching("CreateTexture").size(), 1u);
 
   // Code 53 with a level count of 0 still reads its one level.
-  DxtFileSpec single = DxtWithLevels(kDxtCodeDxt5Alt, 8, 8, {{8, 8}});
+  DxtFileLayout single = DxtWithLevels(kDxtCodeDxt5Alt, 8, 8, {{8, 8}});
   single.levelCount = 0;
   loaded = Load(rec.panel(), WriteDxtFile(single));
   ASSERT_EQ(loaded.result, 0);
@@ -186,9 +186,9 @@ TEST(DxtPlugIn, ReportsEveryFailureWithItsCode) {
     EXPECT_FALSE(missing.texture);
   }
   {
-    DxtFileSpec spec = DxtWithLevels(kDxtCodeDxt1, 8, 8, {{8, 8}});
-    spec.code = 37;
-    const Loaded unknown = Load(rec.panel(), WriteDxtFile(spec));
+    DxtFileLayout layout = DxtWithLevels(kDxtCodeDxt1, 8, 8, {{8, 8}});
+    layout.code = 37;
+    const Loaded unknown = Load(rec.panel(), WriteDxtFile(layout));
     EXPECT_EQ(unknown.result, -2);
     EXPECT_EQ(unknown.format, 37);  // the code is handed back whenever the header was read
   }
@@ -213,22 +213,22 @@ TEST(DxtPlugIn, ReportsEveryFailureWithItsCode) {
     std::vector<std::uint8_t> cut = dxt1;
     cut.resize(cut.size() - 1);
     EXPECT_EQ(Load(rec.panel(), cut).result, -2);
-    DxtFileSpec big = DxtWithLevels(kDxtCodeDxt1, 4, 4, {{4, 4}});
+    DxtFileLayout big = DxtWithLevels(kDxtCodeDxt1, 4, 4, {{4, 4}});
     big.levels[0].bytes.resize(64);
     const Loaded tooBig = Load(rec.panel(), WriteDxtFile(big));
     EXPECT_EQ(tooBig.result, -2);
     EXPECT_FALSE(tooBig.texture);
-    DxtFileSpec fewIndices = DxtWithLevels(kDxtCodePaletteAlt, 4, 4, {{4, 4}});
+    DxtFileLayout fewIndices = DxtWithLevels(kDxtCodePaletteAlt, 4, 4, {{4, 4}});
     fewIndices.levels[0].bytes.resize(15);
     EXPECT_EQ(Load(rec.panel(), WriteDxtFile(fewIndices)).result, -4);
   }
   {
     // Levels the header promises but the file does not hold are simply not there.
-    DxtFileSpec spec = DxtWithLevels(kDxtCodeDxt5, 8, 8, {{8, 8}});
-    spec.levelCount = 1000000;
-    const Loaded loaded = Load(rec.panel(), WriteDxtFile(spec));
+    DxtFileLayout layout = DxtWithLevels(kDxtCodeDxt5, 8, 8, {{8, 8}});
+    layout.levelCount = 1000000;
+    const Loaded loaded = Load(rec.panel(), WriteDxtFile(layout));
     EXPECT_EQ(loaded.result, 0);
-    EXPECT_EQ(TextureLevel(loaded.texture.Get(), 0), spec.levels[0].bytes);
+    EXPECT_EQ(TextureLevel(loaded.texture.Get(), 0), layout.levels[0].bytes);
   }
 }
 

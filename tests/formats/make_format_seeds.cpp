@@ -28,16 +28,16 @@ std::vector<std::uint8_t> Pattern(std::uint64_t size, int seed) {
   return bytes;
 }
 
-DxtFileSpec Texture(std::uint32_t code, const std::vector<std::uint32_t>& sides, std::uint32_t full) {
-  DxtFileSpec spec;
-  spec.code = code;
-  spec.width = spec.height = full;
+DxtFileLayout Texture(std::uint32_t code, const std::vector<std::uint32_t>& sides, std::uint32_t full) {
+  DxtFileLayout layout;
+  layout.code = code;
+  layout.width = layout.height = full;
   int seed = 0;
   for (std::uint32_t side : sides)
-    spec.levels.push_back({side, side, Pattern(DxtLevelBytes(code, side, side), ++seed)});
+    layout.levels.push_back({side, side, Pattern(DxtLevelBytes(code, side, side), ++seed)});
   for (int i = 0; i < 256; ++i)
-    spec.palette[i] = {BYTE(i), BYTE(i * 3), BYTE(255 - i), BYTE(i * 7)};
-  return spec;
+    layout.palette[i] = {BYTE(i), BYTE(i * 3), BYTE(255 - i), BYTE(i * 7)};
+  return layout;
 }
 
 std::vector<DxgVertex> Vertices(int count, float slot) {
@@ -84,17 +84,17 @@ int main(int argc, char** argv) {
   const fs::path dxt = root / "dxt_fuzz";
   for (std::uint32_t code : kDxtAllCodes)
     Put(dxt, "code" + std::to_string(code) + ".dxt", WriteDxtFile(Texture(code, {4, 8}, 8)));
-  DxtFileSpec prefixed = Texture(kDxtCodeDxt5, {8}, 8);
+  DxtFileLayout prefixed = Texture(kDxtCodeDxt5, {8}, 8);
   prefixed.prefix = true;
   Put(dxt, "prefix.dxt", WriteDxtFile(prefixed));
-  DxtFileSpec single = Texture(kDxtCodeDxt5Alt, {8}, 8);
+  DxtFileLayout single = Texture(kDxtCodeDxt5Alt, {8}, 8);
   single.levelCount = 0;
   Put(dxt, "count0.dxt", WriteDxtFile(single));
   Put(dxt, "four-levels.dxt", WriteDxtFile(Texture(kDxtCodeDxt1, {2, 4, 8, 16}, 16)));
   Put(dxt, "palette-prefix.dxt", [] {
-    DxtFileSpec spec = Texture(kDxtCodePalette, {4, 2}, 4);
-    spec.prefix = true;
-    return WriteDxtFile(spec);
+    DxtFileLayout layout = Texture(kDxtCodePalette, {4, 2}, 4);
+    layout.prefix = true;
+    return WriteDxtFile(layout);
   }());
 
   const fs::path dxg = root / "dxg_fuzz";

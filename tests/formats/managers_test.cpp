@@ -16,9 +16,9 @@ using namespace dravo::test;
 namespace {
 
 std::vector<std::uint8_t> SmallDxt(std::uint8_t seed = 1) {
-  DxtFileSpec spec = DxtWithLevels(kDxtCodeDxt1, 4, 4, {{4, 4}});
-  spec.levels[0].bytes = LevelPattern(8, seed);
-  return WriteDxtFile(spec);
+  DxtFileLayout layout = DxtWithLevels(kDxtCodeDxt1, 4, 4, {{4, 4}});
+  layout.levels[0].bytes = LevelPattern(8, seed);
+  return WriteDxtFile(layout);
 }
 
 // A plug-in that throws, or answers a code, and counts its calls.

@@ -48,19 +48,19 @@ inline std::vector<std::uint8_t> LevelPattern(std::uint64_t size, std::uint8_t s
 }
 
 // A file of `code` for a width x height image whose levels have the given sizes, in that order.
-inline DxtFileSpec DxtWithLevels(std::uint32_t code, std::uint32_t width, std::uint32_t height,
+inline DxtFileLayout DxtWithLevels(std::uint32_t code, std::uint32_t width, std::uint32_t height,
                                  const std::vector<std::pair<std::uint32_t, std::uint32_t>>& levels) {
-  DxtFileSpec spec;
-  spec.code = code;
-  spec.width = width;
-  spec.height = height;
+  DxtFileLayout layout;
+  layout.code = code;
+  layout.width = width;
+  layout.height = height;
   std::uint8_t seed = 1;
   for (auto [w, h] : levels)
-    spec.levels.push_back({w, h, LevelPattern(DxtLevelBytes(code, w, h), seed++)});
+    layout.levels.push_back({w, h, LevelPattern(DxtLevelBytes(code, w, h), seed++)});
   for (int i = 0; i < 256; ++i)
-    spec.palette[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), static_cast<BYTE>(i * 3),
+    layout.palette[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), static_cast<BYTE>(i * 3),
                        static_cast<BYTE>(i ^ 0x5A)};
-  return spec;
+  return layout;
 }
 
 inline MemoryStream StreamOf(const std::vector<std::uint8_t>& bytes) {

@@ -28,14 +28,14 @@ ProgramResult Dravo(const TempDir& dir, const std::vector<std::string>& args,
   return RunProgram(DRAVO_BINARY, args, options);
 }
 
-DxtFileSpec Dxt(std::uint32_t code, std::uint32_t size, std::vector<std::uint8_t> full) {
-  DxtFileSpec spec;
-  spec.code = code;
-  spec.width = spec.height = size;
-  spec.levels.push_back(
+DxtFileLayout Dxt(std::uint32_t code, std::uint32_t size, std::vector<std::uint8_t> full) {
+  DxtFileLayout layout;
+  layout.code = code;
+  layout.width = layout.height = size;
+  layout.levels.push_back(
       {size / 2, size / 2, std::vector<std::uint8_t>(DxtLevelBytes(code, size / 2, size / 2), 0)});
-  spec.levels.push_back({size, size, std::move(full)});
-  return spec;
+  layout.levels.push_back({size, size, std::move(full)});
+  return layout;
 }
 
 // 8x8 DXT1 of one colour: every block holds colour 0 with all indices 0.
@@ -50,9 +50,9 @@ std::vector<std::uint8_t> SolidDxt1(std::uint16_t rgb565) {
 
 TEST(DravoTex, InfoPrintsTheLayoutAndRefusesBrokenFiles) {
   TempDir dir;
-  DxtFileSpec spec = Dxt(kDxtCodeDxt1, 8, SolidDxt1(0xF800));
-  spec.prefix = true;
-  WriteBytes(dir / "red.dxt", WriteDxtFile(spec));
+  DxtFileLayout layout = Dxt(kDxtCodeDxt1, 8, SolidDxt1(0xF800));
+  layout.prefix = true;
+  WriteBytes(dir / "red.dxt", WriteDxtFile(layout));
   const ProgramResult ok = Dravo(dir, {"tex", "info", "red.dxt"});
   ASSERT_EQ(ok.code, 0) << ok.err;
   EXPECT_EQ(ok.out,
@@ -60,8 +60,8 @@ TEST(DravoTex, InfoPrintsTheLayoutAndRefusesBrokenFiles) {
             "\"size\":8},"
             "{\"width\":8,\"height\":8,\"size\":32}]}\n");
 
-  spec.levels.pop_back();
-  WriteBytes(dir / "short.dxt", WriteDxtFile(spec));
+  layout.levels.pop_back();
+  WriteBytes(dir / "short.dxt", WriteDxtFile(layout));
   const ProgramResult bad = Dravo(dir, {"tex", "info", "short.dxt"});
   EXPECT_EQ(bad.code, 1);
   EXPECT_EQ(bad.err, "dravo: short.dxt: no level of the full size 8x8\n");
@@ -77,7 +77,7 @@ TEST(DravoTex, ToPngDecodesBlocksAndPalettes) {
   EXPECT_EQ(red.width(), 8);
   EXPECT_EQ(red.colour(7, 7), (Rgba8{255, 0, 0, 255}));
 
-  DxtFileSpec palettised = Dxt(kDxtCodePaletteAlt, 4, std::vector<std::uint8_t>(16, 3));
+  DxtFileLayout palettised = Dxt(kDxtCodePaletteAlt, 4, std::vector<std::uint8_t>(16, 3));
   palettised.levels[1].bytes[5] = 9;
   palettised.palette[3] = {10, 20, 30, 255};
   palettised.palette[9] = {200, 100, 50, 128};
