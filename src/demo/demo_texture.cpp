@@ -91,7 +91,7 @@ std::vector<std::uint8_t> EncodeTexture(const Canvas& image, const TextureRecipe
     const D3DFORMAT format = DxtCodeDataFormat(recipe.code);
     for (const Canvas& level : levels)
       layout.levels.push_back({static_cast<std::uint32_t>(level.width()),
-                             static_cast<std::uint32_t>(level.height()), EncodeBlocks(level, format)});
+                               static_cast<std::uint32_t>(level.height()), EncodeBlocks(level, format)});
   }
   // Code 53 files of one level say 0 levels, as the game's writer puts it.
   if (recipe.code == kDxtCodeDxt5Alt && layout.levels.size() == 1) layout.levelCount = 0;

@@ -165,7 +165,7 @@ std::vector<std::uint8_t> WriteDxtFile(const DxtFileLayout& layout) {
     }
   }
   w.u32(layout.levelCount < 0 ? static_cast<std::uint32_t>(layout.levels.size())
-                            : static_cast<std::uint32_t>(layout.levelCount));
+                              : static_cast<std::uint32_t>(layout.levelCount));
   w.u32(layout.width);
   w.u32(layout.height);
   for (const DxtLevelData& level : layout.levels) {

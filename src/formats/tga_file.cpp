@@ -235,7 +235,7 @@ std::vector<std::uint8_t> EncodeTga(const Bitmap& source, const TgaWriteOptions&
   w.u8(0);  // no image identification
   w.u8(0);  // no colour map
   w.u8(options.rle ? kTrueColourRle : kTrueColour);
-  w.zeros(5);  // colour map specification
+  w.zeros(5);  // no colour map: first entry, length, entry size
   w.u16(0);    // x origin
   w.u16(0);    // y origin
   w.u16(static_cast<std::uint16_t>(bitmap->width()));

@@ -49,7 +49,7 @@ inline std::vector<std::uint8_t> LevelPattern(std::uint64_t size, std::uint8_t s
 
 // A file of `code` for a width x height image whose levels have the given sizes, in that order.
 inline DxtFileLayout DxtWithLevels(std::uint32_t code, std::uint32_t width, std::uint32_t height,
-                                 const std::vector<std::pair<std::uint32_t, std::uint32_t>>& levels) {
+                                   const std::vector<std::pair<std::uint32_t, std::uint32_t>>& levels) {
   DxtFileLayout layout;
   layout.code = code;
   layout.width = width;
@@ -59,7 +59,7 @@ inline DxtFileLayout DxtWithLevels(std::uint32_t code, std::uint32_t width, std:
     layout.levels.push_back({w, h, LevelPattern(DxtLevelBytes(code, w, h), seed++)});
   for (int i = 0; i < 256; ++i)
     layout.palette[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), static_cast<BYTE>(i * 3),
-                       static_cast<BYTE>(i ^ 0x5A)};
+                         static_cast<BYTE>(i ^ 0x5A)};
   return layout;
 }
 
