@@ -23,23 +23,6 @@ namespace {
 
 using namespace dravo;
 
-class QuietHost : public EditorHost {
- public:
-  bool KelMsgBox(const std::string&, const std::string&, bool) override { return false; }
-  void PlatformMessageBox(const std::string&, const std::string&, TMsgIcon) override {}
-  void ShowError(const std::string&) override {}
-  std::optional<std::string> ChooseOpenPak() override { return std::nullopt; }
-  std::optional<std::string> ChooseSavePak() override { return std::nullopt; }
-  std::optional<std::string> ChooseImageFile(const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<TColor> ChooseColor(TColor) override { return std::nullopt; }
-  void RepaintView() override {}
-  void ShowHelpTopic(const std::string&, const std::string&) override {}
-  void SetTimer(EditorTimer, bool, int) override {}
-  bool ShowTransferWindow(TrickTransfer&) override { return false; }
-};
-
 // The demo game with a thousand extra entries of realistic sizes in common.pak, and an editor on it
 // showing "backflip" (rider attached to the machine, both motions of their own).
 struct Scene {
@@ -70,7 +53,7 @@ struct Scene {
   }
 
   std::filesystem::path dir;
-  QuietHost host;
+  SilentEditorHost host;
   std::unique_ptr<TVellDXPanel> panel;
   std::unique_ptr<TDravoEditor> editor;
 };

@@ -60,6 +60,25 @@ class EditorHost {
   virtual bool ExportProgress(int /*done*/, int /*total*/) { return true; }
 };
 
+// Nobody there: questions get No, choosers are cancelled, nothing is shown. A base for hosts that
+// answer only a few of the calls.
+class SilentEditorHost : public EditorHost {
+ public:
+  bool KelMsgBox(const std::string&, const std::string&, bool) override { return false; }
+  void PlatformMessageBox(const std::string&, const std::string&, TMsgIcon) override {}
+  void ShowError(const std::string&) override {}
+  std::optional<std::string> ChooseOpenPak() override { return std::nullopt; }
+  std::optional<std::string> ChooseSavePak() override { return std::nullopt; }
+  std::optional<std::string> ChooseImageFile(const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<TColor> ChooseColor(TColor) override { return std::nullopt; }
+  void RepaintView() override {}
+  void ShowHelpTopic(const std::string&, const std::string&) override {}
+  void SetTimer(EditorTimer, bool, int) override {}
+  bool ShowTransferWindow(TrickTransfer&) override { return false; }
+};
+
 // What changed, for the window to refresh the widgets bound to it. Several bits may come at
 // once; the view's repaint is asked for separately through EditorHost::RepaintView.
 namespace changes {

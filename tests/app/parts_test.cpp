@@ -31,7 +31,7 @@ using dravo::test::UiRobot;
 namespace {
 
 // The editor's side of the transfer window: the window itself, and the answers to its questions.
-class TransferHost : public EditorHost {
+class TransferHost : public SilentEditorHost {
  public:
   TTxTrxForm* form = nullptr;
   QStringList asked;
@@ -39,17 +39,7 @@ class TransferHost : public EditorHost {
     asked << QString::fromStdString(caption + ": " + text);
     return false;
   }
-  void PlatformMessageBox(const std::string&, const std::string&, TMsgIcon) override {}
   void ShowError(const std::string& text) override { asked << QString::fromStdString("error: " + text); }
-  std::optional<std::string> ChooseOpenPak() override { return std::nullopt; }
-  std::optional<std::string> ChooseSavePak() override { return std::nullopt; }
-  std::optional<std::string> ChooseImageFile(const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<TColor> ChooseColor(TColor) override { return std::nullopt; }
-  void RepaintView() override {}
-  void ShowHelpTopic(const std::string&, const std::string&) override {}
-  void SetTimer(EditorTimer, bool, int) override {}
   bool ShowTransferWindow(TrickTransfer& transfer) override { return form->Execute(transfer); }
 };
 

@@ -16,7 +16,7 @@
 namespace dravo::cli {
 
 // Nobody answers: questions get No; notices and errors are kept and told afterwards.
-class HeadlessHost : public EditorHost, public TDXPrompter {
+class HeadlessHost : public SilentEditorHost, public TDXPrompter {
  public:
   std::vector<std::string> notes;
   std::string fatal;
@@ -24,16 +24,6 @@ class HeadlessHost : public EditorHost, public TDXPrompter {
   bool KelMsgBox(const std::string& text, const std::string& caption, bool yesNo) override;
   void PlatformMessageBox(const std::string& text, const std::string& caption, TMsgIcon icon) override;
   void ShowError(const std::string& text) override { notes.push_back(text); }
-  std::optional<std::string> ChooseOpenPak() override { return std::nullopt; }
-  std::optional<std::string> ChooseSavePak() override { return std::nullopt; }
-  std::optional<std::string> ChooseImageFile(const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<TColor> ChooseColor(TColor) override { return std::nullopt; }
-  void RepaintView() override {}
-  void ShowHelpTopic(const std::string&, const std::string&) override {}
-  void SetTimer(EditorTimer, bool, int) override {}
-  bool ShowTransferWindow(TrickTransfer&) override { return false; }
   // The panel's own messages and questions (device fall-backs).
   TMsgAnswer Show(const std::string& text, const std::string& caption, TMsgButtons buttons,
                   TMsgIcon icon) override;
