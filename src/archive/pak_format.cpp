@@ -41,17 +41,20 @@ PakDirectory ParsePakDirectory(std::span<const std::uint8_t> head, std::uint64_t
     record.name = in.fixedString(kPakNameField);
     const std::uint64_t offset = dir.dataStart + in.u32();
     record.size = in.u32();
-    if (offset + record.size > fileSize) {
-      throw ArchiveError(fileName, "entry " + std::to_string(i) + " " + Quoted(record.name) + " (offset " +
-                                       std::to_string(offset) + ", size " + std::to_string(record.size) +
-                                       ") lies beyond the end of the file (" + std::to_string(fileSize) +
-                                       " bytes)");
+    // A reader takes whatever the directory says; only this entry's reads fail. An empty entry
+    // reads nothing, wherever it points.
+    if (record.size == 0) {
+      record.offset = offset <= UINT32_MAX ? static_cast<std::uint32_t>(offset) : 0;
+    } else if (offset + record.size > fileSize) {
+      record.problem = "entry " + std::to_string(i) + " " + Quoted(record.name) + " (offset " +
+                       std::to_string(offset) + ", size " + std::to_string(record.size) +
+                       ") lies beyond the end of the file (" + std::to_string(fileSize) + " bytes)";
+    } else if (offset > UINT32_MAX) {
+      record.problem = "entry " + std::to_string(i) + " " + Quoted(record.name) +
+                       " starts beyond 4 GiB, which a PAK archive cannot address";
+    } else {
+      record.offset = static_cast<std::uint32_t>(offset);
     }
-    if (offset > UINT32_MAX) {
-      throw ArchiveError(fileName, "entry " + std::to_string(i) + " " + Quoted(record.name) +
-                                       " starts beyond 4 GiB, which a PAK archive cannot address");
-    }
-    record.offset = static_cast<std::uint32_t>(offset);
     dir.records.push_back(std::move(record));
   }
   return dir;
@@ -71,25 +74,6 @@ PakDirectory ReadPakDirectory(BinaryFile& file) {
     throw ArchiveError(fileName, "the directory could not be read whole");
   }
   return ParsePakDirectory(head, fileSize, fileName);
-}
-
-InPlaceWrite WritePakEntryInPlace(const std::filesystem::path& pak, std::uint32_t offset,
-                                  std::uint32_t storedSize, std::span<const std::uint8_t> bytes) {
-  BinaryFile file = BinaryFile::openUpdate(pak);
-  // The file may have changed since it was mounted: only an entry its own directory still
-  // lists, and which lies inside it, is written.
-  const PakDirectory dir = ReadPakDirectory(file);
-  bool listed = false;
-  for (const PakRecord& record : dir.records) {
-    if (record.offset == offset && record.size == storedSize) {
-      listed = true;
-      break;
-    }
-  }
-  if (!listed) return InPlaceWrite::NotAnEntry;
-  if (bytes.size() != storedSize) return InPlaceWrite::WrongSize;
-  file.writeAt(offset, bytes);
-  return InPlaceWrite::Written;
 }
 
 }  // namespace dravo

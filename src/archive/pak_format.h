@@ -24,13 +24,8 @@ inline constexpr std::size_t kPakMaxNameLength = kPakNameField - 1;
 class ArchiveError : public FileError {
  public:
   ArchiveError(const std::string& file, const std::string& problem)
-      : FileError("Cannot open file " + file + ": " + problem), m_file(file), m_problem(problem) {}
-  const std::string& file() const { return m_file; }
-  const std::string& problem() const { return m_problem; }
-
- private:
-  std::string m_file;
-  std::string m_problem;
+      : FileError("Cannot open file", file, problem) {}
+  const std::string& problem() const { return reason(); }
 };
 
 // One directory record as found in the file, its offset made absolute.
@@ -38,6 +33,10 @@ struct PakRecord {
   std::string name;
   std::uint32_t offset = 0;  // from the start of the file
   std::uint32_t size = 0;
+  // Why the entry's bytes cannot be read (they lie beyond the end of the file); empty when they
+  // can. Such an entry is listed like any other; only reading it fails.
+  std::string problem;
+  bool readable() const { return problem.empty(); }
 };
 
 struct PakDirectory {
@@ -45,23 +44,12 @@ struct PakDirectory {
   std::vector<PakRecord> records;  // in file order
 };
 
-// Parses a directory from the first bytes of a PAK file of `fileSize` bytes. Every count,
-// offset and size is checked against the file before it is used; anything that does not
-// fit throws ArchiveError naming `fileName`.
+// Parses a directory from the first bytes of a PAK file of `fileSize` bytes. The count is
+// checked against the file before anything is allocated from it (a directory that does not fit
+// throws ArchiveError naming `fileName`); an entry whose bytes do not fit is kept with its problem.
 PakDirectory ParsePakDirectory(std::span<const std::uint8_t> head, std::uint64_t fileSize,
                                const std::string& fileName);
 // Reads and checks the directory of an open PAK file (reads only the directory's bytes).
 PakDirectory ReadPakDirectory(BinaryFile& file);
-
-enum class InPlaceWrite { Written, WrongSize, NotAnEntry };
-
-// Overwrites the bytes of one entry inside an existing PAK file and nothing else; the file
-// keeps its size. The entry is named by its absolute offset and stored size, as the
-// archive plug-in reports them, and must still be an entry of the file's own directory.
-// Returns WrongSize (nothing written) when `bytes` is not exactly `storedSize` long and
-// NotAnEntry when the directory holds no such entry. Throws FileError when the file
-// cannot be opened for writing or written, ArchiveError when its directory is damaged.
-InPlaceWrite WritePakEntryInPlace(const std::filesystem::path& pak, std::uint32_t offset,
-                                  std::uint32_t storedSize, std::span<const std::uint8_t> bytes);
 
 }  // namespace dravo

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <set>
 #include <stdexcept>
 
 #include "archive/pak_format.h"
@@ -25,7 +27,7 @@ bool TVirtualFolder::AddEntry(const std::string& name, MemoryStream* source) {
   entry.Size = static_cast<std::uint32_t>(source->size());
   entry.Flags = kEntryResident;
   m_dataEnd += entry.Size;  // wraps like the 32-bit field it models; only SaveAs writes offsets
-  entry.Data.assign(source->bytes().begin(), source->bytes().end());
+  if (entry.Size > 0) entry.Buffer = std::make_shared<const std::vector<std::uint8_t>>(source->vector());
   source->setPosition(source->size());
   m_entries.push_back(std::move(entry));
   return true;
@@ -67,17 +69,18 @@ void TVirtualFolder::SetEntryFlags(int index, std::uint32_t flags) {
 
 void TVirtualFolder::ReadEntryData(int, bool) {}
 
+std::vector<TFolderEntry> TVirtualFolder::ReadCurrentEntries(const std::filesystem::path&) {
+  return {};
+}
+
 void TVirtualFolder::CopyOut(TFolderEntry& entry, int index, MemoryStream& stream) {
   // Fetch first, so a failed read leaves the caller's stream as it was.
   if (entry.Size > 0 && !entry.HasData()) ReadEntryData(index, false);
   entry.Flags &= ~kEntryFromFile;
   stream.clear();
-  stream.write(entry.Data);
+  stream.write(entry.Bytes());
   stream.setPosition(0);
-  if ((entry.Flags & kEntryResident) == 0) {
-    std::fill(entry.Data.begin(), entry.Data.end(), std::uint8_t{0});
-    entry.Data = {};
-  }
+  if ((entry.Flags & kEntryResident) == 0) entry.Buffer.reset();
 }
 
 bool TVirtualFolder::ReadByName(std::string_view name, MemoryStream& stream) {
@@ -129,23 +132,104 @@ std::filesystem::path TVirtualFolder::BackupNameFor(const std::filesystem::path&
   return fileName.parent_path() / ChangeFileExt(fileName.filename().string(), ".bak");
 }
 
+void TVirtualFolder::RememberBase(FileIdentity identity) {
+  m_base = m_entries;  // the buffers are shared, not copied
+  m_baseIdentity = identity;
+  m_hasBase = true;
+}
+
+namespace {
+
+using EntryGroups = std::map<std::string, std::vector<const TFolderEntry*>>;
+
+// The entries of each name, A-Z folded, in list order.
+EntryGroups GroupByName(const std::vector<TFolderEntry>& entries) {
+  EntryGroups groups;
+  for (const TFolderEntry& entry : entries)
+    groups[LowerAZ(entry.Name)].push_back(&entry);
+  return groups;
+}
+
+bool SameEntries(const std::vector<const TFolderEntry*>& a, const std::vector<const TFolderEntry*>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i]->Name != b[i]->Name || a[i]->Size != b[i]->Size) return false;
+    const auto x = a[i]->Bytes(), y = b[i]->Bytes();
+    if (x.data() != y.data() && !std::equal(x.begin(), x.end(), y.begin(), y.end())) return false;
+  }
+  return true;
+}
+
+bool SamePath(const std::filesystem::path& a, const std::filesystem::path& b) {
+  if (a == b) return true;
+  std::error_code ec;
+  if (std::filesystem::equivalent(a, b, ec)) return true;
+  return std::filesystem::absolute(a, ec).lexically_normal() ==
+         std::filesystem::absolute(b, ec).lexically_normal();
+}
+
+}  // namespace
+
+// A three-way merge by name: where this archive still holds what the file held when it was
+// read, the file's current entries win; where it changed an entry, its own version does.
+void TVirtualFolder::MergeWithCurrentFile(const std::filesystem::path& fileName) {
+  const std::vector<TFolderEntry> current = ReadCurrentEntries(fileName);
+  const EntryGroups base = GroupByName(m_base);
+  const EntryGroups ours = GroupByName(m_entries);
+  const EntryGroups theirs = GroupByName(current);
+  static const std::vector<const TFolderEntry*> none;
+  const auto find = [](const EntryGroups& groups, const std::string& name) -> const auto& {
+    const auto it = groups.find(name);
+    return it == groups.end() ? none : it->second;
+  };
+  std::set<std::string> names;
+  for (const EntryGroups* groups : {&ours, &theirs})
+    for (const auto& [name, list] : *groups)
+      names.insert(name);
+
+  std::vector<TFolderEntry> merged;
+  for (const std::string& name : names) {
+    const auto& mine = find(ours, name);
+    const auto& taken = SameEntries(mine, find(base, name)) ? find(theirs, name) : mine;
+    for (const TFolderEntry* entry : taken)
+      merged.push_back(*entry);
+  }
+  m_entries = std::move(merged);
+}
+
 void TVirtualFolder::SaveAs(const std::filesystem::path& fileName, const ReplaceHook& hook) {
   for (int i = 0; i < Count(); ++i) {
     TFolderEntry& entry = m_entries[static_cast<std::size_t>(i)];
-    if (entry.Size > 0 && !entry.HasData()) ReadEntryData(i, true);
+    if (entry.Size > 0 && !entry.HasData() && entry.Problem.empty()) ReadEntryData(i, true);
+  }
+  const bool ownFile = SamePath(fileName, m_fileName);
+  m_fileName = fileName;
+  const FileWriteLock lock(fileName);
+  // Another program wrote our file since we read it: its work is kept, ours put over it. A file
+  // that has gone altogether tells nothing; ours is written whole.
+  const FileIdentity now = IdentityOf(fileName);
+  if (m_hasBase && ownFile && now.exists && now != m_baseIdentity) {
+    MergeWithCurrentFile(fileName);
   }
   std::stable_sort(m_entries.begin(), m_entries.end(), [](const TFolderEntry& a, const TFolderEntry& b) {
     return CompareTextAZ(a.Name, b.Name) < 0;
   });
-  m_fileName = fileName;
   m_file.reset();
 
-  std::uint64_t total = 0;
-  for (const TFolderEntry& entry : m_entries)
+  // Everything is checked before the first byte is written.
+  std::uint64_t total = 4 + std::uint64_t{kPakRecordSize} * m_entries.size();
+  for (const TFolderEntry& entry : m_entries) {
+    if (entry.Size > 0 && !entry.HasData()) {
+      throw FileError::cannotCreate(fileName.string(), "the bytes of entry \"" + entry.Name +
+                                                           "\" cannot be read (" + entry.Problem +
+                                                           "); remove the entry first");
+    }
     total += entry.Size;
+  }
   if (total > UINT32_MAX) {
-    throw FileError("Cannot create file " + fileName.string() +
-                    ": the entries add up to more than a PAK archive can address (4 GiB)");
+    throw FileError::cannotCreate(fileName.string(),
+                                  "the archive would be " + std::to_string(total) +
+                                      " bytes, more than a PAK archive can address (4 GiB)");
   }
 
   // Saving over a file that already has the backup name keeps no backup: rotating it
@@ -171,8 +255,9 @@ void TVirtualFolder::SaveAs(const std::filesystem::path& fileName, const Replace
   directory = ByteWriter();
   // Entry by entry, so a large archive is never copied into one more buffer.
   for (const TFolderEntry& entry : m_entries)
-    writer.write(entry.Data);
+    writer.write(entry.Bytes());
   writer.commit(hook);
+  RememberBase(IdentityOf(fileName));
 }
 
 }  // namespace dravo

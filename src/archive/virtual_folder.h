@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,9 +23,18 @@ struct TFolderEntry {
   std::uint32_t Offset = 0;  // absolute offset in the archive file
   std::uint32_t Size = 0;
   std::uint32_t Flags = 0;
-  std::vector<std::uint8_t> Data;  // Size bytes when held in memory, otherwise empty
+  // The bytes when held in memory: Size bytes from Start of a buffer that entries read from
+  // one file share (entries may point at the same bytes; memory stays the file's size).
+  std::shared_ptr<const std::vector<std::uint8_t>> Buffer;
+  std::size_t Start = 0;
+  // Why the bytes cannot be read from the file; empty when they can.
+  std::string Problem;
 
-  bool HasData() const { return Size > 0 && Data.size() == Size; }
+  bool HasData() const { return Size > 0 && Buffer != nullptr; }
+  std::span<const std::uint8_t> Bytes() const {
+    return HasData() ? std::span<const std::uint8_t>(Buffer->data() + Start, Size)
+                     : std::span<const std::uint8_t>();
+  }
 };
 
 // An ordered list of named entries held in memory, bound to a file name. Edits change
@@ -70,9 +80,12 @@ class TVirtualFolder {
   bool Put(const std::string& name, MemoryStream* source);
   void Delete(int index);
 
-  // Writes the whole archive to `fileName`, sorted by name. The previous file of that
-  // name is kept as its ".bak"; the new file replaces it only once it is complete and on
-  // disk. Throws FileError("Cannot create file ...") and loses nothing when that fails.
+  // Writes the whole archive to `fileName`, sorted by name. The previous file of that name is
+  // kept as its ".bak"; the new file replaces it only once it is complete and on disk. Other
+  // writers of the file wait meanwhile. When the file is this archive's own and another program
+  // changed it since it was read, the other program's entries are kept: the file's current
+  // entries are taken, then every entry changed here (added, replaced or deleted) over them.
+  // Throws FileError("Cannot create file ...: reason") and loses nothing when that fails.
   // `hook` lets tests fail a step of the replacement.
   void SaveAs(const std::filesystem::path& fileName, const ReplaceHook& hook = {});
 
@@ -84,12 +97,23 @@ class TVirtualFolder {
 
   // Brings an entry's bytes into memory; the base holds nothing outside memory.
   virtual void ReadEntryData(int index, bool keepResident);
+  // The entries of the archive file as it is now on disk; the base knows no file format.
+  virtual std::vector<TFolderEntry> ReadCurrentEntries(const std::filesystem::path& fileName);
   void CopyOut(TFolderEntry& entry, int index, MemoryStream& stream);
+  // What the file held when it was read or last saved: the base of a merge with other writers.
+  void RememberBase(FileIdentity identity);
 
   std::vector<TFolderEntry> m_entries;
   std::filesystem::path m_fileName;
   std::optional<BinaryFile> m_file;  // read-only, from Open until SaveAs
   std::uint32_t m_dataEnd = 0;
+
+ private:
+  void MergeWithCurrentFile(const std::filesystem::path& fileName);
+
+  std::vector<TFolderEntry> m_base;
+  FileIdentity m_baseIdentity;
+  bool m_hasBase = false;
 };
 
 }  // namespace dravo

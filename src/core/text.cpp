@@ -4,11 +4,14 @@
 
 namespace dravo {
 
-char LowerAZ(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+char LowerAZ(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
 
 std::string LowerAZ(std::string_view s) {
   std::string out(s);
-  for (char& c : out) c = LowerAZ(c);
+  for (char& c : out)
+    c = LowerAZ(c);
   return out;
 }
 
@@ -41,36 +44,46 @@ std::size_t FindTextAZ(std::string_view hay, std::string_view needle) {
   if (needle.empty() || needle.size() > hay.size()) return std::string_view::npos;
   for (std::size_t i = 0; i + needle.size() <= hay.size(); ++i) {
     std::size_t j = 0;
-    while (j < needle.size() && LowerAZ(hay[i + j]) == LowerAZ(needle[j])) ++j;
+    while (j < needle.size() && LowerAZ(hay[i + j]) == LowerAZ(needle[j]))
+      ++j;
     if (j == needle.size()) return i;
   }
   return std::string_view::npos;
 }
 
 namespace {
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool IsBlank(char c) {
+  return static_cast<unsigned char>(c) <= 0x20;
+}
 }  // namespace
 
 std::string TrimLeft(std::string_view s) {
   std::size_t b = 0;
-  while (b < s.size() && IsBlank(s[b])) ++b;
+  while (b < s.size() && IsBlank(s[b]))
+    ++b;
   return std::string(s.substr(b));
 }
 
 std::string TrimRight(std::string_view s) {
   std::size_t e = s.size();
-  while (e > 0 && IsBlank(s[e - 1])) --e;
+  while (e > 0 && IsBlank(s[e - 1]))
+    --e;
   return std::string(s.substr(0, e));
 }
 
-std::string Trim(std::string_view s) { return TrimLeft(TrimRight(s)); }
+std::string Trim(std::string_view s) {
+  return TrimLeft(TrimRight(s));
+}
 
-bool IsPathDelimiter(char c) { return c == '\\' || c == '/' || c == ':'; }
+bool IsPathDelimiter(char c) {
+  return c == '\\' || c == '/' || c == ':';
+}
 
 namespace {
 std::size_t NameStart(std::string_view path) {
   std::size_t i = path.size();
-  while (i > 0 && !IsPathDelimiter(path[i - 1])) --i;
+  while (i > 0 && !IsPathDelimiter(path[i - 1]))
+    --i;
   return i;
 }
 // Position of the extension's dot within the file-name part, or npos.
@@ -82,8 +95,12 @@ std::size_t ExtStart(std::string_view path) {
 }
 }  // namespace
 
-std::string ExtractFileName(std::string_view path) { return std::string(path.substr(NameStart(path))); }
-std::string ExtractFilePath(std::string_view path) { return std::string(path.substr(0, NameStart(path))); }
+std::string ExtractFileName(std::string_view path) {
+  return std::string(path.substr(NameStart(path)));
+}
+std::string ExtractFilePath(std::string_view path) {
+  return std::string(path.substr(0, NameStart(path)));
+}
 
 std::string ExtractFileExt(std::string_view path) {
   const std::size_t dot = ExtStart(path);
@@ -99,7 +116,8 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext) {
 
 std::optional<std::int32_t> StrToInt(std::string_view s) {
   std::size_t i = 0;
-  while (i < s.size() && s[i] == ' ') ++i;
+  while (i < s.size() && s[i] == ' ')
+    ++i;
   bool negative = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
     negative = s[i] == '-';
@@ -137,7 +155,9 @@ std::optional<std::int32_t> StrToInt(std::string_view s) {
   return static_cast<std::int32_t>(value);
 }
 
-std::int32_t StrToIntDef(std::string_view s, std::int32_t fallback) { return StrToInt(s).value_or(fallback); }
+std::int32_t StrToIntDef(std::string_view s, std::int32_t fallback) {
+  return StrToInt(s).value_or(fallback);
+}
 
 std::string FormatMessage(std::string_view pattern, std::string_view arg) {
   std::string out;
@@ -146,6 +166,23 @@ std::string FormatMessage(std::string_view pattern, std::string_view arg) {
   out.append(pattern.substr(0, at));
   out.append(arg);
   out.append(pattern.substr(at + 2));
+  return out;
+}
+
+std::string Printable(std::string_view s) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(s.size());
+  for (const char c : s) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    } else {
+      out += c;
+    }
+  }
   return out;
 }
 

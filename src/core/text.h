@@ -40,6 +40,9 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext);
 std::optional<std::int32_t> StrToInt(std::string_view s);
 std::int32_t StrToIntDef(std::string_view s, std::int32_t fallback);
 
+// The text with control characters written as \xNN, safe to show on a terminal or in a message.
+std::string Printable(std::string_view s);
+
 // printf-style "%s" substitution for the program's fixed message texts.
 std::string FormatMessage(std::string_view pattern, std::string_view arg);
 

@@ -1,5 +1,6 @@
 // Storing a trick: its motions into the program's own archive under their game and
 // user-interface names, and, when allowed, over the stock motions inside "data\common.pak".
+#include "archive/in_place_write.h"
 #include "archive/pak_format.h"
 #include "core/text.h"
 #include "editor/dravo_editor.h"

@@ -14,6 +14,7 @@ void AddRecords(TRmxCustomFolder& folder, PakDirectory&& dir) {
     auto record = std::make_unique<TRmxResource>();
     record->Offset = entry.offset;
     record->Size = entry.size;
+    record->Problem = std::move(entry.problem);
     std::string name = ExtractFileName(entry.name);
     entry.name.resize(entry.name.size() - name.size());
     record->EntryPath = std::move(entry.name);
@@ -39,6 +40,8 @@ int TMvAFilePlugIn::LoadFolder(TRmxCustomFolder& folder) {
 int TMvAFilePlugIn::ReadResource(TRmxCustomFolder& folder, int index, MemoryStream& stream) {
   const TRmxResource* record = folder.Resource(index);
   if (!record) return -1;
+  // A damaged entry fails alone, by name; the rest of the archive reads as ever.
+  if (!record->Problem.empty()) throw ArchiveError(folder.Path(), record->Problem);
   BinaryFile file = BinaryFile::openRead(folder.Path());
   // The file may have changed since it was mounted: read only what it still has.
   const std::uint64_t size = file.size();

@@ -13,10 +13,11 @@ namespace dravo {
 class TMvAFilePlugIn : public TRmxFilePlugIn {
  public:
   std::string Extensions() const override { return ".pak"; }
-  // Throws FileError when the archive cannot be opened.
+  // Throws FileError when the archive cannot be opened, ArchiveError naming the entry when
+  // its bytes lie outside the file.
   int ReadResource(TRmxCustomFolder& folder, int index, MemoryStream& stream) override;
-  // Throws FileError when the file cannot be opened, ArchiveError when its directory or
-  // an entry does not fit in it; the manager then leaves it unmounted.
+  // Throws FileError when the file cannot be opened, ArchiveError when its directory does
+  // not fit in it; the manager then leaves it unmounted. Entries that do not fit are mounted.
   int LoadFolder(TRmxCustomFolder& folder) override;
 
   // Fills `folder` from the first bytes of a PAK file of `fileSize` bytes; the same

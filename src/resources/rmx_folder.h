@@ -19,6 +19,7 @@ struct TRmxResource {
   std::uint32_t Size = 0;
   std::int32_t ExtIndex = -1;  // index of the extension in the manager's ResourceExtensions
   std::string EntryPath;       // the entry name's folder part with its trailing backslash
+  std::string Problem;         // why its bytes cannot be read (see PakRecord); empty when they can
 };
 
 class TRmxCustomFolder;

@@ -224,10 +224,6 @@ TEST(MvAFolder, MalformedArchivesAreRefusedNamingTheFile) {
       {"shorter than the count", {1, 0, 0}},
       {"count beyond the file", withCount(2, 1)},
       {"count of four billion", withCount(0xFFFFFFFFu, 1)},
-      {"entry past the end", PakBytes().add("a", "xy").raw("b", 1, 2).bytes()},
-      {"offset past the end", PakBytes().add("a", "xy").raw("b", 3, 0).bytes()},
-      {"offset and size overflowing 32 bits",
-       PakBytes().add("a", "xy").raw("b", 0xFFFFFFFFu, 0xFFFFFFFFu).bytes()},
       {"directory cut short",
        [] {
          auto b = PakBytes().add("a", "xyz").bytes();
@@ -248,34 +244,82 @@ TEST(MvAFolder, MalformedArchivesAreRefusedNamingTheFile) {
   }
 }
 
-TEST(MvAFolder, OverlappingEntriesAreAcceptedButTheirTotalIsBounded) {
+// A directory record whose bytes lie outside the file spoils only that entry: the archive
+// opens, the other entries read, the damaged one fails by name, and a save refuses to drop it
+// silently until it is removed.
+TEST(MvAFolder, AnEntryOutsideTheFileFailsAloneByName) {
+  const std::vector<std::pair<const char*, PakBytes>> cases = {
+      {"one byte past the end", PakBytes().add("a", "xy").raw("bad", 1, 2)},
+      {"offset past the end", PakBytes().add("a", "xy").raw("bad", 5, 1)},
+      {"offset and size overflowing 32 bits", PakBytes().add("a", "xy").raw("bad", 0xFFFFFFFFu, 0xFFFFFFFFu)},
+  };
+  for (const auto& [what, pak] : cases) {
+    SCOPED_TRACE(what);
+    TempDir dir;
+    WriteBytes(dir / "x.pak", pak.bytes());
+    auto folder = TMvAFolder::Open(dir / "x.pak");
+    ASSERT_EQ(folder->Count(), 2);
+    EXPECT_EQ(Read(*folder, "a"), "xy");
+    try {
+      folder->ReadEntry(1);
+      ADD_FAILURE() << "read";
+    } catch (const ArchiveError& e) {
+      EXPECT_NE(std::string(e.what()).find("\"bad\""), std::string::npos) << e.what();
+    }
+    PutText(*folder, "c", "new");
+    try {
+      folder->SaveAs(dir / "x.pak");
+      ADD_FAILURE() << "saved";
+    } catch (const FileError& e) {
+      EXPECT_NE(std::string(e.what()).find("\"bad\""), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadBytes(dir / "x.pak"), pak.bytes());
+    folder->Delete(folder->IndexOf("bad"));
+    folder->SaveAs(dir / "x.pak");
+    EXPECT_EQ(Names(*TMvAFolder::Open(dir / "x.pak")), (std::vector<std::string>{"a", "c"}));
+  }
+}
+
+// Entries may share bytes: they read the same data, and the archive in memory is no larger
+// than its file however many entries point at one area. Its save would multiply the shared
+// bytes past what a PAK can address, so it is refused before anything is written.
+TEST(MvAFolder, EntriesSharingBytesStayTheFilesSizeAndCannotBeMultipliedByASave) {
   TempDir dir;
-  // Entries may share bytes; both read the same data.
   WriteBytes(dir / "share.pak", PakBytes().add("a", "shared").raw("b", 0, 6).bytes());
   auto folder = TMvAFolder::Open(dir / "share.pak");
   EXPECT_EQ(Read(*folder, "b"), "shared");
 
-  // A small file whose entries all claim one large area would make us load gigabytes.
-  PakBytes greedy;
-  for (int i = 0; i < 3; ++i)
-    greedy.raw("e" + std::to_string(i), 0, 0x60000000u);
-  const auto head = greedy.bytes();
-  {
-    std::ofstream out(dir / "greedy.pak", std::ios::binary);
-    out.write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size()));
+  // 6,000 entries of 716 KB each, all over the same bytes: a 1.4 MB file.
+  PakBytes bomb;
+  bomb.add("e0", std::string(716 * 1024, 'x'));
+  for (int i = 1; i < 6000; ++i)
+    bomb.raw("e" + std::to_string(i), 0, 716 * 1024);
+  const auto bytes = bomb.bytes();
+  WriteBytes(dir / "bomb.pak", bytes);
+  auto many = TMvAFolder::Open(dir / "bomb.pak");
+  ASSERT_EQ(many->Count(), 6000);
+  EXPECT_EQ(Read(*many, "e5999").size(), 716u * 1024);
+  PutText(*many, "added", "x");
+  try {
+    many->SaveAs(dir / "bomb.pak");
+    ADD_FAILURE() << "saved";
+  } catch (const FileError& e) {
+    EXPECT_NE(std::string(e.what()).find("more than a PAK archive can address"), std::string::npos)
+        << e.what();
   }
-  std::filesystem::resize_file(dir / "greedy.pak", head.size() + 0x60000000u);  // sparse
-  EXPECT_THROW(TMvAFolder::Open(dir / "greedy.pak"), ArchiveError);
+  EXPECT_EQ(ReadBytes(dir / "bomb.pak"), bytes);
+  EXPECT_FALSE(std::filesystem::exists(dir / "bomb.bak"));
 }
 
 TEST(MvAFolder, MissingFilesAndFoldersCannotBeOpened) {
   TempDir dir;
-  for (const auto& path : {dir / "none.pak", dir.path()}) {
+  for (const auto& [path, reason] :
+       {std::pair{dir / "none.pak", "No such file or directory"}, std::pair{dir.path(), "Is a directory"}}) {
     try {
       TMvAFolder::Open(path);
       ADD_FAILURE();
     } catch (const FileError& e) {
-      EXPECT_EQ(std::string(e.what()), "Cannot open file " + path.string());
+      EXPECT_EQ(std::string(e.what()), "Cannot open file " + path.string() + ": " + reason);
     }
   }
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "archive/mva_folder.h"
 #include "archive/pak_format.h"
 #include "core/byte_io.h"
+#include "support/child_process.h"
 #include "support/file_helpers.h"
 #include "support/pak_bytes.h"
 #include "support/temp_dir.h"
@@ -118,8 +120,8 @@ TEST(SaveAs, SavingOverABakFileKeepsTheFile) {
 }
 
 TEST(SaveAs, AFailureAtAnyStepLeavesThePreviousArchiveReadable) {
-  for (ReplaceStep failAt :
-       {ReplaceStep::TemporaryWritten, ReplaceStep::BackupRotated, ReplaceStep::Renamed}) {
+  for (ReplaceStep failAt : {ReplaceStep::TemporaryWritten, ReplaceStep::TemporaryFlushed,
+                             ReplaceStep::BackupLinking, ReplaceStep::BackupRotated}) {
     TempDir dir;
     const Content_t previous{{"a", "old"}};
     WriteBytes(dir / "own.pak", PakBytes().add("a", "old").bytes());
@@ -131,14 +133,10 @@ TEST(SaveAs, AFailureAtAnyStepLeavesThePreviousArchiveReadable) {
       });
       ADD_FAILURE() << "no error";
     } catch (const FileError& e) {
-      EXPECT_EQ(std::string(e.what()), "Cannot create file " + (dir / "own.pak").string());
+      EXPECT_EQ(std::string(e.what()),
+                "Cannot create file " + (dir / "own.pak").string() + ": the save was interrupted");
     }
-    const bool fileHoldsPrevious = Content(dir / "own.pak") == previous;
-    const bool backupHoldsPrevious = fs::exists(dir / "own.bak") && Content(dir / "own.bak") == previous;
-    EXPECT_TRUE(fileHoldsPrevious || backupHoldsPrevious) << static_cast<int>(failAt);
-    if (failAt != ReplaceStep::Renamed) {
-      EXPECT_TRUE(fileHoldsPrevious);
-    }
+    EXPECT_EQ(Content(dir / "own.pak"), previous) << static_cast<int>(failAt);
     // The archive is still whole in memory and can be saved again.
     folder->SaveAs(dir / "own.pak");
     EXPECT_EQ(Content(dir / "own.pak"), (Content_t{{"a", "new content"}}));
@@ -154,44 +152,92 @@ TEST(SaveAs, AnUncreatableFileThrowsAndKeepsTheEntries) {
     folder->SaveAs(bad);
     ADD_FAILURE();
   } catch (const FileError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot create file " + bad.string());
+    EXPECT_EQ(std::string(e.what()), "Cannot create file " + bad.string() + ": No such file or directory");
   }
   EXPECT_EQ(folder->Count(), 1);
   EXPECT_EQ(folder->FileName(), bad);
 }
 
-// A saving process killed at any moment leaves a complete archive: the old one or the
-// new one, never a mixture.
-TEST(SaveAs, AKilledSaveLeavesTheOldOrTheNewArchive) {
+namespace {
+
+// Two archives of different shapes saved to one name: a mixture of them fails to open or to compare.
+struct OldAndNew {
   TempDir dir;
-  const fs::path target = dir / "own.pak";
-  // Two contents of different shapes: a mixture of them fails to open or to compare.
-  auto makeFolder = [&](char fill, int entries, std::size_t size) {
-    auto folder = TMvAFolder::CreateNew(target);
+  fs::path target = dir / "own.pak";
+  Content_t oldContent, newContent;
+
+  static std::unique_ptr<TMvAFolder> Make(const fs::path& scratch, char fill, int entries, std::size_t size) {
+    auto folder = TMvAFolder::CreateNew(scratch);
     for (int i = 0; i < entries; ++i) {
       PutText(*folder, "Data\\entry" + std::to_string(i) + ".mot",
               std::string(size, static_cast<char>(fill + i % 7)));
     }
     return folder;
-  };
-  auto oldFolder = makeFolder('a', 24, 9000);
-  auto newFolder = makeFolder('K', 40, 6000);
-  oldFolder->SaveAs(target);
-  const Content_t oldContent = Content(target);
-  newFolder->SaveAs(dir / "reference.pak");
-  const Content_t newContent = Content(dir / "reference.pak");
-  fs::remove(dir / "reference.pak");
+  }
+  // Fresh archives each time, saved to the target as new files are.
+  std::unique_ptr<TMvAFolder> makeOld() const { return Make(dir / "scratch.pak", 'a', 24, 9000); }
+  std::unique_ptr<TMvAFolder> makeNew() const { return Make(dir / "scratch.pak", 'K', 40, 6000); }
 
+  OldAndNew() {
+    makeNew()->SaveAs(dir / "reference.pak");
+    newContent = Content(dir / "reference.pak");
+    reset();
+  }
+  // The target holds the old archive; nothing else is in the folder.
+  void reset() {
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+      fs::remove(entry.path());
+    makeOld()->SaveAs(target);
+    oldContent = Content(target);
+  }
+  Content_t now() const { return Content(target); }
+};
+
+}  // namespace
+
+// A saving process killed at each step of the replacement leaves the old archive until the
+// rename and the new one from then on; never a mixture, never nothing.
+TEST(SaveAs, AWriterKilledAtEachStepLeavesTheOldOrTheNewArchive) {
+  OldAndNew archives;
+  for (ReplaceStep step : {ReplaceStep::TemporaryWritten, ReplaceStep::TemporaryFlushed,
+                           ReplaceStep::BackupLinking, ReplaceStep::BackupRotated, ReplaceStep::Renamed}) {
+    SCOPED_TRACE(static_cast<int>(step));
+    archives.reset();
+    const auto newFolder = archives.makeNew();
+    const int code = RunInChild([&] {
+      newFolder->SaveAs(archives.target, [&](ReplaceStep at) {
+        if (at == step) raise(SIGKILL);
+      });
+      return 0;
+    });
+    ASSERT_EQ(code, 128 + SIGKILL);
+    Content_t now;
+    ASSERT_NO_THROW(now = archives.now());
+    EXPECT_EQ(now == archives.newContent, step == ReplaceStep::Renamed);
+    EXPECT_EQ(now == archives.oldContent, step != ReplaceStep::Renamed);
+    // The killed writer's temporary never carries the archive's name, and the next save clears it.
+    archives.makeNew()->SaveAs(archives.target);
+    EXPECT_TRUE(archives.now() == archives.newContent);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(archives.dir.path()))
+      left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"own.bak", "own.pak"}));
+  }
+}
+
+// Kills at random moments, for breadth: whatever the timing, the archive is the old or the new one.
+TEST(SaveAs, AWriterKilledAtRandomLeavesTheOldOrTheNewArchive) {
+  OldAndNew archives;
   std::mt19937 random(12345);
   std::uniform_int_distribution<int> delayUs(0, 6000);
-  int sawOld = 0, sawNew = 0;
-  for (int round = 0; round < 200; ++round) {
+  for (int round = 0; round < 60; ++round) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
       try {
         for (int i = 0;; ++i)
-          (i % 2 ? oldFolder : newFolder)->SaveAs(target);
+          (i % 2 ? archives.makeOld() : archives.makeNew())->SaveAs(archives.target);
       } catch (...) {
         _exit(3);
       }
@@ -201,19 +247,104 @@ TEST(SaveAs, AKilledSaveLeavesTheOldOrTheNewArchive) {
     int status = 0;
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the saving process failed";
-
     Content_t now;
-    ASSERT_NO_THROW(now = Content(target)) << "round " << round;
-    ASSERT_TRUE(now == oldContent || now == newContent) << "round " << round;
-    (now == oldContent ? sawOld : sawNew)++;
-    // A killed writer leaves its temporary behind; it never carries the archive's name.
-    for (const auto& entry : fs::directory_iterator(dir.path())) {
-      const std::string name = entry.path().filename().string();
-      if (name != "own.pak" && name != "own.bak") fs::remove(entry.path());
-    }
+    ASSERT_NO_THROW(now = archives.now()) << "round " << round;
+    ASSERT_TRUE(now == archives.oldContent || now == archives.newContent) << "round " << round;
+    archives.reset();
   }
-  // Kills land both before and after a save completes.
-  EXPECT_GT(sawOld, 0);
-  EXPECT_GT(sawNew, 0);
-  std::printf("killed 200 saves: %d left the old archive, %d the new one\n", sawOld, sawNew);
+}
+
+// Two programs saving one archive: each keeps the other's entries. The second writer reads what
+// the first wrote and puts only its own changes over it.
+TEST(SaveAs, ASecondWriterKeepsTheFirstWritersEntries) {
+  TempDir dir;
+  const fs::path file = dir / "own.pak";
+  WriteBytes(file, PakBytes().add("both", "base").add("gone", "g").add("kept", "k").bytes());
+  auto mine = TMvAFolder::Open(file);
+  // Another program adds, replaces and removes entries meanwhile.
+  ASSERT_EQ(RunInChild([&] {
+              auto theirs = TMvAFolder::Open(file);
+              PutText(*theirs, "theirs", "t");
+              PutText(*theirs, "kept", "k2");
+              theirs->Delete(theirs->IndexOf("gone"));
+              theirs->SaveAs(file);
+              return 0;
+            }),
+            0);
+  PutText(*mine, "mine", "m");
+  PutText(*mine, "BOTH", "mine wins");
+  mine->SaveAs(file);
+  EXPECT_EQ(Content(file),
+            (Content_t{{"BOTH", "mine wins"}, {"kept", "k2"}, {"mine", "m"}, {"theirs", "t"}}));
+  // The backup is the other program's archive, the one this save replaced.
+  EXPECT_EQ(Content(dir / "own.bak"), (Content_t{{"both", "base"}, {"kept", "k2"}, {"theirs", "t"}}));
+
+  // An archive made new for a file that another program then created keeps that program's entries.
+  auto fresh = TMvAFolder::CreateNew(dir / "new.pak");
+  ASSERT_EQ(RunInChild([&] {
+              auto other = TMvAFolder::CreateNew(dir / "new.pak");
+              PutText(*other, "other", "o");
+              other->SaveAs(dir / "new.pak");
+              return 0;
+            }),
+            0);
+  PutText(*fresh, "fresh", "f");
+  fresh->SaveAs(dir / "new.pak");
+  EXPECT_EQ(Content(dir / "new.pak"), (Content_t{{"fresh", "f"}, {"other", "o"}}));
+}
+
+// Many processes adding one entry each to one archive at the same moment: none is lost.
+TEST(SaveAs, ConcurrentWritersLoseNoEntry) {
+  TempDir dir;
+  const fs::path file = dir / "own.pak";
+  WriteBytes(file, PakBytes().add("start", "s").bytes());
+  std::vector<pid_t> children;
+  for (int i = 0; i < 6; ++i) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      try {
+        auto folder = TMvAFolder::Open(file);
+        PutText(*folder, "writer" + std::to_string(i), std::string(1000 * (i + 1), 'w'));
+        folder->SaveAs(file);
+        _exit(0);
+      } catch (...) {
+        _exit(1);
+      }
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const Content_t content = Content(file);
+  ASSERT_EQ(content.size(), 7u);
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(content[static_cast<std::size_t>(i) + 1].second.size(), 1000u * (i + 1));
+}
+
+TEST(SaveAs, AWriterThatCannotWaitLongerChangesNothing) {
+  TempDir dir;
+  const fs::path file = dir / "own.pak";
+  WriteBytes(file, PakBytes().add("a", "1").bytes());
+  const auto before = ReadBytes(file);
+  HoldingChild holder([&] { new FileWriteLock(file); });
+  ASSERT_TRUE(holder.held());
+  auto folder = TMvAFolder::Open(file);
+  PutText(*folder, "b", "2");
+  setenv("DRAVO_LOCK_WAIT_MS", "100", 1);
+  try {
+    folder->SaveAs(file);
+    ADD_FAILURE() << "saved";
+  } catch (const FileError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot create file " + file.string() + ": it is being written by another program");
+  }
+  unsetenv("DRAVO_LOCK_WAIT_MS");
+  EXPECT_EQ(ReadBytes(file), before);
+  EXPECT_FALSE(fs::exists(dir / "own.bak"));
+  holder.letGo();
+  folder->SaveAs(file);
+  EXPECT_EQ(Content(file), (Content_t{{"a", "1"}, {"b", "2"}}));
 }

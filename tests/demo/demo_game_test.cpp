@@ -423,7 +423,7 @@ TEST(DemoFiller, AddsEntriesOfRealisticSizesThatLoad) {
     EXPECT_EQ(demo::FillerSize(i), e.bytes.size());
     const int index = more->IndexOf(e.name);
     ASSERT_GE(index, 0);
-    EXPECT_EQ(more->Entry(index)->Data, e.bytes);
+    EXPECT_EQ(more->ReadEntry(index)->vector(), e.bytes);
     total += e.bytes.size();
     const std::string ext = LowerAZ(ExtractFileExt(e.name));
     if (ext == ".mot") {

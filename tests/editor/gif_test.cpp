@@ -138,7 +138,8 @@ TEST(EditorGif, CancelAndErrorsLeaveNoFileAndPlaybackAsItWas) {
   const fs::path missing = rig.dir / "no such folder" / "a.gif";
   rig.host.saveGifs = {missing.string()};
   ed.MakeGifBtnClick();
-  EXPECT_EQ(rig.host.errors, std::vector<std::string>{"Cannot create file " + missing.string()});
+  EXPECT_EQ(rig.host.errors,
+            std::vector<std::string>{"Cannot create file " + missing.string() + ": No such file or directory"});
   EXPECT_TRUE(ed.PlayAnimBtnEnabled());
 
   rig.host.saveGifs = {(rig.dir / "opaque").string()};

@@ -147,7 +147,7 @@ TEST_F(Storage, ACommonPakThatCannotBeWrittenStopsTheInstallationAndLosesNothing
   std::filesystem::rename(rig.CommonPak(), rig.dir / "aside.pak");
   std::filesystem::create_directory(rig.CommonPak());
   EXPECT_FALSE(ed().InstallTrick());
-  EXPECT_EQ(rig.host.errors, std::vector<std::string>{"Cannot open file " + rig.CommonPak().string()});
+  EXPECT_EQ(rig.host.errors, std::vector<std::string>{"Cannot open file " + rig.CommonPak().string() + ": Is a directory"});
   EXPECT_EQ(ed().Marks(), 1u);
   // What was written before stands.
   EXPECT_EQ(EntryNames(rig.OwnPak()).size(), 4u);
@@ -207,7 +207,8 @@ TEST_F(Storage, AFailedArchiveSaveLeavesTheArchiveFileAsItWas) {
     Edit(ed(), 20);
     rig.host.errors.clear();
     EXPECT_FALSE(ed().InstallTrick());
-    EXPECT_EQ(rig.host.errors, std::vector<std::string>{"Cannot create file " + rig.OwnPak().string()});
+    EXPECT_EQ(rig.host.errors,
+              std::vector<std::string>{"Cannot create file " + rig.OwnPak().string() + ": the save was interrupted"});
     EXPECT_EQ(ReadBytes(rig.OwnPak()), own);
     EXPECT_EQ(ReadBytes(rig.CommonPak()), common);  // stopped before the game's archive
     EXPECT_EQ(ed().Marks(), 1u);

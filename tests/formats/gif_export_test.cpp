@@ -222,12 +222,13 @@ TEST(GifExport, AFolderThatTakesNoFileGivesTheErrorAndLeavesNothing) {
   TempDir dir;
   WriteText(dir / "plain", "not a folder");
   TrickSource trick(2);
-  for (const std::filesystem::path& chosen : {dir / "missing" / "a.gif", dir / "plain" / "a.gif"}) {
+  for (const auto& [chosen, reason] : {std::pair{dir / "missing" / "a.gif", "No such file or directory"},
+                                       std::pair{dir / "plain" / "a.gif", "Not a directory"}}) {
     try {
       ExportGif(chosen, GifOptions{}, 2, trick.source());
       ADD_FAILURE() << "wrote " << chosen;
     } catch (const FileError& e) {
-      EXPECT_EQ(e.what(), "Cannot create file " + chosen.string());
+      EXPECT_EQ(e.what(), "Cannot create file " + chosen.string() + ": " + reason);
     }
   }
   EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"plain"});

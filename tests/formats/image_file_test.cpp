@@ -35,7 +35,7 @@ TEST(ImageFile, FailuresNameTheFile) {
     LoadImageFile(missing);
     ADD_FAILURE();
   } catch (const FileError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
+    EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing + ": No such file or directory");
   }
 
   WriteBytes(dir / "skin.gif", {1, 2, 3});

@@ -47,7 +47,9 @@ TEST(LocateGame, MountsCommonBeforeTextures) {
 TEST(LocateGame, MissingOrDamagedArchivesAreSkippedSilently) {
   TempDir dir;
   fs::create_directories(dir / "MX" / "data");
-  WriteBytes(dir / "MX" / "data" / "tex.pak", PakBytes().add("t.dxt", "T").raw("x.dxt", 0, 99).bytes());
+  auto cut = PakBytes().add("t.dxt", "T").bytes();
+  cut.resize(50);  // the directory cut short
+  WriteBytes(dir / "MX" / "data" / "tex.pak", cut);
   GameResources resources;
   std::string folder;
   EXPECT_TRUE(LocateGame(resources.manager(), SearchFor(dir / "MX", dir), folder));
@@ -73,7 +75,12 @@ TEST(OwnArchive, OpensTheFileOrStartsAnEmptyOneWithoutWriting) {
   EXPECT_EQ(existing->Count(), 1);
   EXPECT_EQ(existing->FileName(), dir / "MX" / "Data" / "$DRAVO.PAK");
 
-  WriteBytes(dir / "MX" / "Data" / "$DRAVO.PAK", PakBytes().raw("x", 0, 5).bytes());
+  // An entry outside the file fails alone; a directory cut short is no archive.
+  WriteBytes(dir / "MX" / "Data" / "$DRAVO.PAK", PakBytes().add("ok", "1").raw("x", 0, 5).bytes());
+  EXPECT_EQ(OpenOwnArchive(game)->Count(), 2);
+  PakBytes cut = PakBytes().raw("x", 0, 5);
+  cut.count = 2;
+  WriteBytes(dir / "MX" / "Data" / "$DRAVO.PAK", cut.bytes());
   EXPECT_THROW(OpenOwnArchive(game), ArchiveError);
 }
 

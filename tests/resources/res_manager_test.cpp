@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "archive/pak_format.h"
 #include "core/file_error.h"
 #include "resources/mva_file_plugin.h"
 #include "support/file_helpers.h"
@@ -130,7 +131,8 @@ TEST(ResManager, DirectoriesTakeOnlyResourceFilesAndTheirArchives) {
 
 TEST(ResManager, WhatCannotBeMountedIsSkippedSilently) {
   Game game;
-  const auto damaged = PakBytes().add("a.sub", "xy").raw("b.sub", 1, 5);
+  PakBytes damaged = PakBytes().add("a.sub", "xy");
+  damaged.count = 3;  // a directory longer than the file: no archive at all
   for (const std::string& path : {(game.dir / "missing.pak").string(), game.pak("damaged.pak", damaged),
                                   game.pak("sound.pak", PakBytes().add("a.sub", "xyz")), std::string()}) {
     game.manager.Mount(path, "Common", false);
@@ -220,5 +222,23 @@ TEST(ResManager, DisplayNamesSpaceWordsAndNumbers) {
        {Case{"NoFear6.sub", "No Fear 6"}, Case{"MX_S_250_KX2501.sub", "MX S 250  KX 2501"}, Case{".sub", ""},
         Case{"x", "x"}, Case{"a-b_c", "ab c"}, Case{"ATV12", "ATV 12"}, Case{"_lead", "_lead"}}) {
     EXPECT_EQ(DisplayName(c.name), c.label) << c.name;
+  }
+}
+
+// One damaged directory record spoils only its own entry: the archive mounts, the rest reads,
+// and reading the damaged one fails with its name.
+TEST(ResManager, AnEntryOutsideTheArchiveFailsAloneByName) {
+  Game game;
+  game.manager.Mount(game.pak("common.pak", PakBytes().add("a.sub", "xy").raw("b.sub", 1, 2)), "Common",
+                     false);
+  ASSERT_EQ(game.manager.FolderCount(), 1);
+  MemoryStream stream;
+  ASSERT_EQ(game.manager.ReadResource("a.sub", stream, false), 0);
+  EXPECT_EQ(stream.text(), "xy");
+  try {
+    game.manager.ReadResource("b.sub", stream, false);
+    ADD_FAILURE() << "read";
+  } catch (const ArchiveError& e) {
+    EXPECT_NE(std::string(e.what()).find("\"b.sub\""), std::string::npos) << e.what();
   }
 }

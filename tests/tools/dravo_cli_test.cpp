@@ -67,7 +67,11 @@ TEST(DravoPak, AddReplaceAndRemoveKeepABackup) {
 TEST(DravoPak, BadInputWritesNothing) {
   TempDir dir;
   WriteBytes(dir / "game.pak", PakBytes().add("ok", "fine").bytes());
-  WriteBytes(dir / "damaged.pak", PakBytes().add("a", "xy").raw("b", 1, 9).bytes());
+  PakBytes damaged = PakBytes().add("a", "xy");
+  damaged.count = 5;  // a directory longer than the file
+  WriteBytes(dir / "damaged.pak", damaged.bytes());
+  WriteBytes(dir / "bad-entry.pak", PakBytes().add("a", "xy").raw("b", 1, 9).bytes());
+  WriteBytes(dir / "control.pak", PakBytes().add("fine", "f").add("Data\\\x1b[2Jx.mot", "e").bytes());
   WriteBytes(dir / "escape.pak", PakBytes().add("fine", "f").add("..\\..\\evil", "e").bytes());
   WriteText(dir / "src", "bytes");
   fs::create_directories(dir / "deep" / std::string(60, 'd'));
@@ -83,6 +87,9 @@ TEST(DravoPak, BadInputWritesNothing) {
       {{"pak", "list", "missing.pak"}, "missing.pak"},
       {{"pak", "extract", "damaged.pak", "-o", "out"}, "damaged.pak"},
       {{"pak", "extract", "escape.pak", "-o", "out"}, "escape.pak"},
+      {{"pak", "extract", "bad-entry.pak", "-o", "out"}, "bad-entry.pak"},
+      {{"pak", "extract", "control.pak", "-o", "out"}, "control.pak"},
+      {{"pak", "add", "bad-entry.pak", "n", "src"}, "bad-entry.pak"},
       {{"pak", "extract", "game.pak", "-o", "out", "ok", "missing"}, "game.pak"},
       {{"pak", "add", "damaged.pak", "n", "src"}, "damaged.pak"},
       {{"pak", "add", "made.pak", "n", "no-such-source"}, "no-such-source"},
@@ -142,4 +149,64 @@ TEST(DravoRes, FindsTheFirstMatchAsTheEditorDoes) {
   r = Dravo(dir, {"res", "find", "--game", "nowhere", "x.sub"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err.rfind("dravo: nowhere: ", 0), 0u);
+}
+
+TEST(DravoPak, ADamagedEntryIsListedWithAWarningAndTheRestExtracts) {
+  TempDir dir;
+  WriteBytes(dir / "game.pak", PakBytes().add("a", "xy").raw("b", 1, 9).add("c", "z").bytes());
+  const ProgramResult list = Dravo(dir, {"pak", "list", "game.pak"});
+  EXPECT_EQ(list.code, 0);
+  EXPECT_EQ(list.out, "0\t2\ta\n1\t9\tb\n2\t1\tc\n");
+  EXPECT_EQ(list.err.rfind("dravo: game.pak: warning: entry 1 \"b\"", 0), 0u) << list.err;
+  EXPECT_EQ(Dravo(dir, {"pak", "extract", "game.pak", "-o", "out", "a", "c"}).code, 0);
+  EXPECT_EQ(Tree(dir / "out"), (std::map<std::string, std::string>{{"a", "xy"}, {"c", "z"}}));
+}
+
+// An archive decides the names below the output folder, never where they lead: a symbolic link
+// already there is not followed, and names cannot carry terminal escapes into messages.
+TEST(DravoPak, ExtractNeverFollowsALinkBelowTheOutputFolder) {
+  TempDir dir;
+  fs::create_directories(dir / "out");
+  fs::create_directories(dir / "elsewhere");
+  fs::create_directory_symlink("../elsewhere", dir / "out" / "Data");
+  WriteText(dir / "elsewhere" / "x.mot", "theirs");
+  fs::create_symlink("../elsewhere/x.mot", dir / "out" / "y.mot");
+  WriteBytes(dir / "game.pak", PakBytes().add("Data\\x.mot", "mine").bytes());
+  WriteBytes(dir / "file.pak", PakBytes().add("y.mot", "mine").bytes());
+  for (const char* pak : {"game.pak", "file.pak"}) {
+    const ProgramResult r = Dravo(dir, {"pak", "extract", pak, "-o", "out"});
+    EXPECT_EQ(r.code, 1) << pak;
+    EXPECT_NE(r.err.find("is a symbolic link; it is not followed"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadText(dir / "elsewhere" / "x.mot"), "theirs");
+  }
+  WriteBytes(dir / "escape.pak", PakBytes().add("a\x1b]0;title\x07.mot", "e").bytes());
+  const ProgramResult r = Dravo(dir, {"pak", "extract", "escape.pak", "-o", "fresh"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("a\\x1B]0;title\\x07.mot"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir / "fresh"));
+}
+
+// A disk that fills half-way: the reason is given and what this run wrote is taken back.
+TEST(DravoPak, AFailedExtractSaysWhyAndTakesBackWhatItWrote) {
+  TempDir dir;
+  WriteBytes(dir / "game.pak", PakBytes()
+                                   .add("a.txt", "small")
+                                   .add("Data\\b.txt", "small")
+                                   .add("c.big", std::string(5000, 'c'))
+                                   .bytes());
+  fs::create_directories(dir / "out");
+  WriteText(dir / "out" / "a.txt", "user's");
+  // Files of more than 2 KB cannot be written: the third entry fails.
+  const std::string command =
+      "trap '' XFSZ; ulimit -f 4; exec " + std::string(DRAVO_BINARY) + " pak extract game.pak -o out";
+  ProgramOptions options;
+  options.cwd = dir.path();
+  const ProgramResult r = RunProgram("/bin/sh", {"-c", command}, options);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("c.big: cannot be written: File too large"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("the files extracted before it were removed"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("1 file that existed before had already been replaced"), std::string::npos) << r.err;
+  EXPECT_EQ(Tree(dir / "out"), (std::map<std::string, std::string>{{"a.txt", "small"}}));
+  EXPECT_FALSE(fs::exists(dir / "out" / "Data"));
 }

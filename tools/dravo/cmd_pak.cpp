@@ -33,8 +33,8 @@ OpenPak ReadDirectoryOf(const std::string& file) {
     return {std::move(handle), std::move(dir)};
   } catch (const ArchiveError& e) {
     throw InputError(file, e.problem());
-  } catch (const FileError&) {
-    throw InputError(file, "cannot be opened");
+  } catch (const FileError& e) {
+    throw InputError(file, "cannot be opened: " + e.reason());
   }
 }
 
@@ -48,16 +48,16 @@ std::unique_ptr<TMvAFolder> OpenOrCreate(const std::string& file, bool mustExist
     return TMvAFolder::Open(file);
   } catch (const ArchiveError& e) {
     throw InputError(file, e.problem());
-  } catch (const FileError&) {
-    throw InputError(file, "cannot be opened");
+  } catch (const FileError& e) {
+    throw InputError(file, "cannot be opened: " + e.reason());
   }
 }
 
 void Save(TMvAFolder& folder, const std::string& file) {
   try {
     folder.SaveAs(file);
-  } catch (const FileError&) {
-    throw InputError(file, "cannot be written; the previous file is unchanged");
+  } catch (const FileError& e) {
+    throw InputError(e.file().empty() ? file : e.file(), e.reason() + "; the previous file is unchanged");
   }
 }
 
@@ -66,32 +66,39 @@ MemoryStream ReadSource(const fs::path& path) {
   if (!fs::is_regular_file(path, ec)) throw InputError(path.string(), "not a file");
   try {
     return MemoryStream(ReadWholeFile(path));
-  } catch (const FileError&) {
-    throw InputError(path.string(), "cannot be read");
+  } catch (const FileError& e) {
+    throw InputError(path.string(), "cannot be read: " + e.reason());
   }
 }
 
-// The entry name as a path below `out`; refuses names that would leave it.
+// The entry name as a path below `out`; refuses names that would leave it or that a terminal or
+// a file system would take for something else.
 fs::path ExtractTarget(const fs::path& out, const std::string& name, const std::string& file) {
   fs::path target = out;
   std::size_t start = 0;
   bool any = false;
-  const auto refuse = [&] {
-    return InputError(file, "entry \"" + name + "\" would be written outside the output folder");
+  const auto refuse = [&](const std::string& why) {
+    return InputError(file, "entry \"" + Printable(name) + "\" " + why);
   };
-  if (!name.empty() && (name[0] == '\\' || name[0] == '/')) throw refuse();
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) throw refuse("has control characters in its name");
+  }
+  if (!name.empty() && (name[0] == '\\' || name[0] == '/'))
+    throw refuse("would be written outside the output folder");
   while (start <= name.size()) {
     std::size_t end = name.find_first_of("\\/", start);
     if (end == std::string::npos) end = name.size();
     const std::string part = name.substr(start, end - start);
-    if (part == ".." || part.find(':') != std::string::npos) throw refuse();
+    if (part == ".." || part.find(':') != std::string::npos)
+      throw refuse("would be written outside the output folder");
     if (!part.empty() && part != ".") {
       target /= part;
       any = true;
     }
     start = end + 1;
   }
-  if (!any) throw InputError(file, "entry \"" + name + "\" has no file name");
+  if (!any) throw refuse("has no file name");
   return target;
 }
 
@@ -99,6 +106,31 @@ void List(const std::string& file) {
   const PakDirectory dir = ReadDirectoryOf(file).dir;
   for (std::size_t i = 0; i < dir.records.size(); ++i) {
     std::printf("%zu\t%u\t%s\n", i, dir.records[i].size, dir.records[i].name.c_str());
+  }
+  // Damaged entries are listed with the rest; what is wrong with them goes to the warnings.
+  std::fflush(stdout);
+  for (const PakRecord& record : dir.records) {
+    if (!record.readable())
+      std::fprintf(stderr, "dravo: %s: warning: %s\n", file.c_str(), record.problem.c_str());
+  }
+}
+
+// Folders below the output folder are made or entered one by one, never through a symbolic link:
+// an archive must not be able to write outside the folder the user gave.
+void MakeFoldersBelow(const fs::path& out, const fs::path& folder, std::vector<fs::path>& made) {
+  fs::path at = out;
+  for (const fs::path& part : folder.lexically_relative(out)) {
+    if (part == ".") continue;
+    at /= part;
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(at, ec);
+    if (fs::is_symlink(status)) throw InputError(at.string(), "is a symbolic link; it is not followed");
+    if (fs::exists(status)) {
+      if (!fs::is_directory(status)) throw InputError(at.string(), "exists and is not a folder");
+      continue;
+    }
+    if (!fs::create_directory(at, ec) && ec) throw InputError(at.string(), "cannot be made: " + ec.message());
+    made.push_back(at);
   }
 }
 
@@ -118,9 +150,12 @@ void Extract(const std::string& file, const std::string& outDir, const std::vect
       for (std::size_t i = 0; i < dir.records.size(); ++i) {
         if (SameTextAZ(dir.records[i].name, name)) found = i;
       }
-      if (found == dir.records.size()) throw InputError(file, "no entry named \"" + name + "\"");
+      if (found == dir.records.size()) throw InputError(file, "no entry named \"" + Printable(name) + "\"");
       chosen.push_back(found);
     }
+  }
+  for (std::size_t i : chosen) {
+    if (!dir.records[i].readable()) throw InputError(file, dir.records[i].problem);
   }
   std::map<fs::path, std::size_t> targets;  // a later entry of the same name replaces an earlier one
   for (std::size_t i : chosen)
@@ -134,30 +169,70 @@ void Extract(const std::string& file, const std::string& outDir, const std::vect
   }
   for (const auto& [target, index] : targets) {
     std::error_code ec;
-    if (folders.count(target) || fs::is_directory(target, ec)) {
-      throw InputError(file, "entry \"" + dir.records[index].name + "\" is both a file and a folder");
+    if (folders.count(target) || fs::is_directory(fs::symlink_status(target, ec))) {
+      throw InputError(file,
+                       "entry \"" + Printable(dir.records[index].name) + "\" is both a file and a folder");
     }
   }
   for (const fs::path& folder : folders) {
     std::error_code ec;
-    if (fs::exists(folder, ec) && !fs::is_directory(folder, ec)) {
+    const fs::file_status status = fs::symlink_status(folder, ec);
+    if (fs::is_symlink(status)) throw InputError(folder.string(), "is a symbolic link; it is not followed");
+    if (fs::exists(status) && !fs::is_directory(status))
       throw InputError(folder.string(), "exists and is not a folder");
+  }
+  for (const auto& [target, index] : targets) {
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(target, ec))) {
+      throw InputError(target.string(), "is a symbolic link; it is not followed");
     }
   }
 
-  for (const auto& [target, index] : targets) {
-    const PakRecord& record = dir.records[index];
-    std::vector<std::uint8_t> bytes(record.size);
-    if (pak.handle.readAt(record.offset, bytes.data(), bytes.size()) != bytes.size()) {
-      throw InputError(file, "entry \"" + record.name + "\" could not be read");
-    }
+  // A failure half-way takes back what this run made: the files and folders that were not there.
+  std::vector<fs::path> made;
+  std::size_t replaced = 0;
+  try {
     std::error_code ec;
-    fs::create_directories(target.parent_path(), ec);
-    try {
-      WriteFileAtomic(target, bytes);
-    } catch (const FileError&) {
-      throw InputError(target.string(), "cannot be written");
+    if (!fs::exists(outDir, ec)) {
+      fs::create_directories(outDir, ec);
+      if (ec) throw InputError(outDir, "cannot be made: " + ec.message());
+      made.push_back(outDir);
     }
+    for (const auto& [target, index] : targets) {
+      const PakRecord& record = dir.records[index];
+      std::vector<std::uint8_t> bytes(record.size);
+      if (pak.handle.readAt(record.offset, bytes.data(), bytes.size()) != bytes.size()) {
+        throw InputError(file, "entry \"" + Printable(record.name) + "\" could not be read");
+      }
+      MakeFoldersBelow(outDir, target.parent_path(), made);
+      std::error_code ec;
+      if (fs::is_symlink(fs::symlink_status(target, ec))) {
+        throw InputError(target.string(), "is a symbolic link; it is not followed");
+      }
+      const bool existed = fs::exists(fs::symlink_status(target, ec));
+      try {
+        WriteFileAtomic(target, bytes);
+      } catch (const FileError& e) {
+        throw InputError(target.string(), "cannot be written: " + e.reason());
+      }
+      if (existed) {
+        ++replaced;
+      } else {
+        made.push_back(target);
+      }
+    }
+  } catch (const InputError& e) {
+    for (auto it = made.rbegin(); it != made.rend(); ++it) {
+      std::error_code ec;
+      fs::remove(*it, ec);
+    }
+    std::string what = e.what();
+    what += made.empty() ? "; nothing was extracted" : "; the files extracted before it were removed";
+    if (replaced > 0) {
+      what += ", but " + std::to_string(replaced) + " file" + (replaced == 1 ? "" : "s") +
+              " that existed before had already been replaced";
+    }
+    throw InputError("", what);
   }
 }
 
@@ -165,15 +240,16 @@ void Add(const std::string& file, const std::string& name, const std::string& so
   MemoryStream bytes = ReadSource(source);
   auto folder = OpenOrCreate(file, false);
   if (!folder->Put(name, &bytes)) {
-    throw InputError(file, "cannot take the entry name \"" + name + "\": it is blank or longer than " +
-                               std::to_string(kPakMaxNameLength) + " characters");
+    throw InputError(file, "cannot take the entry name \"" + Printable(name) +
+                               "\": it is blank or longer than " + std::to_string(kPakMaxNameLength) +
+                               " characters");
   }
   Save(*folder, file);
 }
 
 void Remove(const std::string& file, const std::string& name) {
   auto folder = OpenOrCreate(file, true);
-  if (folder->IndexOf(name) < 0) throw InputError(file, "no entry named \"" + name + "\"");
+  if (folder->IndexOf(name) < 0) throw InputError(file, "no entry named \"" + Printable(name) + "\"");
   for (int i = folder->IndexOf(name); i >= 0; i = folder->IndexOf(name))
     folder->Delete(i);
   Save(*folder, file);
