@@ -101,6 +101,7 @@ TTxTrxForm::TTxTrxForm(QWidget* owner)
       m_dst(MakeList(this, QStringLiteral("DstListBox"))),
       m_exportBtn(new QPushButton(QStringLiteral(">"), this)),
       m_importBtn(new QPushButton(QStringLiteral("<"), this)),
+      m_revertBtn(new QPushButton(QStringLiteral("Revert to stock"), this)),
       m_newPakBtn(new TVellButton(this)),
       m_openPakBtn(new TVellButton(this)),
       m_saveBtn(new TVellButton(this)),
@@ -142,6 +143,11 @@ TTxTrxForm::TTxTrxForm(QWidget* owner)
     b.button->SetShadowStrength(0);
   }
   m_saveBtn->setEnabled(false);
+  m_revertBtn->setObjectName(QStringLiteral("RevertBtn"));
+  m_revertBtn->setToolTip(
+      QStringLiteral("Take the selected installed tricks out and put the game's own motions back"));
+  m_revertBtn->setAutoDefault(false);
+  m_revertBtn->setEnabled(false);
   m_okBtn->setObjectName(QStringLiteral("Button1"));
   m_okBtn->setDefault(true);
   m_cancelBtn->setObjectName(QStringLiteral("CancelBtn"));
@@ -171,6 +177,8 @@ TTxTrxForm::TTxTrxForm(QWidget* owner)
   bottom->addWidget(m_newPakBtn);
   bottom->addWidget(m_openPakBtn);
   bottom->addWidget(m_saveBtn);
+  bottom->addSpacing(8);
+  bottom->addWidget(m_revertBtn);
   bottom->addStretch(1);
   bottom->addWidget(m_okBtn);
   bottom->addWidget(m_cancelBtn);
@@ -188,6 +196,7 @@ TTxTrxForm::TTxTrxForm(QWidget* owner)
   connect(m_newPakBtn, &TVellButton::clicked, this, [this] { run(&TrickTransfer::NewPakBtnClick); });
   connect(m_openPakBtn, &TVellButton::clicked, this, [this] { run(&TrickTransfer::OpenPakBtnClick); });
   connect(m_saveBtn, &TVellButton::clicked, this, [this] { run(&TrickTransfer::SaveBtnClick); });
+  connect(m_revertBtn, &QPushButton::clicked, this, [this] { run(&TrickTransfer::RevertBtnClick); });
   connect(m_okBtn, &QPushButton::clicked, this, &QDialog::accept);
   connect(m_cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -224,6 +233,7 @@ void TTxTrxForm::Refresh() {
   m_exportBtn->setEnabled(m_transfer->ExportBtnEnabled());
   m_importBtn->setEnabled(m_transfer->ImportBtnEnabled());
   m_saveBtn->setEnabled(m_transfer->SaveBtnEnabled());
+  m_revertBtn->setEnabled(m_transfer->RevertBtnEnabled());
   m_refreshing = false;
 }
 
@@ -233,6 +243,7 @@ void TTxTrxForm::takeSelection() {
     m_transfer->SelectSource(i, m_src->item(i)->isSelected());
   for (int i = 0; i < m_dst->count(); ++i)
     m_transfer->SelectDestination(i, m_dst->item(i)->isSelected());
+  m_revertBtn->setEnabled(m_transfer->RevertBtnEnabled());
 }
 
 void TTxTrxForm::run(void (TrickTransfer::*action)()) {

@@ -31,6 +31,7 @@ class TTxTrxForm : public QDialog {
   QListWidget* DstListBox() const { return m_dst; }
   QPushButton* ExportBtn() const { return m_exportBtn; }
   QPushButton* ImportBtn() const { return m_importBtn; }
+  QPushButton* RevertBtn() const { return m_revertBtn; }
   TVellButton* NewPakBtn() const { return m_newPakBtn; }
   TVellButton* OpenPakBtn() const { return m_openPakBtn; }
   TVellButton* SaveBtn() const { return m_saveBtn; }
@@ -53,6 +54,7 @@ class TTxTrxForm : public QDialog {
   QListWidget* m_dst;
   QPushButton* m_exportBtn;
   QPushButton* m_importBtn;
+  QPushButton* m_revertBtn;
   TVellButton* m_newPakBtn;
   TVellButton* m_openPakBtn;
   TVellButton* m_saveBtn;

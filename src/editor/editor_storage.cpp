@@ -1,9 +1,8 @@
 // Storing a trick: its motions into the program's own archive under their game and
 // user-interface names, and, when allowed, over the stock motions inside "data\common.pak".
-#include "archive/in_place_write.h"
-#include "archive/pak_format.h"
 #include "core/text.h"
 #include "editor/dravo_editor.h"
+#include "editor/trick_install.h"
 #include "motion/motion_track_index.h"
 #include "resources/res_manager.h"
 
@@ -60,24 +59,15 @@ bool TDravoEditor::InstallTrick() {
 
 void TDravoEditor::WriteIntoGameArchive(const MemoryStream& bytes, const std::string& fileName,
                                         const char* wrongSize) {
-  const std::string pak = GameFile(m_gameFolder, kCommonArchive);
-  // Opening it for writing comes first: a locked or read-only archive stops the saving here,
-  // whether or not it holds this entry.
-  BinaryFile::openUpdate(pak).close();
-  if (!m_resources) return;
-  TRmxResManager& resources = m_resources->manager();
-  int folderIndex = -1, resourceIndex = -1;
-  if (resources.FindResource(ExtractFileName(fileName), folderIndex, resourceIndex) != 0) return;
-  const TRmxCustomFolder* folder = resources.Folder(folderIndex);
-  if (!folder || folder->Name() != kCommonMountName) return;
-  const TRmxResource* resource = folder->Resource(resourceIndex);
-  if (!resource) return;
-  if (bytes.size() != resource->Size) {
-    m_host.KelMsgBox(wrongSize, "Texture save error", false);
+  if (!m_resources) {
+    // Opening it for writing comes first all the same: a locked or read-only archive stops the saving.
+    BinaryFile::openUpdate(GameArchives::In(m_gameFolder).common).close();
     return;
   }
-  // The entry is written only if the file's own directory still has it where it was mounted.
-  WritePakEntryInPlace(pak, resource->Offset, resource->Size, bytes.bytes());
+  if (WriteIntoCommon(m_resources->manager(), GameArchives::In(m_gameFolder), fileName, bytes.bytes()) ==
+      CommonWrite::WrongSize) {
+    m_host.KelMsgBox(wrongSize, "Texture save error", false);
+  }
 }
 
 }  // namespace dravo

@@ -2,6 +2,7 @@
 // does with the entries imported through it.
 #include "core/text.h"
 #include "editor/dravo_editor.h"
+#include "editor/trick_install.h"
 
 namespace dravo {
 
@@ -12,30 +13,37 @@ void TDravoEditor::PakBtnClick() {
     const MachineNames& names = NamesFor(m_trickMachineType);
     const std::string riderFile = LowerAZ(names.riderPrefix + m_trickFileName);
     const std::string machineFile = LowerAZ(names.machinePrefix + m_trickFileName);
-    std::vector<int> imported;
-    for (int i = 0; i < m_ownArchive->Count(); ++i) {
-      const std::uint32_t flags = m_ownArchive->EntryFlags(i);
-      if (!(flags & TrickTransfer::kImportMark)) continue;
-      m_ownArchive->SetEntryFlags(i, flags & ~TrickTransfer::kImportMark);
-      imported.push_back(i);
-      const std::string file = LowerAZ(ExtractFileName(m_ownArchive->EntryName(i)));
+    const std::vector<std::string> imported = TakeImportedNames(*m_ownArchive);
+    for (const std::string& name : imported) {
+      const std::string file = LowerAZ(ExtractFileName(name));
       if (file != riderFile && file != machineFile) continue;
       // The current trick shows the imported motion at once; the old snapshot is of the
       // motion it replaced, so it goes.
-      const std::unique_ptr<MemoryStream> bytes = m_ownArchive->ReadEntry(i);
-      if (file == riderFile) LoadRiderMotion(*bytes);
-      if (file == machineFile) LoadMachineMotion(*bytes);
+      MemoryStream bytes;
+      m_ownArchive->ReadByName(name, bytes);
+      if (file == riderFile) LoadRiderMotion(bytes);
+      if (file == machineFile) LoadMachineMotion(bytes);
       DiscardSnapshot();
     }
     m_transfer.ForgetReplaced();
-    if (imported.empty()) return;
-    // "Save" in the transfer window installs: the imports go to disk now, not with whatever
-    // is saved next (closing without another save would lose them).
+    const std::vector<TrickId> reverted = m_transfer.TakeReverts();
+    if (imported.empty() && reverted.empty()) return;
+    // "Save" in the transfer window installs: the archive goes to disk now, not with whatever is
+    // saved next (closing without another save would lose the imports).
     SaveOwnArchive();
-    if (!m_commonPak) return;
-    for (int i : imported) {
-      const std::unique_ptr<MemoryStream> bytes = m_ownArchive->ReadEntry(i);
-      WriteIntoGameArchive(*bytes, ExtractFileName(m_ownArchive->EntryName(i)), kTrickWrongSize);
+    const GameArchives game = GameArchives::In(m_gameFolder);
+    if (m_commonPak && m_resources) {
+      WriteImportedIntoCommon(*m_ownArchive, imported, m_resources->manager(), game, [&](const std::string&) {
+        m_host.KelMsgBox(kTrickWrongSize, "Texture save error", false);
+      });
+    }
+    for (const TrickId& trick : reverted) {
+      RestoreStockMotions(game, trick);
+      // The current trick shows the game's own motions again.
+      if (trick.machineType == m_trickMachineType && trick.machineType == m_machineType &&
+          SameTextAZ(ChangeFileExt(trick.name, ""), ChangeFileExt(m_trickFileName, ""))) {
+        LoadTrick(m_trickFileName);
+      }
     }
   });
   Changed(changes::All);

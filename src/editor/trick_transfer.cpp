@@ -1,5 +1,6 @@
 #include "editor/trick_transfer.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "core/text.h"
@@ -41,7 +42,7 @@ void TrickTransfer::ListTransferable(std::vector<TransferItem>& list, TMvAFolder
   const auto addAll = [&](std::string_view text, auto skip) {
     for (int i = archive.IndexOfPart(text, 0); i >= 0; i = archive.IndexOfPart(text, i + 1)) {
       const std::string name = archive.EntryName(i);
-      if (IsTransferable(name) && !skip(name)) list.push_back({ItemText(name), i, false});
+      if (IsTransferable(name) && !skip(name)) list.push_back({ItemText(name), i, name, false});
     }
   };
   addAll(".mot", [](const std::string&) { return false; });
@@ -59,13 +60,17 @@ bool TrickTransfer::Execute(TMvAFolder& source) {
   m_src.clear();
   m_dst.clear();
   m_replaced.clear();
+  m_reverts.clear();
   ListTransferable(m_src, source);
   m_exportEnabled = true;
   m_importEnabled = false;
   m_saveEnabled = false;
 
   const bool saved = m_host.ShowTransferWindow(*this);
-  if (!saved) RevertImports();
+  if (!saved) {
+    RevertImports();
+    m_reverts.clear();
+  }
 
   try {
     if (!m_export) {
@@ -129,9 +134,9 @@ bool TrickTransfer::SaveExport(bool write) {
   if (write) {
     try {
       for (const TransferItem& item : m_dst) {
-        if (!m_source || item.Entry < 0 || item.Entry >= m_source->Count()) continue;
-        std::unique_ptr<MemoryStream> bytes = m_source->ReadEntry(item.Entry);
-        if (bytes->size() > 0) m_export->Put(m_source->EntryName(item.Entry), bytes.get());
+        MemoryStream bytes;
+        if (!m_source || !m_source->ReadByName(item.Name, bytes)) continue;
+        if (bytes.size() > 0) m_export->Put(item.Name, &bytes);
       }
       m_export->SaveAs(name);
     } catch (const std::exception& e) {
@@ -166,12 +171,10 @@ void TrickTransfer::ExportBtnClick() {
     for (const TransferItem& item : m_src) {
       if (!item.Selected) continue;
       if (m_export) {
-        if (item.Entry >= 0 && item.Entry < m_source->Count()) {
-          std::unique_ptr<MemoryStream> bytes = m_source->ReadEntry(item.Entry);
-          if (bytes->size() > 0) m_export->Put(m_source->EntryName(item.Entry), bytes.get());
-        }
+        MemoryStream bytes;
+        if (m_source->ReadByName(item.Name, bytes) && bytes.size() > 0) m_export->Put(item.Name, &bytes);
       } else {
-        m_dst.push_back({item.Text, item.Entry, false});
+        m_dst.push_back({item.Text, item.Entry, item.Name, false});
       }
       m_exportModified = true;
     }
@@ -261,6 +264,43 @@ void TrickTransfer::SaveBtnClick() {
   } catch (const std::exception& e) {
     ReportError(e);
   }
+}
+
+bool TrickTransfer::RevertBtnEnabled() const {
+  for (const TransferItem& item : m_src) {
+    if (item.Selected && TrickOfEntry(item.Name)) return true;
+  }
+  return false;
+}
+
+void TrickTransfer::RevertBtnClick() {
+  if (!m_source) return;
+  std::vector<TrickId> tricks;
+  for (const TransferItem& item : m_src) {
+    const std::optional<TrickId> trick = item.Selected ? TrickOfEntry(item.Name) : std::nullopt;
+    if (trick && std::find(tricks.begin(), tricks.end(), *trick) == tricks.end()) tricks.push_back(*trick);
+  }
+  for (const TrickId& trick : tricks) {
+    const std::string text = "Do you want to revert the " + std::string(MachineTypeName(trick.machineType)) +
+                             " trick \"" + trick.name +
+                             "\" to stock? Its motions are taken out of your $dravo.pak and the game's own "
+                             "motions are put back into the Common.pak when you press Save.";
+    if (!m_host.KelMsgBox(text, "Revert to stock", true)) continue;
+    try {
+      for (const std::string& name : InstalledEntries(*m_source, trick)) {
+        const int index = m_source->IndexOf(name);
+        // Kept until the window closes, so a cancel can put the installed entry back.
+        if (!(m_source->EntryFlags(index) & kImportMark)) {
+          m_replaced.push_back({name, m_source->ReadEntry(index)->release()});
+        }
+        m_source->Delete(index);
+      }
+      m_reverts.push_back(trick);
+    } catch (const std::exception& e) {
+      ReportError(e);
+    }
+  }
+  ListTransferable(m_src, *m_source);
 }
 
 void TrickTransfer::ReportError(const std::exception& e) {

@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/mva_folder.h"
+#include "editor/trick_install.h"
 
 namespace dravo {
 
@@ -19,6 +21,7 @@ class EditorHost;
 struct TransferItem {
   std::string Text;        // the entry's file name without folder and extension
   std::int32_t Entry = 0;  // its index in the archive it was listed from
+  std::string Name;        // the entry's name: what finds it again once that archive has changed
   bool Selected = false;
   // Icon 1 (a machine) when the text contains "bike_", else icon 0 (a rider).
   int Icon() const;
@@ -42,6 +45,8 @@ class TrickTransfer {
   void SelectSource(int index, bool selected);
   void SelectDestination(int index, bool selected);
   bool ExportBtnEnabled() const { return m_exportEnabled; }
+  // "Revert to stock": some selected installed entry is a trick's motion.
+  bool RevertBtnEnabled() const;
   bool ImportBtnEnabled() const { return m_importEnabled; }
   bool SaveBtnEnabled() const { return m_saveEnabled; }
   bool DstListBoxEnabled() const { return m_dstEnabled; }
@@ -55,6 +60,9 @@ class TrickTransfer {
   void NewPakBtnClick();
   void OpenPakBtnClick();
   void SaveBtnClick();
+  // Asks, then takes the selected entries' tricks out of the installed archive; when the window
+  // closes with "Save" the main window puts their stock motions back (TakeReverts).
+  void RevertBtnClick();
 
   // ---- The steps the buttons are made of ----
   // Fills a list with the archive's motions, then its textures, under data\veh\ and data\rider\.
@@ -70,6 +78,8 @@ class TrickTransfer {
   void RevertImports();
   // The main window has taken the imports over: the replaced entries are gone for good.
   void ForgetReplaced() { m_replaced.clear(); }
+  // The tricks reverted in this showing, for the main window to finish; the list is emptied.
+  std::vector<TrickId> TakeReverts() { return std::exchange(m_reverts, {}); }
 
  private:
   struct Replaced {
@@ -91,6 +101,7 @@ class TrickTransfer {
   bool m_saveEnabled = false;
   bool m_dstEnabled = true;
   std::vector<Replaced> m_replaced;
+  std::vector<TrickId> m_reverts;
 };
 
 }  // namespace dravo

@@ -16,6 +16,8 @@ inline constexpr const char* kGameResourceExtensions = ".sub.dxg.dxm.dxt.mot.mcf
 inline constexpr const char* kCommonArchive = "data\\common.pak";
 inline constexpr const char* kTexturesArchive = "data\\tex.pak";
 inline constexpr const char* kOwnArchive = "data\\$dravo.pak";
+// The stock bytes of every entry of common.pak the program overwrote in place.
+inline constexpr const char* kStockArchive = "data\\$dravo-stock.pak";
 inline constexpr const char* kCommonMountName = "Common";
 inline constexpr const char* kTexturesMountName = "Textures";
 

@@ -147,7 +147,8 @@ TEST_F(Storage, ACommonPakThatCannotBeWrittenStopsTheInstallationAndLosesNothing
   std::filesystem::rename(rig.CommonPak(), rig.dir / "aside.pak");
   std::filesystem::create_directory(rig.CommonPak());
   EXPECT_FALSE(ed().InstallTrick());
-  EXPECT_EQ(rig.host.errors, std::vector<std::string>{"Cannot open file " + rig.CommonPak().string() + ": Is a directory"});
+  EXPECT_EQ(rig.host.errors,
+            std::vector<std::string>{"Cannot open file " + rig.CommonPak().string() + ": Is a directory"});
   EXPECT_EQ(ed().Marks(), 1u);
   // What was written before stands.
   EXPECT_EQ(EntryNames(rig.OwnPak()).size(), 4u);
@@ -207,8 +208,8 @@ TEST_F(Storage, AFailedArchiveSaveLeavesTheArchiveFileAsItWas) {
     Edit(ed(), 20);
     rig.host.errors.clear();
     EXPECT_FALSE(ed().InstallTrick());
-    EXPECT_EQ(rig.host.errors,
-              std::vector<std::string>{"Cannot create file " + rig.OwnPak().string() + ": the save was interrupted"});
+    EXPECT_EQ(rig.host.errors, std::vector<std::string>{"Cannot create file " + rig.OwnPak().string() +
+                                                        ": the save was interrupted"});
     EXPECT_EQ(ReadBytes(rig.OwnPak()), own);
     EXPECT_EQ(ReadBytes(rig.CommonPak()), common);  // stopped before the game's archive
     EXPECT_EQ(ed().Marks(), 1u);
@@ -296,6 +297,140 @@ TEST_F(Storage, ACancelledImportGivesBackTheInstalledTrick) {
   MemoryStream again;
   ASSERT_TRUE(after->ReadByName("Data\\Rider\\Anim\\mx_nacnac.mot", again));
   EXPECT_EQ(again.vector(), saved.vector());
+}
+
+// A PAK of someone else's tricks: the demo game's stock motions of these entries, as if edited.
+std::filesystem::path TheirPak(const std::filesystem::path& file, const std::vector<std::string>& entries) {
+  std::unique_ptr<TMvAFolder> pak = TMvAFolder::CreateNew(file);
+  for (const std::string& name : entries) {
+    std::vector<std::uint8_t> bytes = Entry(DemoContentOnce(), name).bytes;
+    bytes[bytes.size() / 2] ^= 0x5A;
+    MemoryStream stream(std::move(bytes));
+    pak->Put(name, &stream);
+  }
+  pak->SaveAs(file);
+  return file;
+}
+
+bool ImportEverything(TrickTransfer& t) {
+  t.OpenPakBtnClick();
+  for (std::size_t i = 0; i < t.DstListBox().size(); ++i)
+    t.SelectDestination(static_cast<int>(i), true);
+  t.ImportBtnClick();
+  return true;
+}
+
+std::vector<std::uint8_t> EntryBytes(const std::filesystem::path& pak, const std::string& name) {
+  std::unique_ptr<TMvAFolder> archive = TMvAFolder::Open(pak);
+  MemoryStream bytes;
+  EXPECT_TRUE(archive->ReadByName(name, bytes)) << name;
+  return bytes.release();
+}
+
+std::vector<std::uint8_t> CommonEntryBytes(const std::filesystem::path& pak, const std::string& name) {
+  const Range r = EntryRange(pak, name);
+  const std::vector<std::uint8_t> all = ReadBytes(pak);
+  return {all.begin() + static_cast<std::ptrdiff_t>(r.offset),
+          all.begin() + static_cast<std::ptrdiff_t>(r.offset + r.size)};
+}
+
+// Imports are installed into common.pak by name: the save that comes first sorts the own archive,
+// and entries installed before must not be taken for the imported ones.
+TEST_F(Storage, ImportsAreWrittenIntoCommonPakByNameAfterTheSaveSortsTheArchive) {
+  ed().CommonPakClick();
+  SelectTrick(ed(), "nacnac");
+  Edit(ed(), 30);
+  ASSERT_TRUE(ed().InstallTrick());  // nacnac in the own archive, common.pak untouched
+  ed().CommonPakClick();
+  const std::vector<std::uint8_t> common = ReadBytes(rig.CommonPak());
+  const auto theirs = TheirPak(rig.dir / "theirs.pak",
+                               {"Data\\Rider\\Anim\\mx_superman.mot", "Data\\Veh\\Anim\\bike_superman.mot"});
+  rig.host.openPaks = {theirs.string()};
+  rig.host.transferWindow = ImportEverything;
+  ed().PakBtnClick();
+  EXPECT_TRUE(rig.host.errors.empty());
+  EXPECT_TRUE(rig.host.Take().empty()) << "no wrong-size message";
+  // Exactly the imported motions changed, with exactly their bytes.
+  EXPECT_TRUE(ChangedOnlyInside(common, ReadBytes(rig.CommonPak()),
+                                {EntryRange(rig.CommonPak(), "Data\\Rider\\Anim\\mx_superman.mot"),
+                                 EntryRange(rig.CommonPak(), "Data\\Veh\\Anim\\bike_superman.mot")}));
+  for (const char* name : {"Data\\Rider\\Anim\\mx_superman.mot", "Data\\Veh\\Anim\\bike_superman.mot"})
+    EXPECT_EQ(CommonEntryBytes(rig.CommonPak(), name), EntryBytes(theirs, name)) << name;
+}
+
+// "Save this trick" twice, then "Revert to stock": the stock bytes were kept the first time, and
+// common.pak comes back byte for byte; the trick leaves the own archive and shows its stock motion.
+TEST_F(Storage, RevertToStockGivesCommonPakBackByteForByte) {
+  const std::vector<std::uint8_t> original = ReadBytes(rig.CommonPak());
+  SelectTrick(ed(), "superman");
+  const TPoseTable stock = ed().RiderParts();
+  for (int dx : {30, 40}) {
+    Edit(ed(), dx);
+    ASSERT_TRUE(ed().InstallTrick());
+  }
+  ASSERT_NE(ReadBytes(rig.CommonPak()), original);
+  EXPECT_EQ(
+      EntryNames(rig.game / "data" / "$dravo-stock.pak"),
+      (std::vector<std::string>{"Data\\Rider\\Anim\\mx_superman.mot", "Data\\Veh\\Anim\\bike_superman.mot"}));
+
+  // Cancelled, or answered No: nothing changes.
+  const std::vector<std::uint8_t> installed = ReadBytes(rig.OwnPak());
+  const std::vector<std::uint8_t> written = ReadBytes(rig.CommonPak());
+  for (const bool answer : {true, false}) {
+    rig.host.answers = {answer};
+    rig.host.transferWindow = [answer](TrickTransfer& t) {
+      t.SelectSource(0, true);
+      EXPECT_TRUE(t.RevertBtnEnabled());
+      t.RevertBtnClick();
+      EXPECT_EQ(t.SrcListBox().empty(), answer);
+      return !answer;  // a Yes then Cancel, a No then Save
+    };
+    ed().PakBtnClick();
+    EXPECT_EQ(ReadBytes(rig.OwnPak()), installed);
+    EXPECT_EQ(ReadBytes(rig.CommonPak()), written);
+    EXPECT_EQ(ed().OwnArchive()->Count(), 4);
+  }
+
+  rig.host.Take();
+  rig.host.answers = {true};
+  rig.host.transferWindow = [](TrickTransfer& t) {
+    t.SelectSource(1, true);
+    t.RevertBtnClick();
+    return true;
+  };
+  ed().PakBtnClick();
+  EXPECT_EQ(rig.host.Take(),
+            std::vector<std::string>{
+                "Revert to stock: Do you want to revert the mx trick \"superman\" to stock? Its motions "
+                "are taken out of your $dravo.pak and the game's own motions are put back into the "
+                "Common.pak when you press Save."});
+  EXPECT_TRUE(rig.host.errors.empty());
+  EXPECT_EQ(ReadBytes(rig.CommonPak()), original);
+  EXPECT_TRUE(EntryNames(rig.OwnPak()).empty());
+  EXPECT_EQ(ed().RiderParts()[0].Frames, stock[0].Frames);
+  EXPECT_EQ(ed().Marks(), 0u);
+}
+
+// Two editors open on one game: each one's save keeps the trick the other stored.
+TEST_F(Storage, TwoEditorsOnOneGameKeepEachOthersTricks) {
+  EditorRig other;
+  other.game = rig.game;
+  ASSERT_EQ(other.Start(), StartupResult::Running);
+  SelectTrick(ed(), "superman");
+  SelectTrick(other.ed(), "nacnac");
+  Edit(ed(), 20);
+  Edit(other.ed(), 30);
+  ASSERT_TRUE(ed().InstallTrick());
+  ASSERT_TRUE(other.ed().InstallTrick());
+  Edit(ed(), 10);
+  ASSERT_TRUE(ed().InstallTrick());
+  EXPECT_EQ(EntryNames(rig.OwnPak()),
+            (std::vector<std::string>{
+                "Data\\Rider\\Anim\\mx_nacnac.mot", "Data\\Rider\\Anim\\mx_superman.mot",
+                "Data\\Rider\\Anim\\UI_MX_nacnac.mot", "Data\\Rider\\Anim\\UI_MX_superman.mot",
+                "Data\\Veh\\Anim\\bike_superman.mot", "Data\\Veh\\Anim\\UI_MX_Bike_superman.mot"}));
+  EXPECT_EQ(EntryBytes(rig.OwnPak(), "Data\\Rider\\Anim\\mx_nacnac.mot"), other.ed().RiderMotion().vector());
+  EXPECT_EQ(EntryBytes(rig.OwnPak(), "Data\\Rider\\Anim\\mx_superman.mot"), ed().RiderMotion().vector());
 }
 
 }  // namespace
