@@ -27,6 +27,7 @@
 #include "editor/editor_host.h"
 #include "editor/model_set.h"
 #include "editor/pose_edit.h"
+#include "editor/trick_install.h"
 #include "editor/trick_names.h"
 #include "editor/trick_transfer.h"
 #include "formats/gif_export.h"
@@ -99,8 +100,7 @@ class TDravoEditor {
   static constexpr const char* kModelsText = "There was problem loading the Models.";
   static constexpr const char* kModelsCaption = "Serious error";
   // Storing a trick and importing one both write motions into the game's archive.
-  static constexpr const char* kTrickWrongSize =
-      "Can't save the trick to the Common.Pak because it is the wrong size.";
+  static constexpr const char* kTrickWrongSize = kTrickWrongSizeText;
 
   // The panel hosts the device (the window's GL widget, or a headless one) and must outlive the
   // editor; the host answers for the people.

@@ -19,6 +19,10 @@ namespace dravo {
 
 class TRmxResManager;
 
+// Told when a motion cannot be written over its stock entry, by "Save this trick" and by imports.
+inline constexpr const char* kTrickWrongSizeText =
+    "Can't save the trick to the Common.Pak because it is the wrong size.";
+
 // The game's archives, by their names in the game folder (letter case as found on disk).
 struct GameArchives {
   std::filesystem::path common;  // data\common.pak

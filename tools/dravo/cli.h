@@ -14,6 +14,12 @@ class InputError : public std::runtime_error {
       : std::runtime_error(file.empty() ? what : file + ": " + what) {}
 };
 
+// The command has already said on standard error what went wrong: exit 1 without another word.
+class AlreadyReported : public std::runtime_error {
+ public:
+  AlreadyReported() : std::runtime_error("already reported") {}
+};
+
 // Each group of subcommands lives in its own cmd_*.cpp and registers itself with a
 // file-scope `const CommandGroup group{"name", AddXxxCommands};`; main adds them by name.
 using AddCommands = std::function<void(CLI::App&)>;

@@ -13,10 +13,13 @@ std::map<std::string, AddCommands>& Groups() {
 }
 }  // namespace
 
-CommandGroup::CommandGroup(const char* name, AddCommands add) { Groups()[name] = std::move(add); }
+CommandGroup::CommandGroup(const char* name, AddCommands add) {
+  Groups()[name] = std::move(add);
+}
 
 void AddAllCommandGroups(CLI::App& app) {
-  for (const auto& [name, add] : Groups()) add(app);
+  for (const auto& [name, add] : Groups())
+    add(app);
 }
 }  // namespace dravo::cli
 
@@ -38,6 +41,8 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     std::fprintf(stderr, "dravo: %s\n", e.what());
     return 2;
+  } catch (const dravo::cli::AlreadyReported&) {
+    return 1;
   } catch (const dravo::cli::InputError& e) {
     std::fprintf(stderr, "dravo: %s\n", e.what());
     return 1;
