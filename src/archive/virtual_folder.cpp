@@ -208,7 +208,7 @@ void TVirtualFolder::SaveAs(const std::filesystem::path& fileName, const Replace
   // Another program wrote our file since we read it: its work is kept, ours put over it. A file
   // that has gone altogether tells nothing; ours is written whole.
   const FileIdentity now = IdentityOf(fileName);
-  if (m_hasBase && ownFile && now.exists && now != m_baseIdentity) {
+  if (m_hasBase && ownFile && now.regular && now != m_baseIdentity) {
     MergeWithCurrentFile(fileName);
   }
   std::stable_sort(m_entries.begin(), m_entries.end(), [](const TFolderEntry& a, const TFolderEntry& b) {

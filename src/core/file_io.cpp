@@ -64,6 +64,7 @@ std::int64_t Nanoseconds(const struct timespec& t) {
 FileIdentity IdentityOfStat(const struct stat& st) {
   FileIdentity id;
   id.exists = true;
+  id.regular = S_ISREG(st.st_mode);
   id.device = static_cast<std::uint64_t>(st.st_dev);
   id.inode = static_cast<std::uint64_t>(st.st_ino);
   id.size = static_cast<std::uint64_t>(st.st_size);
@@ -195,6 +196,21 @@ std::chrono::milliseconds DefaultLockWait() {
 
 namespace {
 
+// The descriptor a name hands over as a stream rather than a file to replace ("/dev/stdout",
+// "/dev/fd/3"), or -1.
+int StreamDescriptor(const fs::path& path) {
+  const std::string text = path.string();
+  if (text == "/dev/stdout") return 1;
+  if (text == "/dev/stderr") return 2;
+  for (const std::string prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+    if (text.rfind(prefix, 0) != 0 || text.size() == prefix.size()) continue;
+    const std::string digits = text.substr(prefix.size());
+    if (digits.size() > 6 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+    return std::stoi(digits);
+  }
+  return -1;
+}
+
 // flock with a deadline; false when another holder kept it all along.
 bool LockBefore(int fd, std::chrono::steady_clock::time_point deadline) {
   for (;;) {
@@ -215,6 +231,8 @@ bool SameFile(int fd, const fs::path& path) {
 }  // namespace
 
 FileWriteLock::FileWriteLock(const fs::path& file, std::chrono::milliseconds wait) {
+  struct stat st {};
+  if (StreamDescriptor(file) >= 0 || (::stat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode))) return;
   const auto deadline = std::chrono::steady_clock::now() + wait;
   const auto busy = [&] {
     return FileError::cannotCreate(file.string(), "it is being written by another program");
@@ -305,13 +323,6 @@ void RemoveDeadTemporaries(const fs::path& target) {
   }
 }
 
-// A name the caller hands over as a stream rather than a file to replace.
-bool IsStreamName(const fs::path& path) {
-  const std::string text = path.string();
-  return text == "/dev/stdout" || text == "/dev/stderr" || text.rfind("/dev/fd/", 0) == 0 ||
-         text.rfind("/proc/self/fd/", 0) == 0;
-}
-
 // Follows a chain of symbolic links to the name of the file they end at, which need not exist.
 fs::path FollowLinks(const fs::path& target) {
   fs::path path = target;
@@ -367,14 +378,22 @@ fs::path TemporaryNameFor(const fs::path& target) {
 
 AtomicFileWriter::AtomicFileWriter(fs::path target, fs::path backup)
     : m_named(std::move(target)), m_backup(std::move(backup)) {
-  if (IsStreamName(m_named)) {
+  if (const int stream = StreamDescriptor(m_named); stream >= 0) {
+    // The caller's own stream, as the shell opened it (appending, say): written where it points.
     m_target = m_named;
-  } else {
-    m_target = FollowLinks(m_named);
-    // Beside a followed link the backup follows the file it keeps.
-    if (!m_backup.empty() && m_target != m_named) {
-      m_backup = FolderOf(m_target) / m_target.filename().replace_extension(m_backup.extension());
+    const int fd = ::fcntl(stream, F_DUPFD_CLOEXEC, 3);
+    if (fd < 0) fail(m_named, errno);
+    m_file = ::fdopen(fd, "wb");
+    if (!m_file) {
+      ::close(fd);
+      fail(m_named, errno);
     }
+    return;
+  }
+  m_target = FollowLinks(m_named);
+  // Beside a followed link the backup follows the file it keeps.
+  if (!m_backup.empty() && m_target != m_named) {
+    m_backup = FolderOf(m_target) / m_target.filename().replace_extension(m_backup.extension());
   }
 
   struct stat st {};

@@ -56,6 +56,7 @@ class BinaryFile {
 // replaced or changed it since it was read.
 struct FileIdentity {
   bool exists = false;
+  bool regular = false;  // a plain file, not a pipe, device or folder
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   std::uint64_t size = 0;
@@ -71,7 +72,8 @@ std::chrono::milliseconds DefaultLockWait();
 
 // An advisory lock that keeps the other writers of this program off one file for the length of
 // a read-modify-write (every save and in-place write takes it). A file that does not exist yet
-// is guarded through its folder until it does. Readers are never kept out.
+// is guarded through its folder until it does; a pipe, device or standard output is not locked.
+// Readers are never kept out.
 class FileWriteLock {
  public:
   // Waits up to `wait`, then throws FileError("Cannot create file X: it is being written by

@@ -274,3 +274,20 @@ TEST(FileWriteLock, AWaiterLocksTheFileThatReplacedTheOneItWaitedFor) {
   release.join();
   EXPECT_EQ(ReadText(dir / "a.pak"), "second");
 }
+
+// Standard output is written where the shell pointed it, appending included; it is never replaced.
+TEST(AtomicFile, StandardOutputIsWrittenWhereTheShellPointedIt) {
+  TempDir dir;
+  WriteText(dir / "log", "before\n");
+  const int code = RunInChild([&] {
+    const int fd = open((dir / "log").c_str(), O_WRONLY | O_APPEND);
+    dup2(fd, 1);
+    WriteFileAtomic("/dev/stdout", Bytes("after\n"), "/dev/stdout.bak");
+    FileWriteLock lock("/dev/stdout", std::chrono::milliseconds(0));
+    return 0;
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(ReadText(dir / "log"), "before\nafter\n");
+  EXPECT_EQ(FilesIn(dir.path()), 1u);
+  EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
+}
