@@ -160,8 +160,9 @@ int main(int argc, char** argv) {
       static_cast<QDialog*>(dialog)->accept();
     });
     form->OpenPakBtn()->click();
-    form->SrcListBox()->item(0)->setSelected(true);
-    form->DstListBox()->item(1)->setSelected(true);
+    // The dialog's answer can come late on a busy machine: select what is there.
+    if (QListWidgetItem* item = form->SrcListBox()->item(0)) item->setSelected(true);
+    if (QListWidgetItem* item = form->DstListBox()->item(1)) item->setSelected(true);
     Settle();
     Save(form, "transfer-window");
     form->reject();
