@@ -84,9 +84,12 @@ int RunDravoKit(int argc, char** argv) {
   search.stateFile = StateFilePath(env);
   if (parser.isSet(gameOption)) {
     const QString game = parser.value(gameOption);
-    if (!QDir(game).exists())
-      std::fprintf(stderr, "dravo-kit: %s: no such folder; looking for the game elsewhere\n",
+    if (!QDir(game).exists()) {
+      std::fprintf(stderr, "dravo-kit: %s: no such folder; looking for the game elsewhere\n", qPrintable(game));
+    } else if (!HoldsGame(game.toStdString())) {
+      std::fprintf(stderr, "dravo-kit: %s: holds no data\\common.pak; looking for the game elsewhere\n",
                    qPrintable(game));
+    }
     search.commandLine = QDir(game).absolutePath().toStdString();
   }
   search.chooseFolder = [unattended]() -> std::optional<std::string> {
@@ -95,6 +98,11 @@ int RunDravoKit(int argc, char** argv) {
         nullptr, QStringLiteral("Where is MVA installed? Choose the game's folder"), QDir::homePath());
     if (folder.isEmpty()) return std::nullopt;
     return folder.toStdString();
+  };
+  search.refuseFolder = [](const std::string& folder) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Not the game's folder"),
+                    QString::fromStdString(NotTheGameText(folder)), QMessageBox::Ok);
+    box.exec();
   };
   const std::optional<FoundGame> found = FindGameFolder(search);
   if (!found) {

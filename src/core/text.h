@@ -40,6 +40,15 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext);
 std::optional<std::int32_t> StrToInt(std::string_view s);
 std::int32_t StrToIntDef(std::string_view s, std::int32_t fallback);
 
+// The program's text is 8-bit. Files that must hold text as Unicode (JSON) store each byte as the
+// code point of the same number (Latin-1), so every byte comes back; the file carries
+// kEightBitTextKey = kEightBitTextValue to say so.
+inline constexpr const char* kEightBitTextKey = "$text";
+inline constexpr const char* kEightBitTextValue = "8-bit";
+std::string EightBitToUtf8(std::string_view bytes);
+// nullopt when the text is not UTF-8 or holds a code point above U+00FF.
+std::optional<std::string> Utf8ToEightBit(std::string_view utf8);
+
 // The text with control characters written as \xNN, safe to show on a terminal or in a message.
 std::string Printable(std::string_view s);
 

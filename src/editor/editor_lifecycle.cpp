@@ -218,11 +218,16 @@ void TDravoEditor::LoadOptions() {
   m_mudScale = std::clamp(m_options.ReadInteger(o::MudScale, o::DefaultMudScale), 0, 255);
   m_resWidth = m_options.ReadInteger(o::ResWidth, o::DefaultResWidth);
   m_resHeight = m_options.ReadInteger(o::ResHeight, o::DefaultResHeight);
+  if (const std::string notice = m_options.TakeDamageNotice(); !notice.empty()) {
+    m_host.PlatformMessageBox(notice, "Options", TMsgIcon::Information);
+  }
   Changed(changes::All);
 }
 
 void TDravoEditor::SaveOptions() {
   namespace o = options;
+  // One write of the file for all of them.
+  m_options.BeginUpdate();
   if (!m_trickFileName.empty()) m_options.WriteString(o::LastFile, m_trickFileName);
   if (!m_trickName.empty()) m_options.WriteString(o::LastTrick, m_trickName);
   m_options.WriteBool(o::WireMode, m_wireMode);
@@ -241,6 +246,7 @@ void TDravoEditor::SaveOptions() {
   m_options.WriteInteger(o::MudScale, m_mudScale);
   m_options.WriteInteger(o::ResWidth, m_resWidth);
   m_options.WriteInteger(o::ResHeight, m_resHeight);
+  m_options.EndUpdate();
 }
 
 void TDravoEditor::CheckVersion() {

@@ -1,12 +1,12 @@
 #include "platform/game_search.h"
 
-#include <nlohmann/json.hpp>
 #include <system_error>
 #include <vector>
 
 #include "core/file_io.h"
 #include "core/text.h"
 #include "platform/game_files.h"
+#include "resources/rmx_options.h"
 
 namespace dravo {
 
@@ -19,22 +19,12 @@ constexpr const char* kRememberedKey = "GameFolder";
 std::optional<std::string> AsGameFolder(const std::string& candidate) {
   if (candidate.empty()) return std::nullopt;
   std::error_code ec;
-  if (!fs::is_directory(candidate, ec)) return std::nullopt;
+  if (!HoldsGame(candidate)) return std::nullopt;
   // Names are formed by appending relative paths, so the folder ends with its separator.
   std::string folder = fs::absolute(candidate, ec).lexically_normal().string();
   if (ec) return std::nullopt;
   if (folder.back() != '/') folder += '/';
   return folder;
-}
-
-nlohmann::json LoadState(const fs::path& stateFile) {
-  try {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(stateFile);
-    nlohmann::json doc = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
-    return doc.is_object() ? doc : nlohmann::json::object();
-  } catch (...) {
-    return nlohmann::json::object();
-  }
 }
 
 void AppendUtf8(std::string& out, std::uint32_t c) {
@@ -128,6 +118,15 @@ std::optional<std::string> ParseQuoted(std::string_view text, std::size_t& at) {
 
 }  // namespace
 
+bool HoldsGame(const fs::path& folder) {
+  std::error_code ec;
+  return fs::is_directory(folder, ec) && fs::is_regular_file(ResolveGamePath(folder, kGameMarkerFile), ec);
+}
+
+std::string NotTheGameText(const std::string& folder) {
+  return folder + " does not hold MVA: there is no data\\common.pak in it. Choose the folder MVA is installed in.";
+}
+
 std::optional<std::string> ReadWineRegistryString(std::string_view reg, std::string_view key,
                                                   std::string_view value) {
   bool inKey = false;
@@ -193,20 +192,16 @@ std::optional<fs::path> WinePathToHost(const fs::path& prefix, std::string_view 
   return ResolveGamePath(base, path.substr(2));
 }
 
+// The state file is an options file of its own (it also keeps the version value): text in it is
+// 8-bit, so a folder name of any bytes comes back as it was.
 std::optional<std::string> RememberedGameFolder(const fs::path& stateFile) {
-  const nlohmann::json doc = LoadState(stateFile);
-  const auto it = doc.find(kRememberedKey);
-  if (it == doc.end() || !it->is_string()) return std::nullopt;
-  return it->get<std::string>();
+  const std::string folder = TRmxOptions(stateFile).ReadString(kRememberedKey, "");
+  if (folder.empty()) return std::nullopt;
+  return folder;
 }
 
 void RememberGameFolder(const fs::path& stateFile, const std::string& folder) {
-  nlohmann::json doc = LoadState(stateFile);
-  doc[kRememberedKey] = folder;
-  const std::string text = doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-  std::error_code ec;
-  fs::create_directories(stateFile.parent_path(), ec);
-  WriteFileAtomic(stateFile, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  TRmxOptions(stateFile).WriteString(kRememberedKey, folder);
 }
 
 std::optional<FoundGame> FindGameFolder(const GameSearch& search) {
@@ -229,10 +224,12 @@ std::optional<FoundGame> FindGameFolder(const GameSearch& search) {
       if (auto folder = AsGameFolder(host->string())) return FoundGame{*folder, GameSource::WineRegistry};
     }
   }
-  if (search.chooseFolder) {
-    if (auto chosen = search.chooseFolder()) {
-      if (auto folder = AsGameFolder(*chosen)) return FoundGame{*folder, GameSource::Chooser};
-    }
+  // The chooser asks until it is given the game or cancelled.
+  while (search.chooseFolder) {
+    const std::optional<std::string> chosen = search.chooseFolder();
+    if (!chosen) break;
+    if (auto folder = AsGameFolder(*chosen)) return FoundGame{*folder, GameSource::Chooser};
+    if (search.refuseFolder) search.refuseFolder(*chosen);
   }
   return std::nullopt;
 }

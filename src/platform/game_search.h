@@ -22,13 +22,21 @@ struct GameSearch {
   std::string commandLine;  // the value of --game; empty when not given
   EnvLookup env = ProcessEnvironment();
   std::filesystem::path stateFile;  // empty: the per-user state file
-  // Asked last, when no other place names a folder; nullopt when the user cancels.
+  // Asked last, when no other place names the game; nullopt when the user cancels.
   std::function<std::optional<std::string>()> chooseFolder;
+  // Told of a chosen folder that does not hold the game (NotTheGameText) before the chooser asks again.
+  std::function<void(const std::string&)> refuseFolder;
 };
 
+// The file whose presence makes a folder the game's, matched without regard to case.
+inline constexpr const char* kGameMarkerFile = "data\\common.pak";
+bool HoldsGame(const std::filesystem::path& folder);
+// What the folder chooser says of a folder that does not hold the game.
+std::string NotTheGameText(const std::string& folder);
+
 // Tries --game, $DRAVO_GAME_DIR, the remembered folder, the game's install key in the
-// Wine registry, then the folder chooser. A place counts only when it names an existing
-// folder.
+// Wine registry, then the folder chooser (again until it is cancelled). A place counts only
+// when its folder holds the game (HoldsGame).
 std::optional<FoundGame> FindGameFolder(const GameSearch& search);
 
 // The game folder remembered from the last run, and remembering one (atomically).

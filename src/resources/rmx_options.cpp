@@ -14,19 +14,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-// A missing or unreadable file reads as no values at all.
-Json Load(const std::filesystem::path& file) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) return Json::object();
-  try {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
-    Json doc = Json::parse(bytes.begin(), bytes.end(), nullptr, false);
-    return doc.is_object() ? doc : Json::object();
-  } catch (...) {
-    return Json::object();
-  }
-}
-
 const Json* Find(const Json& doc, std::string_view name) {
   for (auto it = doc.begin(); it != doc.end(); ++it) {
     if (SameTextAZ(it.key(), name)) return &it.value();
@@ -48,53 +35,134 @@ std::optional<std::int32_t> AsInteger(const Json* value) {
   return std::nullopt;
 }
 
-void Store(const std::filesystem::path& file, std::string_view name, Json value) {
-  Json doc = Load(file);
-  for (auto it = doc.begin(); it != doc.end();) {
-    if (SameTextAZ(it.key(), name)) {
-      it = doc.erase(it);
-    } else {
-      ++it;
-    }
+bool HoldsEightBitText(const Json& doc) {
+  const auto it = doc.find(kEightBitTextKey);
+  return it != doc.end() && it->is_string() && it->get<std::string>() == kEightBitTextValue;
+}
+
+// A file written before text was kept 8-bit holds its text as the bytes of its UTF-8: those bytes
+// are the text, and they are stored again the 8-bit way.
+void MakeEightBit(Json& doc) {
+  if (HoldsEightBitText(doc)) return;
+  for (auto& [key, value] : doc.items()) {
+    if (value.is_string()) value = EightBitToUtf8(value.get<std::string>());
   }
-  doc[std::string(name)] = std::move(value);
-  // Text that is not UTF-8 is replaced rather than refused: options are never lost whole.
-  const std::string text = doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  doc[kEightBitTextKey] = kEightBitTextValue;
+}
+
+// A free name beside the file to keep a damaged one under.
+std::filesystem::path DamagedName(const std::filesystem::path& file) {
+  std::filesystem::path name = file;
+  name += ".damaged";
   std::error_code ec;
-  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
-  WriteFileAtomic(file, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
-                  file.parent_path() / ChangeFileExt(file.filename().string(), ".bak"));
+  for (int n = 2; std::filesystem::exists(std::filesystem::symlink_status(name, ec)); ++n) {
+    name = file;
+    name += ".damaged-" + std::to_string(n);
+  }
+  return name;
 }
 
 }  // namespace
 
+struct TRmxOptions::Document {
+  Json json = Json::object();
+};
+
+TRmxOptions::TRmxOptions(std::filesystem::path file) : m_file(std::move(file)) {}
+TRmxOptions::TRmxOptions(TRmxOptions&&) noexcept = default;
+TRmxOptions& TRmxOptions::operator=(TRmxOptions&&) noexcept = default;
+TRmxOptions::~TRmxOptions() = default;
+
+// A missing file reads as no values at all, as does one that cannot be read. A damaged one is moved
+// aside first, so the next write cannot replace what the user may still want from it.
+TRmxOptions::Document TRmxOptions::Load() const {
+  if (m_update) return *m_update;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(m_file, ec)) return {};
+  std::vector<std::uint8_t> bytes;
+  try {
+    bytes = ReadWholeFile(m_file);
+  } catch (const FileError&) {
+    return {};
+  }
+  Json doc = Json::parse(bytes.begin(), bytes.end(), nullptr, false);
+  if (doc.is_object()) return {std::move(doc)};
+  const std::filesystem::path aside = DamagedName(m_file);
+  std::filesystem::rename(m_file, aside, ec);
+  if (!ec) {
+    m_damageNotice = "The options file " + m_file.string() + " was damaged; it is kept as " + aside.string() +
+                     " and Dravo Kit starts with its default options.";
+  }
+  return {};
+}
+
+void TRmxOptions::Store(std::string_view name, Document value) {
+  Document doc = Load();
+  MakeEightBit(doc.json);
+  for (auto it = doc.json.begin(); it != doc.json.end();) {
+    if (SameTextAZ(it.key(), name)) {
+      it = doc.json.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  doc.json[std::string(name)] = std::move(value.json);
+  if (m_update) {
+    *m_update = std::move(doc);
+  } else {
+    Save(doc);
+  }
+}
+
+void TRmxOptions::Save(const Document& doc) const {
+  const std::string text = doc.json.dump(2) + "\n";
+  std::error_code ec;
+  if (m_file.has_parent_path()) std::filesystem::create_directories(m_file.parent_path(), ec);
+  WriteFileAtomic(m_file, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
+                  m_file.parent_path() / ChangeFileExt(m_file.filename().string(), ".bak"));
+}
+
 bool TRmxOptions::ReadBool(std::string_view name, bool fallback) const {
-  const Json doc = Load(m_file);
+  const Json doc = Load().json;
   const auto value = AsInteger(Find(doc, name));
   return value ? *value != 0 : fallback;
 }
 
 std::int32_t TRmxOptions::ReadInteger(std::string_view name, std::int32_t fallback) const {
-  const Json doc = Load(m_file);
+  const Json doc = Load().json;
   return AsInteger(Find(doc, name)).value_or(fallback);
 }
 
 std::string TRmxOptions::ReadString(std::string_view name, std::string_view fallback) const {
-  const Json doc = Load(m_file);
+  const Json doc = Load().json;
   const Json* value = Find(doc, name);
   if (!value) return {};
   if (!value->is_string()) return std::string(fallback);
-  return value->get<std::string>();
+  const std::string text = value->get<std::string>();
+  if (!HoldsEightBitText(doc)) return text;
+  return Utf8ToEightBit(text).value_or(text);
 }
 
 void TRmxOptions::WriteBool(std::string_view name, bool value) {
-  Store(m_file, name, value ? 1 : 0);
+  Store(name, {value ? 1 : 0});
 }
 void TRmxOptions::WriteInteger(std::string_view name, std::int32_t value) {
-  Store(m_file, name, value);
+  Store(name, {value});
 }
 void TRmxOptions::WriteString(std::string_view name, std::string_view value) {
-  Store(m_file, name, std::string(value));
+  Store(name, {EightBitToUtf8(value)});
+}
+
+void TRmxOptions::BeginUpdate() {
+  if (!m_update) m_update = std::make_unique<Document>(Load());
+}
+
+void TRmxOptions::EndUpdate() {
+  if (!m_update) return;
+  Document doc = std::move(*m_update);
+  m_update.reset();
+  MakeEightBit(doc.json);
+  Save(doc);
 }
 
 }  // namespace dravo

@@ -4,17 +4,24 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <memory>
+#include <utility>
 
 namespace dravo {
 
 // The user's settings, kept as typed values in a JSON file (integers, booleans as 0 or 1,
-// text). Value names compare with A-Z folded, as registry value names did. Every read
-// names a default; the file is read for each call and rewritten whole, atomically, for
-// each write.
+// text). Value names compare with A-Z folded, as registry value names did. Every read names a
+// default; the file is read for each call and rewritten whole, atomically, for each write, or
+// once for a whole update (BeginUpdate ... EndUpdate). Text is 8-bit and comes back byte for
+// byte. A file that is not a JSON object is kept beside it as "<name>.damaged" and reads as no
+// values at all; DamageNotice says so once.
 class TRmxOptions {
  public:
   // `file`: where the options live (the platform layer knows the user's folder).
-  explicit TRmxOptions(std::filesystem::path file) : m_file(std::move(file)) {}
+  explicit TRmxOptions(std::filesystem::path file);
+  TRmxOptions(TRmxOptions&&) noexcept;
+  TRmxOptions& operator=(TRmxOptions&&) noexcept;
+  ~TRmxOptions();
 
   const std::filesystem::path& FileName() const { return m_file; }
 
@@ -25,13 +32,28 @@ class TRmxOptions {
   // Empty when absent; the default only when the value exists but is not text.
   std::string ReadString(std::string_view name, std::string_view fallback) const;
 
-  // Replace any value of that name; throw FileError("Cannot create file ...") on failure.
+  // Replace any value of that name; throw FileError("Cannot create file ...: reason") on failure.
   void WriteBool(std::string_view name, bool value);
   void WriteInteger(std::string_view name, std::int32_t value);
   void WriteString(std::string_view name, std::string_view value);
 
+  // Writes between the two go to the file once, at EndUpdate (which throws as the writes do).
+  void BeginUpdate();
+  void EndUpdate();
+
+  // What happened to a damaged file, once: the sentence to show, or empty.
+  std::string TakeDamageNotice() const { return std::exchange(m_damageNotice, {}); }
+
  private:
+  // A JSON value: the whole document, or one value to store.
+  struct Document;
+  Document Load() const;
+  void Store(std::string_view name, Document value);
+  void Save(const Document& doc) const;
+
   std::filesystem::path m_file;
+  mutable std::string m_damageNotice;
+  std::unique_ptr<Document> m_update;  // the document while an update is open
 };
 
 // The options the editor keeps, with the defaults it reads them with.

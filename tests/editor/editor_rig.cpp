@@ -105,6 +105,7 @@ EditorConfig EditorRig::Config() const {
   config.gameSearch.env = [](const std::string&) { return std::optional<std::string>(); };
   config.gameSearch.stateFile = dir / "config" / "search.json";
   config.archiveSaveHook = archiveSaveHook;
+  config.gameSearch.chooseFolder = chooseFolder;
   return config;
 }
 

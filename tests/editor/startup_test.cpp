@@ -162,7 +162,12 @@ TEST(Startup, EveryMessageThatEndsAStart) {
        [](EditorRig& r) { r.Options().WriteString("LastMachine", "Nothing.sub"); },
        {models}},
       {"unknown rider", [](EditorRig& r) { r.Options().WriteString("LastRider", "Nobody.sub"); }, {models}},
-      {"no archives", [](EditorRig& r) { std::filesystem::remove_all(r.game / "data"); }, {models}},
+      {"no archives",
+       [](EditorRig& r) { std::filesystem::remove_all(r.game / "data"); },
+       {"MVA isn't installed: MVA could not be found on your system. Dravo Kit will now close"}},
+      {"a damaged common.pak",
+       [](EditorRig& r) { WriteText(r.CommonPak(), "not a pak"); },
+       {models}},
       {"damaged own archive", [](EditorRig& r) { WriteText(r.OwnPak(), "not a pak"); }, {corrupt}},
   };
   for (const StartFailure& c : cases) {
@@ -267,6 +272,72 @@ TEST(Close, AsksOnlyWithUnsavedWorkAndAlwaysWritesTheOptions) {
   EXPECT_EQ(rig.ed().Marks(), 0u);
   std::unique_ptr<TMvAFolder> own = TMvAFolder::Open(rig.OwnPak());
   EXPECT_GE(own->IndexOf("Data\\Rider\\Anim\\mx_superman.mot"), 0);
+}
+
+}  // namespace
+}  // namespace dravo::test
+
+namespace dravo::test {
+namespace {
+
+// A rider whose name is 8-bit text is found again after a restart, through the options file.
+TEST(Options, ARiderNamedInEightBitTextIsFoundAfterARestart) {
+  EditorRig rig([](demo::DemoContent& c) {
+    demo::DemoEntry copy = Entry(c, "Data\\Rider\\NoFear6.sub");
+    copy.name = "Data\\Rider\\Ren\xE9.sub";
+    c.common.push_back(copy);
+  });
+  ASSERT_EQ(rig.Start(), StartupResult::Running);
+  TDravoEditor& ed = rig.ed();
+  int item = -1;
+  for (std::size_t i = 0; i < ed.SelectRiderBox().size(); ++i)
+    if (ed.SelectRiderBox()[i].Label.find("Ren\xE9") != std::string::npos) item = static_cast<int>(i);
+  ASSERT_GE(item, 0);
+  ed.SelectRiderBoxChange(item);
+  ASSERT_EQ(ed.LastRider(), "Ren\xE9.sub");
+  ASSERT_TRUE(ed.FormClose());
+  ASSERT_EQ(rig.Restart(), StartupResult::Running);
+  EXPECT_EQ(rig.ed().LastRider(), "Ren\xE9.sub");
+  EXPECT_TRUE(rig.ed().RiderLoaded());
+  EXPECT_NE(rig.ed().SelectRiderBox()[static_cast<std::size_t>(rig.ed().SelectRiderIndex())].Label.find("Ren\xE9"),
+            std::string::npos);
+}
+
+// A damaged options file: kept beside it, said once, and the editor starts on the defaults.
+TEST(Options, ADamagedOptionsFileIsKeptAndSaidOnce) {
+  EditorRig rig;
+  std::filesystem::create_directories(rig.optionsFile.parent_path());
+  WriteText(rig.optionsFile, "{\"fps\": 30, \"Size\": ");
+  ASSERT_EQ(rig.Start(), StartupResult::Running);
+  EXPECT_EQ(rig.ed().FrameRate(), 15);
+  std::filesystem::path aside = rig.optionsFile;
+  aside += ".damaged";
+  EXPECT_EQ(ReadText(aside), "{\"fps\": 30, \"Size\": ");
+  ASSERT_EQ(rig.host.platform.size(), 1u);
+  EXPECT_EQ(rig.host.platform[0].caption, "Options");
+  EXPECT_NE(rig.host.platform[0].text.find(aside.string()), std::string::npos);
+  ASSERT_TRUE(rig.ed().FormClose());
+  rig.host.platform.clear();
+  ASSERT_EQ(rig.Restart(), StartupResult::Running);
+  EXPECT_TRUE(rig.host.platform.empty());
+  EXPECT_EQ(ReadText(aside), "{\"fps\": 30, \"Size\": ");
+}
+
+// The folder remembered from the last run no longer holds the game: the chooser is asked.
+TEST(Startup, ARememberedFolderWithoutTheGameIsPassedOver) {
+  EditorRig rig;
+  RememberGameFolder(rig.dir / "config" / "search.json", (rig.dir / "gone").string());
+  std::filesystem::create_directories(rig.dir / "gone");
+  const std::filesystem::path game = rig.game;
+  rig.game = rig.dir / "no-such-folder";
+  int asked = 0;
+  rig.chooseFolder = [&]() -> std::optional<std::string> {
+    ++asked;
+    return game.string();
+  };
+  ASSERT_EQ(rig.Start(), StartupResult::Running);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(rig.ed().GameFolder(), game.string() + "/");
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ TEST(LocateGame, MissingOrDamagedArchivesAreSkippedSilently) {
   fs::create_directories(dir / "MX" / "data");
   auto cut = PakBytes().add("t.dxt", "T").bytes();
   cut.resize(50);  // the directory cut short
-  WriteBytes(dir / "MX" / "data" / "tex.pak", cut);
+  WriteBytes(dir / "MX" / "data" / "common.pak", cut);
   GameResources resources;
   std::string folder;
   EXPECT_TRUE(LocateGame(resources.manager(), SearchFor(dir / "MX", dir), folder));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include <map>
 
 #include "platform/game_files.h"
@@ -81,10 +83,15 @@ TEST(WineRegistry, DrivesMapThroughDosdevicesOrDriveC) {
 
 TEST(GameSearch, TriesEachPlaceInOrder) {
   TempDir dir;
-  for (const char* name : {"cmd", "env", "remembered", "chosen"})
-    fs::create_directories(dir / name);
+  // A folder is the game's when it holds data\\common.pak, in any letter case.
+  for (const char* name : {"cmd", "env", "remembered", "chosen"}) {
+    fs::create_directories(dir / name / "data");
+    WriteText(dir / name / "data" / "common.pak", "");
+  }
+  fs::create_directories(dir / "empty");
   const fs::path wineGame = dir / "prefix" / "drive_c" / "Program Files" / "THQ" / "MX vs ATV";
-  fs::create_directories(wineGame);
+  fs::create_directories(wineGame / "Data");
+  WriteText(wineGame / "Data" / "Common.PAK", "");
   WriteText(dir / "prefix" / "system.reg", kSystemReg);
   const fs::path state = dir / "state.json";
   RememberGameFolder(state, (dir / "remembered").string());
@@ -104,11 +111,11 @@ TEST(GameSearch, TriesEachPlaceInOrder) {
   const std::vector<Case> cases = {
       {(dir / "cmd").string(), all, true, {}, Slash(dir / "cmd"), GameSource::CommandLine},
       {(dir / "missing").string(), all, true, {}, Slash(dir / "env"), GameSource::Environment},
+      {(dir / "empty").string(), all, true, {}, Slash(dir / "env"), GameSource::Environment},
       {"", wine, true, {}, Slash(dir / "remembered"), GameSource::Remembered},
       {"", wine, false, {}, Slash(wineGame), GameSource::WineRegistry},
       {"", noWine, false, (dir / "chosen").string(), Slash(dir / "chosen"), GameSource::Chooser},
       {"", noWine, false, std::nullopt, std::nullopt, GameSource::Chooser},
-      {"", noWine, false, (dir / "not-there").string(), std::nullopt, GameSource::Chooser},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const Case& c = cases[i];
@@ -131,10 +138,53 @@ TEST(GameSearch, TriesEachPlaceInOrder) {
   }
 }
 
+// A remembered folder that no longer holds the game is passed over, and the chooser refuses a
+// folder without the game, says why and asks again.
+TEST(GameSearch, AFolderThatLostTheGameIsPassedOverAndTheChooserAsksAgain) {
+  TempDir dir;
+  fs::create_directories(dir / "old" / "data");
+  fs::create_directories(dir / "game" / "DATA");
+  WriteText(dir / "game" / "DATA" / "COMMON.PAK", "");
+  const fs::path state = dir / "state.json";
+  RememberGameFolder(state, (dir / "old").string());
+  GameSearch search;
+  search.env = FakeEnv({{"HOME", (dir / "home").string()}});
+  search.stateFile = state;
+  std::deque<std::optional<std::string>> answers{(dir / "old").string(), (dir / "nowhere").string(),
+                                                 (dir / "game").string()};
+  std::vector<std::string> refused;
+  search.chooseFolder = [&] {
+    const auto next = answers.front();
+    answers.pop_front();
+    return next;
+  };
+  search.refuseFolder = [&](const std::string& folder) { refused.push_back(NotTheGameText(folder)); };
+  const auto found = FindGameFolder(search);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->folder, Slash(dir / "game"));
+  EXPECT_EQ(found->source, GameSource::Chooser);
+  EXPECT_EQ(refused, (std::vector<std::string>{NotTheGameText((dir / "old").string()),
+                                               NotTheGameText((dir / "nowhere").string())}));
+  EXPECT_EQ(refused[0], (dir / "old").string() +
+                            " does not hold MVA: there is no data\\common.pak in it. Choose the folder MVA is installed in.");
+  // Cancelled after a refusal: not found.
+  answers = {(dir / "old").string(), std::nullopt};
+  EXPECT_FALSE(FindGameFolder(search));
+}
+
+// A folder name of any bytes is remembered as it was.
+TEST(GameSearch, TheRememberedFolderKeepsEveryByte) {
+  TempDir dir;
+  const std::string folder = "/games/MX \xE9\xFF\x80/";
+  RememberGameFolder(dir / "state.json", folder);
+  EXPECT_EQ(RememberedGameFolder(dir / "state.json"), folder);
+}
+
 TEST(GameSearch, RelativeFoldersBecomeAbsolute) {
   TempDir dir;
   const fs::path previous = fs::current_path();
-  fs::create_directories(dir / "game");
+  fs::create_directories(dir / "game" / "data");
+  WriteText(dir / "game" / "data" / "common.pak", "");
   fs::current_path(dir.path());
   GameSearch search;
   search.commandLine = "game";

@@ -59,16 +59,70 @@ TEST(Options, WronglyTypedValuesReadAsDefaults) {
   EXPECT_EQ(options.ReadString("LastRider", "NoFear6.sub"), "");
 }
 
-TEST(Options, ADamagedFileReadsAsDefaultsAndIsKeptWhenRewritten) {
-  TempDir dir;
-  for (const char* damaged : {"{not json", "[1, 2]", ""}) {
+// A damaged file is kept beside the new one, said once, and the options start from their defaults.
+TEST(Options, ADamagedFileIsKeptAsideAndReadsAsDefaults) {
+  for (const char* damaged : {"{not json", "[1, 2]", "", "{\"fps\": 20,"}) {
+    SCOPED_TRACE(damaged);
+    TempDir dir;
     WriteText(dir / "options.json", damaged);
     TRmxOptions options(dir / "options.json");
     EXPECT_EQ(options.ReadInteger("fps", 15), 15);
+    EXPECT_EQ(options.ReadInteger("Size", 64), 64);
+    EXPECT_EQ(options.TakeDamageNotice(), "The options file " + (dir / "options.json").string() +
+                                              " was damaged; it is kept as " + (dir / "options.json.damaged").string() +
+                                              " and Dravo Kit starts with its default options.");
+    EXPECT_EQ(options.TakeDamageNotice(), "");
     options.WriteInteger("fps", 20);
     EXPECT_EQ(options.ReadInteger("fps", 15), 20);
-    EXPECT_EQ(ReadBytes(dir / "options.bak"), Bytes(damaged));
+    EXPECT_EQ(ReadText(dir / "options.json.damaged"), damaged);
   }
+  // A second damaged file does not take the first one's place.
+  TempDir dir;
+  WriteText(dir / "options.json", "{first");
+  TRmxOptions(dir / "options.json").ReadInteger("fps", 15);
+  WriteText(dir / "options.json", "{second");
+  TRmxOptions(dir / "options.json").ReadInteger("fps", 15);
+  EXPECT_EQ(ReadText(dir / "options.json.damaged"), "{first");
+  EXPECT_EQ(ReadText(dir / "options.json.damaged-2"), "{second");
+}
+
+// Names are 8-bit text: every byte comes back, and files written before keep reading as they did.
+TEST(Options, EightBitTextComesBackByteForByte) {
+  TempDir dir;
+  std::string everyByte;
+  for (int c = 1; c < 256; ++c)
+    everyByte += static_cast<char>(c);
+  TRmxOptions options(dir / "options.json");
+  options.WriteString("LastRider", "Ren\xE9.sub");
+  options.WriteString("lastfile", everyByte);
+  TRmxOptions again(dir / "options.json");
+  EXPECT_EQ(again.ReadString("LastRider", ""), "Ren\xE9.sub");
+  EXPECT_EQ(again.ReadString("lastfile", ""), everyByte);
+
+  // An earlier file's text is the bytes of its UTF-8, and stays so when another value is written.
+  WriteText(dir / "old.json", "{\"LastRider\": \"Ren\xC3\xA9.sub\", \"fps\": 20}");
+  TRmxOptions old(dir / "old.json");
+  EXPECT_EQ(old.ReadString("LastRider", ""), "Ren\xC3\xA9.sub");
+  old.WriteInteger("Size", 100);
+  EXPECT_EQ(old.ReadString("LastRider", ""), "Ren\xC3\xA9.sub");
+  EXPECT_EQ(old.ReadInteger("fps", 15), 20);
+}
+
+// An update writes the file once, however many values it sets.
+TEST(Options, AnUpdateWritesTheFileOnce) {
+  TempDir dir;
+  TRmxOptions options(dir / "options.json");
+  options.WriteInteger("fps", 10);
+  const std::string before = ReadText(dir / "options.json");
+  options.BeginUpdate();
+  for (int i = 0; i < 17; ++i)
+    options.WriteInteger("value" + std::to_string(i), i);
+  EXPECT_EQ(options.ReadInteger("value3", -1), 3);
+  EXPECT_EQ(ReadText(dir / "options.json"), before);  // nothing on disk yet
+  options.EndUpdate();
+  // One replacement: the backup is the file as it was before the update.
+  EXPECT_EQ(ReadText(dir / "options.bak"), before);
+  EXPECT_EQ(TRmxOptions(dir / "options.json").ReadInteger("value16", -1), 16);
 }
 
 TEST(Options, WriteFailuresAreReported) {

@@ -15,6 +15,7 @@ namespace {
 void Find(const std::string& game, const std::string& name) {
   std::error_code ec;
   if (!std::filesystem::is_directory(game, ec)) throw InputError(game, "not a folder");
+  if (!HoldsGame(game)) throw InputError(game, "holds no " + std::string(kGameMarkerFile));
   GameResources resources;
   GameSearch search;
   search.commandLine = game;

@@ -31,6 +31,7 @@ struct Game {
   explicit Game(const std::string& dir) {
     std::error_code ec;
     if (!fs::is_directory(dir, ec)) throw InputError(dir, "not a folder");
+    if (!HoldsGame(dir)) throw InputError(dir, "holds no " + std::string(kGameMarkerFile));
     GameSearch search;
     search.commandLine = dir;
     // Only the folder given: no environment, remembered folder or Wine registry.
