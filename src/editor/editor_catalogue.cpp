@@ -27,6 +27,13 @@ void BindBones(const TMOTfile& motion, const TDXGmodel& model, TModelSet& set) {
   }
 }
 
+// A motion that was found but cannot be used shows nothing moving; the user is told why.
+void TellUnusable(EditorHost& host, const TMOTfile& motion, const std::string& file) {
+  if (motion.IsValid()) return;
+  host.KelMsgBox("The motion " + file + " cannot be used: " + motion.InvalidReason() + ".", "Motion error",
+                 false);
+}
+
 }  // namespace
 
 void TDravoEditor::BuildCatalogue() {
@@ -87,13 +94,17 @@ void TDravoEditor::LoadTrick(const std::string& name) {
   m_trickMachineType = m_machineType;
   const MachineNames& names = NamesFor(m_machineType);
   MemoryStream stream;
-  if (FindMotion(kRiderAnimFolder, ChangeFileExt(names.riderPrefix + name, ".mot"), stream))
+  const std::string riderFile = ChangeFileExt(names.riderPrefix + name, ".mot");
+  if (FindMotion(kRiderAnimFolder, riderFile, stream)) {
     LoadRiderMotion(stream);
+    TellUnusable(m_host, m_riderMotion, riderFile);
+  }
   stream.clear();
-  m_hasMachineMotion =
-      FindMotion(kMachineAnimFolder, ChangeFileExt(names.machinePrefix + name, ".mot"), stream);
+  const std::string machineFile = ChangeFileExt(names.machinePrefix + name, ".mot");
+  m_hasMachineMotion = FindMotion(kMachineAnimFolder, machineFile, stream);
   if (m_hasMachineMotion) {
     LoadMachineMotion(stream);
+    TellUnusable(m_host, m_machineMotion, machineFile);
   } else {
     stream.clear();
     // Shown on nothing: the machine keeps its own pose, but the frame counts still agree.

@@ -70,11 +70,13 @@ void TDravoEditor::TextureListDataChanged(std::int32_t tag, const std::string& f
   Guard([&] {
     TTextureEntry* entry = m_textures ? m_textures->EntryAt(index) : nullptr;
     if (!entry) return;
-    Bitmap image = LoadImageFile(file);
-    if (!TextureSizeAllowed(image.width(), image.height())) {
+    // The size comes from the header: a picture that cannot be a texture is never decoded.
+    const ImageFile picture(file);
+    if (!TextureSizeAllowed(picture.width(), picture.height())) {
       m_host.KelMsgBox(kTextureSizeMessage, kTextureSizeCaption, false);
       return;
     }
+    Bitmap image = picture.decode();
     bool hasKey = false;
     std::uint32_t format = 0, keyMask = 0;
     int bitsPerPixel = 0;

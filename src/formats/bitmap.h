@@ -35,6 +35,13 @@ struct Rgba8 {
   friend bool operator==(const Rgba8&, const Rgba8&) = default;
 };
 
+// A picture's width and height as its file's header states them, before any pixel is read:
+// whatever the header says, however absurd.
+struct ImageSize {
+  std::int64_t width = 0;
+  std::int64_t height = 0;
+};
+
 // What the platform hands out for a bitmap's DIBSECTION: the numbers the texture code reads.
 struct DibSection {
   int width = 0;
@@ -51,7 +58,8 @@ struct DibSection {
 // 32-bit one blue, green, red, alpha bytes; with masks the masks say where each channel lives.
 class Bitmap {
  public:
-  // Largest width and height the readers accept and the constructor allows.
+  // Largest width and height the constructor allows and the readers accept when asked to;
+  // image files read for the program are held to far less (kMaxImageSide).
   static constexpr int kMaxSide = 16384;
 
   Bitmap() = default;

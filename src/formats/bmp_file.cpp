@@ -239,6 +239,16 @@ Bitmap ReadBmp(std::span<const std::uint8_t> bytes, const std::string& name, int
   }
 }
 
+ImageSize ReadBmpSize(std::span<const std::uint8_t> bytes, const std::string& name) {
+  try {
+    ByteReader r(bytes);
+    const Header h = ReadHeader(r, name);
+    return {h.width, h.height};
+  } catch (const FormatError& e) {
+    throw ImageFileError(name, std::string("the BMP file is truncated (") + e.what() + ")");
+  }
+}
+
 std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap, const BmpWriteOptions& options) {
   if (bitmap.empty()) throw std::invalid_argument("cannot write an empty bitmap");
   BmpHeader header = options.header;

@@ -20,6 +20,10 @@ namespace dravo {
 // `maxSide`.
 Bitmap ReadBmp(std::span<const std::uint8_t> bytes, const std::string& name, int maxSide = Bitmap::kMaxSide);
 
+// The picture's size from the headers alone, no pixel read (the height without its sign); throws
+// ImageFileError when the headers are cut short or describe a picture ReadBmp does not read.
+ImageSize ReadBmpSize(std::span<const std::uint8_t> bytes, const std::string& name);
+
 enum class BmpHeader { Info, V4, V5 };
 
 struct BmpWriteOptions {

@@ -1,5 +1,8 @@
 #include "formats/image_file.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "core/file_io.h"
 #include "core/text.h"
 
@@ -49,29 +52,62 @@ std::string ImageDialogFilter() {
   return text;
 }
 
-Bitmap ReadImage(std::span<const std::uint8_t> bytes, ImageFormat format, const std::string& name) {
+ImageSize ReadImageSize(std::span<const std::uint8_t> bytes, ImageFormat format, const std::string& name) {
   switch (format) {
     case ImageFormat::Targa:
-      return ReadTga(bytes, name);
+      return ReadTgaSize(bytes, name);
     case ImageFormat::Bmp:
-      return ReadBmp(bytes, name);
+      return ReadBmpSize(bytes, name);
     case ImageFormat::Png:
-      return ReadPng(bytes, name);
+      return ReadPngSize(bytes, name);
   }
   throw ImageFileError(name, "unknown image format");
 }
 
-Bitmap LoadImageFile(const std::filesystem::path& path) {
-  const std::string name = path.string();
+Bitmap ReadImage(std::span<const std::uint8_t> bytes, ImageFormat format, const std::string& name,
+                 int maxSide) {
+  switch (format) {
+    case ImageFormat::Targa:
+      return ReadTga(bytes, name, maxSide);
+    case ImageFormat::Bmp:
+      return ReadBmp(bytes, name, maxSide);
+    case ImageFormat::Png:
+      return ReadPng(bytes, name, maxSide);
+  }
+  throw ImageFileError(name, "unknown image format");
+}
+
+namespace {
+int ClampToInt(std::int64_t v) {
+  return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
+}
+}  // namespace
+
+ImageFile::ImageFile(const std::filesystem::path& path) : m_path(path), m_name(path.string()) {
   const std::optional<ImageFormat> format = ImageFormatForPath(path);
   if (!format) {
     std::string known;
     for (const ImageFormatInfo& info : ImageFormats())
       for (const std::string& ext : info.extensions)
         known += (known.empty() ? "" : " ") + ext;
-    throw ImageFileError(name, "not an image file this program reads (" + known + ")");
+    throw ImageFileError(m_name, "not an image file this program reads (" + known + ")");
   }
-  return ReadImage(ReadWholeFile(path), *format, name);
+  m_format = *format;
+  // Every header the readers read lies in the first few hundred bytes; the rest of a file that
+  // describes a picture nobody can use is never read.
+  constexpr std::uint64_t kHeaderBytes = 4096;
+  const ImageSize size = ReadImageSize(ReadFileRange(path, 0, kHeaderBytes), m_format, m_name);
+  m_width = ClampToInt(size.width);
+  m_height = ClampToInt(size.height);
+}
+
+Bitmap ImageFile::decode() const {
+  // The readers check the header again, on the bytes they decode, before they allocate.
+  return ReadImage(ReadWholeFile(m_path), m_format, m_name, kMaxImageSide);
+}
+
+Bitmap LoadImageFile(const std::filesystem::path& path) {
+  return ImageFile(path).decode();
 }
 
 }  // namespace dravo

@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 
@@ -42,6 +43,22 @@ Bitmap ReadPng(std::span<const std::uint8_t> bytes, const std::string& name, int
   if (!png_image_finish_read(image.get(), nullptr, bitmap.bits().data(), bitmap.bytesPerLine(), nullptr))
     throw ImageFileError(name, std::string("the PNG file is damaged (") + image->message + ")");
   return bitmap;
+}
+
+ImageSize ReadPngSize(std::span<const std::uint8_t> bytes, const std::string& name) {
+  // The signature, then the IHDR chunk: its length (13), its type, width and height, big-endian.
+  static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  static constexpr std::uint8_t kHeaderChunk[8] = {0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  const auto bigEndian = [&](std::size_t at) {
+    return std::uint32_t(bytes[at]) << 24 | std::uint32_t(bytes[at + 1]) << 16 |
+           std::uint32_t(bytes[at + 2]) << 8 | std::uint32_t(bytes[at + 3]);
+  };
+  if (bytes.empty()) throw ImageFileError(name, "not a readable PNG file (it is empty)");
+  if (bytes.size() < 8 || !std::equal(kSignature, kSignature + 8, bytes.begin()))
+    throw ImageFileError(name, "not a readable PNG file (no PNG signature)");
+  if (bytes.size() < 24 || !std::equal(kHeaderChunk, kHeaderChunk + 8, bytes.begin() + 8))
+    throw ImageFileError(name, "not a readable PNG file (no image header)");
+  return {bigEndian(16), bigEndian(20)};
 }
 
 std::vector<std::uint8_t> EncodePng(int width, int height, std::span<const std::uint8_t> rgba,

@@ -15,6 +15,10 @@ namespace dravo {
 // one larger than `maxSide`.
 Bitmap ReadPng(std::span<const std::uint8_t> bytes, const std::string& name, int maxSide = Bitmap::kMaxSide);
 
+// The picture's size from the PNG header alone, nothing decoded; throws ImageFileError when the
+// file does not start as a PNG file does.
+ImageSize ReadPngSize(std::span<const std::uint8_t> bytes, const std::string& name);
+
 // How EncodePng stores the picture: as it is, without alpha, as grey levels (weighted mean of red,
 // green and blue) or with a palette of its colours (at most 256, else std::invalid_argument).
 enum class PngColour { Rgba, Rgb, Grey, Palette };

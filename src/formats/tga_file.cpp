@@ -75,28 +75,61 @@ std::vector<std::uint8_t> ReadPixels(ByteReader& r, bool rle, std::size_t count,
   return out;
 }
 
+struct TgaHeader {
+  std::uint8_t idLength = 0;
+  std::uint8_t mapType = 0;
+  std::uint8_t type = 0;
+  std::uint16_t mapFirst = 0;
+  std::uint16_t mapLength = 0;
+  std::uint8_t mapDepth = 0;
+  int width = 0;
+  int height = 0;
+  int depth = 0;
+  std::uint8_t descriptor = 0;
+  bool rle = false;
+  int kind = 0;  // the type without run-length coding
+};
+
+// The 18 bytes before the image identification, checked for a picture this reader can decode.
+TgaHeader ReadHeader(ByteReader& r, const std::string& name) {
+  TgaHeader h;
+  h.idLength = r.u8();
+  h.mapType = r.u8();
+  h.type = r.u8();
+  h.mapFirst = r.u16();
+  h.mapLength = r.u16();
+  h.mapDepth = r.u8();
+  r.skip(4);  // x and y origin: where to place the picture on a screen, not its row order
+  h.width = r.u16();
+  h.height = r.u16();
+  h.depth = r.u8();
+  h.descriptor = r.u8();
+
+  h.rle = h.type == kColourMappedRle || h.type == kTrueColourRle || h.type == kGreyRle;
+  h.kind = h.rle ? h.type - 8 : h.type;
+  if (h.type == 0) throw ImageFileError(name, "the Targa file holds no picture");
+  if (h.kind != kColourMapped && h.kind != kTrueColour && h.kind != kGrey)
+    throw ImageFileError(name, "Targa image type " + std::to_string(h.type) + " is not supported");
+  if (h.mapType > 1) throw ImageFileError(name, "unknown Targa colour map type " + std::to_string(h.mapType));
+  if (h.kind == kColourMapped && h.mapType != 1)
+    throw ImageFileError(name, "the colour-mapped picture has no colour map");
+  return h;
+}
+
 Bitmap DecodeTga(std::span<const std::uint8_t> bytes, const std::string& name, int maxSide) {
   ByteReader r(bytes);
-  const std::uint8_t idLength = r.u8();
-  const std::uint8_t mapType = r.u8();
-  const std::uint8_t type = r.u8();
-  const std::uint16_t mapFirst = r.u16();
-  const std::uint16_t mapLength = r.u16();
-  const std::uint8_t mapDepth = r.u8();
-  r.skip(4);  // x and y origin: where to place the picture on a screen, not its row order
-  const int width = r.u16();
-  const int height = r.u16();
-  const int depth = r.u8();
-  const std::uint8_t descriptor = r.u8();
-
-  const bool rle = type == kColourMappedRle || type == kTrueColourRle || type == kGreyRle;
-  const int kind = rle ? type - 8 : type;
-  if (type == 0) throw ImageFileError(name, "the Targa file holds no picture");
-  if (kind != kColourMapped && kind != kTrueColour && kind != kGrey)
-    throw ImageFileError(name, "Targa image type " + std::to_string(type) + " is not supported");
-  if (mapType > 1) throw ImageFileError(name, "unknown Targa colour map type " + std::to_string(mapType));
-  if (kind == kColourMapped && mapType != 1)
-    throw ImageFileError(name, "the colour-mapped picture has no colour map");
+  const TgaHeader h = ReadHeader(r, name);
+  const std::uint8_t idLength = h.idLength;
+  const std::uint8_t mapType = h.mapType;
+  const std::uint16_t mapFirst = h.mapFirst;
+  const std::uint16_t mapLength = h.mapLength;
+  const std::uint8_t mapDepth = h.mapDepth;
+  const int width = h.width;
+  const int height = h.height;
+  const int depth = h.depth;
+  const std::uint8_t descriptor = h.descriptor;
+  const bool rle = h.rle;
+  const int kind = h.kind;
   CheckSides(width, height, maxSide, name);
 
   if (kind == kTrueColour && depth != 15 && depth != 16 && depth != 24 && depth != 32)
@@ -206,6 +239,16 @@ void AppendRow(ByteWriter& w, const std::uint8_t* row, int width, int pixelBytes
 Bitmap ReadTga(std::span<const std::uint8_t> bytes, const std::string& name, int maxSide) {
   try {
     return DecodeTga(bytes, name, maxSide);
+  } catch (const FormatError& e) {
+    throw ImageFileError(name, std::string("the Targa file is truncated (") + e.what() + ")");
+  }
+}
+
+ImageSize ReadTgaSize(std::span<const std::uint8_t> bytes, const std::string& name) {
+  try {
+    ByteReader r(bytes);
+    const TgaHeader h = ReadHeader(r, name);
+    return {h.width, h.height};
   } catch (const FormatError& e) {
     throw ImageFileError(name, std::string("the Targa file is truncated (") + e.what() + ")");
   }

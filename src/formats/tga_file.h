@@ -18,6 +18,10 @@ namespace dravo {
 // the error. Throws ImageFileError for anything damaged, unsupported or larger than `maxSide`.
 Bitmap ReadTga(std::span<const std::uint8_t> bytes, const std::string& name, int maxSide = Bitmap::kMaxSide);
 
+// The picture's size from the header alone, no pixel read; throws ImageFileError when the header
+// is cut short or describes a picture ReadTga does not read.
+ImageSize ReadTgaSize(std::span<const std::uint8_t> bytes, const std::string& name);
+
 struct TgaWriteOptions {
   bool rle = false;      // type 10 with run-length packets (never crossing a row)
   bool topDown = false;  // top-left origin; the default is the classic bottom-left

@@ -32,6 +32,12 @@ std::optional<TMOTfile::TrackRef> ScanTracks(std::span<const std::uint8_t> bytes
 
 }  // namespace
 
+std::uint64_t TMOTfile::PoseTableBytes(std::int32_t parts, std::int32_t frames) {
+  const auto p = static_cast<std::uint64_t>(std::max(parts, 1));
+  const auto f = static_cast<std::uint64_t>(std::max(frames, 0));
+  return p * f * 2 * sizeof(Matrix);
+}
+
 void TMOTfile::LoadMotion(const MemoryStream& source) {
   LoadMotion(source.bytes());
 }
@@ -85,6 +91,13 @@ void TMOTfile::Parse() {
     // size cannot describe keys and would only make that table huge.
     if (static_cast<std::size_t>(m_frames) > size())
       return Reject("frame count " + std::to_string(m_frames) + " is larger than the file");
+    if (const std::uint64_t pose = PoseTableBytes(m_parts, m_frames); pose > kMaxPoseTableBytes) {
+      constexpr std::uint64_t kMB = std::uint64_t{1} << 20;
+      return Reject(std::to_string(m_frames) + " frames of " + std::to_string(m_parts) +
+                    (m_parts == 1 ? " part" : " parts") + " would take " +
+                    std::to_string((pose + kMB - 1) / kMB) + " MB to edit; a motion may take at most " +
+                    std::to_string(kMaxPoseTableBytes / kMB) + " MB");
+    }
 
     for (std::int32_t i = 0; i < m_parts; ++i) {
       const std::string part = "part " + std::to_string(i);

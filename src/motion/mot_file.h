@@ -26,6 +26,13 @@ class TMOTfile : public MemoryStream {
  public:
   static constexpr int kMaxParts = 30;
   static constexpr int kNameSlotSize = 80;  // 79 characters and a terminator
+  // The most the pose table of one motion may take. 64 MB holds 30 parts of more than 17,000
+  // frames (nineteen minutes at 15 frames a second, where a trick lasts seconds); a header alone
+  // could otherwise ask for gigabytes, and a motion that cannot be edited is refused at load.
+  static constexpr std::uint64_t kMaxPoseTableBytes = std::uint64_t{64} << 20;
+  // What the pose table of a motion takes: two matrices per part and frame. A motion without
+  // parts counts as one part: its frames still drive the frame bar, playback and GIF export.
+  static std::uint64_t PoseTableBytes(std::int32_t parts, std::int32_t frames);
 
   // Replaces the bytes with a copy of the whole source (from its start) and parses them.
   void LoadMotion(const MemoryStream& source);

@@ -1,6 +1,7 @@
 #include "motion/mot_keys.h"
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "core/byte_io.h"
@@ -64,6 +65,9 @@ void EncodeRotationKey(std::uint8_t* key, const RotationKeyLayout& layout, const
   StoreValue(key + layout.xAt, w, EncodeKeyValue(value.axis.x, axisScale, axisLimit));
   StoreValue(key + layout.yAt, w, EncodeKeyValue(value.axis.y, axisScale, axisLimit));
   StoreValue(key + layout.zAt, w, EncodeKeyValue(value.axis.z, axisScale, axisLimit));
+  const int valuesEnd = layout.angleAt + 4 * w;
+  if (!wide && layout.size > valuesEnd)
+    std::memset(key + valuesEnd, 0, static_cast<std::size_t>(layout.size - valuesEnd));
 }
 
 }  // namespace dravo

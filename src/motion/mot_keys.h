@@ -45,8 +45,9 @@ std::int32_t EncodeKeyValue(double value, double scale, std::int32_t limit);
 
 // Reads the angle and axis of the key starting at `key` (layout.size bytes).
 AxisAngle DecodeRotationKey(const std::uint8_t* key, const RotationKeyLayout& layout);
-// Writes the angle and axis values of the key starting at `key`. Only the value bytes
-// change: the leading 4 bytes and the trailing bytes of axis-order keys keep their content.
+// Writes the angle and axis values of the key starting at `key`. The leading 4 bytes keep
+// their content. The 4 bytes after the values of an axis-order key are cleared when its values
+// are 8-bit, as the game writes them; after 16-bit values they are kept as they were.
 void EncodeRotationKey(std::uint8_t* key, const RotationKeyLayout& layout, const AxisAngle& value);
 
 }  // namespace dravo

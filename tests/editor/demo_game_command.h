@@ -25,8 +25,12 @@ class DemoGameCommand : public ::testing::Test {
   }
   static void TearDownTestSuite() { game.reset(); }
 
-  ProgramResult Run(const std::vector<std::string>& args) const {
-    std::vector<std::string> all = {m_command, "--game", game->path().string()};
+  ProgramResult Run(const std::vector<std::string>& args) const { return RunOn(game->path(), args); }
+
+  // The same on another game folder, with `environment` set over the rest.
+  ProgramResult RunOn(const std::filesystem::path& gameFolder, const std::vector<std::string>& args,
+                      const std::vector<std::pair<std::string, std::string>>& environment = {}) const {
+    std::vector<std::string> all = {m_command, "--game", gameFolder.string()};
     all.insert(all.end(), args.begin(), args.end());
     ProgramOptions options;
     // Mesa's driver keeps a few allocations past its unloading, where no suppression can name them:
@@ -34,6 +38,7 @@ class DemoGameCommand : public ::testing::Test {
     options.environment = {{"ASAN_OPTIONS", "detect_leaks=0"},
                            {"HOME", home.path().string()},
                            {"XDG_CONFIG_HOME", (home / "config").string()}};
+    options.environment.insert(options.environment.end(), environment.begin(), environment.end());
     return RunProgram(DRAVO_BINARY, all, options);
   }
 

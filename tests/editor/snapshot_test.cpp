@@ -4,6 +4,7 @@
 
 #include "demo_game_command.h"
 #include "formats/png_file.h"
+#include "motion/mot_writer.h"
 #include "support/file_helpers.h"
 
 namespace dravo::test {
@@ -81,6 +82,35 @@ TEST_F(Snapshot, SaysWhatIsWrongWithItsArguments) {
     EXPECT_EQ(r.code, 1) << c.says;
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir / "x.png"));
+  }
+}
+
+TEST_F(Snapshot, ADamagedMotionIsNamedWithWhatIsWrong) {
+  demo::DemoContent content = DemoContentOnce();
+  MotionDraft damaged;
+  for (int i = 0; i < 31; ++i)
+    damaged.partNames.push_back("P" + std::to_string(i));
+  FindEntry(content.common, "Data\\Rider\\Anim\\mx_nacnac.mot")->bytes = WriteMotion(damaged);
+  TempDir other;
+  WriteGame(other.path(), content);
+  const ProgramResult r = RunOn(other.path(), {"--trick", "nacnac", "-o", (dir / "x.png").string()});
+  if (r.err.find("no OpenGL device") != std::string::npos) GTEST_SKIP() << "no headless OpenGL device";
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "dravo: mx_nacnac.mot: 31 parts; a motion holds at most 30\n");
+  EXPECT_FALSE(fs::exists(dir / "x.png"));
+}
+
+TEST_F(Snapshot, AFailedStartLeavesNothingInTheTemporaryFolder) {
+  const fs::path temporary = dir / "tmp";
+  fs::create_directory(temporary);
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--trick", "nosuchtrick"},
+        std::vector<std::string>{"--trick", "nacnac", "--frame", "99"}}) {
+    std::vector<std::string> all = args;
+    all.insert(all.end(), {"-o", (dir / "x.png").string()});
+    const ProgramResult r = RunOn(game->path(), all, {{"TMPDIR", temporary.string()}});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_TRUE(fs::is_empty(temporary)) << args[1];
   }
 }
 

@@ -9,6 +9,7 @@
 #include "formats/dxg_file.h"
 #include "formats/dxg_model.h"
 #include "formats/rmx_object_manager.h"
+#include "motion/mot_writer.h"
 
 namespace dravo::test {
 namespace {
@@ -244,6 +245,22 @@ TEST(Tricks, AMachineOfSixtyBonesOrMoreIsToldAndStillLoads) {
   EXPECT_FALSE(ed.MachineParts().empty());
   EXPECT_EQ(ed.MachineSet().BoneParts[0], 0);
   rig.Paint();  // bones past the 60th stay as the model has them
+}
+
+TEST(Tricks, ADamagedMotionIsNamedWhenItsTrickLoads) {
+  EditorRig rig([](demo::DemoContent& c) {
+    MotionDraft damaged;
+    for (int i = 0; i < 31; ++i)
+      damaged.partNames.push_back("P" + std::to_string(i));
+    FindEntry(c.common, "Data\\Rider\\Anim\\mx_superman.mot")->bytes = WriteMotion(damaged);
+  });
+  ASSERT_EQ(rig.Start(), StartupResult::Running);
+  rig.host.shown.clear();
+  SelectTrick(rig.ed(), "superman");
+  ASSERT_EQ(rig.host.shown.size(), 1u);
+  EXPECT_EQ(rig.host.shown[0].text,
+            "The motion mx_superman.mot cannot be used: 31 parts; a motion holds at most 30.");
+  EXPECT_EQ(rig.host.shown[0].caption, "Motion error");
 }
 
 TEST(Tricks, TheBackflipRiderFollowsTheMachinesRoot) {

@@ -53,6 +53,43 @@ TEST(ImageFile, FailuresNameTheFile) {
   }
 }
 
+// Headers that claim pictures no skin can be: the size is known before any pixel is decoded,
+// and decoding refuses them before it allocates.
+TEST(ImageFile, HugePicturesAreKnownByTheirHeaderAndNeverDecoded) {
+  TempDir dir;
+  std::vector<std::uint8_t> png = EncodePng(1, 1, std::vector<std::uint8_t>{1, 2, 3, 4});
+  for (std::size_t at : {16u, 20u}) {  // IHDR width and height, big-endian: 16384
+    png[at] = 0;
+    png[at + 1] = 0;
+    png[at + 2] = 0x40;
+    png[at + 3] = 0;
+  }
+  WriteBytes(dir / "bomb.png", png);
+  // A run-length Targa of 65535 x 65535 whose one packet repeats a pixel 128 times.
+  std::vector<std::uint8_t> tga = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 24, 0};
+  tga.insert(tga.end(), {0xFF, 1, 2, 3});
+  WriteBytes(dir / "bomb.tga", tga);
+  Bitmap wide(2048, 2, 24);
+  WriteBytes(dir / "bomb.bmp", EncodeBmp(wide));
+
+  const struct {
+    const char* file;
+    int width, height;
+  } cases[] = {{"bomb.png", 16384, 16384}, {"bomb.tga", 65535, 65535}, {"bomb.bmp", 2048, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const ImageFile picture(dir / c.file);
+    EXPECT_EQ(picture.width(), c.width);
+    EXPECT_EQ(picture.height(), c.height);
+    try {
+      picture.decode();
+      ADD_FAILURE() << "decoded";
+    } catch (const ImageFileError& e) {
+      EXPECT_EQ(e.file(), (dir / c.file).string());
+    }
+  }
+}
+
 TEST(ImageFile, DialogFilterListsAllFormatsThenEach) {
   EXPECT_EQ(ImageDialogFilters(), (std::vector<std::string>{
                                       "All images (*.tga *.vda *.icb *.vst *.bmp *.dib *.png)",

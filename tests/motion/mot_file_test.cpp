@@ -80,7 +80,8 @@ TEST(MotKeys, ValuesSitWhereEachVariantKeepsThem) {
       EXPECT_EQ(ValueAt(m, key + shape.zAt, shape.wide), shape.wide ? 20971 : 81);
       EXPECT_EQ(LoadI32(m.data() + key), 1) << "the key's first 4 bytes are never written";
       if (shape.axisOrder) {
-        EXPECT_EQ(LoadU32(m.data() + key + shape.size - 4), 0xA5C3E1F7u);
+        // The game writes zeros after 8-bit values and keeps what follows 16-bit ones.
+        EXPECT_EQ(LoadU32(m.data() + key + shape.size - 4), shape.wide ? 0xA5C3E1F7u : 0u);
       }
       EXPECT_TRUE(std::equal(before.begin(), before.begin() + static_cast<std::ptrdiff_t>(key), m.data()))
           << "nothing before the key changes";
@@ -387,6 +388,26 @@ TEST(MotFile, ThirtyPartsAtMost) {
   const TMOTfile m = Load(WriteMotion(d));
   EXPECT_FALSE(m.IsValid());
   EXPECT_NE(m.InvalidReason().find("at most 30"), std::string::npos) << m.InvalidReason();
+}
+
+// A header alone could ask for gigabytes of pose table: 2^20 frames of 30 parts in a 1 MiB file.
+TEST(MotFile, AMotionWhosePoseTableWouldBeHugeIsRefused) {
+  const auto header = [](std::int32_t frames, std::int32_t parts, std::size_t size) {
+    std::vector<std::uint8_t> bytes(size, 0);
+    StoreI32(bytes.data(), -3);
+    StoreI32(bytes.data() + 4, frames);
+    StoreI32(bytes.data() + 8, parts);
+    return bytes;
+  };
+  const TMOTfile bomb = Load(header(1 << 20, 30, 1 << 20));
+  EXPECT_FALSE(bomb.IsValid());
+  EXPECT_EQ(bomb.InvalidReason(),
+            "1048576 frames of 30 parts would take 3840 MB to edit; a motion may take at most 64 MB");
+  // Just under the limit the header is read on, and the motion fails only for what it lacks.
+  const TMOTfile under = Load(header(17476, 30, 1 << 20));
+  EXPECT_EQ(under.InvalidReason().find("MB"), std::string::npos) << under.InvalidReason();
+  const TMOTfile over = Load(header(17477, 30, 1 << 20));
+  EXPECT_NE(over.InvalidReason().find("at most 64 MB"), std::string::npos) << over.InvalidReason();
 }
 
 TEST(MotFile, EveryCutOfAMotionIsSafe) {

@@ -7,6 +7,7 @@
 #include "formats/bmp_file.h"
 #include "formats/dxg_file.h"
 #include "formats/dxm_text.h"
+#include "formats/dxt_bitmap.h"
 #include "formats/dxt_file.h"
 #include "formats/png_file.h"
 #include "formats/tga_file.h"
@@ -65,7 +66,9 @@ TEST(DravoTex, InfoPrintsTheLayoutAndRefusesBrokenFiles) {
   const ProgramResult bad = Dravo(dir, {"tex", "info", "short.dxt"});
   EXPECT_EQ(bad.code, 1);
   EXPECT_EQ(bad.err, "dravo: short.dxt: no level of the full size 8x8\n");
-  EXPECT_EQ(Dravo(dir, {"tex", "info", "absent.dxt"}).code, 1);
+  const ProgramResult absent = Dravo(dir, {"tex", "info", "absent.dxt"});
+  EXPECT_EQ(absent.code, 1);
+  EXPECT_EQ(absent.err, "dravo: absent.dxt: cannot be opened: No such file or directory\n");
   EXPECT_EQ(Dravo(dir, {"tex", "info"}).code, 2);
 }
 
@@ -140,7 +143,19 @@ TEST(DravoTex, FromImageFollowsTheSkinReplacement) {
       size.err,
       "dravo: wide.bmp: This texture is the wrong size, it must be an even number of pixels in Height and "
       "Width and can be no larger than 2048\n");
+  // A 69-byte PNG that claims 16384 x 16384 is refused by its header, and the message names the
+  // file once.
+  std::vector<std::uint8_t> bomb = EncodePng(1, 1, std::vector<std::uint8_t>{1, 2, 3, 4});
+  bomb[18] = bomb[22] = 0x40;
+  bomb[19] = bomb[23] = 0;
+  WriteBytes(dir / "bomb.png", bomb);
+  const ProgramResult refused = Dravo(dir, {"tex", "fromimage", "bomb.png", "bomb.dxt"});
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_EQ(refused.err, "dravo: bomb.png: " + std::string(kTextureSizeMessage) + "\n");
+  EXPECT_FALSE(fs::exists(dir / "bomb.dxt"));
   WriteText(dir / "junk.tga", "not a picture");
+  const ProgramResult junk = Dravo(dir, {"tex", "fromimage", "junk.tga", "junk.dxt"});
+  EXPECT_EQ(junk.err.find("junk.tga"), junk.err.rfind("junk.tga")) << "the name once: " << junk.err;
   EXPECT_EQ(Dravo(dir, {"tex", "fromimage", "junk.tga", "junk.dxt"}).code, 1);
   EXPECT_EQ(Dravo(dir, {"tex", "fromimage", "pink.bmp", "x.dxt", "--pink", "maybe"}).code, 2);
 }
@@ -201,6 +216,9 @@ TEST(DravoModel, InfoListsBonesMaterialsMeshesAndBounds) {
   const ProgramResult bad = Dravo(dir, {"model", "info", "cut.dxg"});
   EXPECT_EQ(bad.code, 1);
   EXPECT_NE(bad.err.find("dravo: cut.dxg: the model is cut short"), std::string::npos) << bad.err;
+  const ProgramResult absent = Dravo(dir, {"model", "info", "absent.dxg"});
+  EXPECT_EQ(absent.code, 1);
+  EXPECT_EQ(absent.err, "dravo: absent.dxg: cannot be opened: No such file or directory\n");
 }
 
 TEST(DravoModel, RenderDrawsTheModelFromTheGamesArchives) {

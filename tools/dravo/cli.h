@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/file_error.h"
+
 namespace dravo::cli {
 
 // Bad input: "dravo: <file>: <what went wrong>", exit 1.
@@ -13,6 +15,15 @@ class InputError : public std::runtime_error {
   InputError(const std::string& file, const std::string& what)
       : std::runtime_error(file.empty() ? what : file + ": " + what) {}
 };
+
+// A file that could not be read or written, in the form above: "<file>: cannot be opened: No such
+// file or directory", "<file>: cannot be written: Permission denied". `file` names it when the
+// error does not.
+InputError FileProblem(const FileError& e, const std::string& file = {});
+
+// The game's 8-bit text (names in motions, models and archives) for JSON, which must be UTF-8:
+// each byte taken as Latin-1, so every name prints and none is lost.
+std::string JsonText(const std::string& text);
 
 // The command has already said on standard error what went wrong: exit 1 without another word.
 class AlreadyReported : public std::runtime_error {

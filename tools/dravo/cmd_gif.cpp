@@ -8,6 +8,7 @@
 #include "cli.h"
 #include "formats/gif_export.h"
 #include "headless_editor.h"
+#include "trick_motions.h"
 
 namespace dravo::cli {
 
@@ -27,6 +28,7 @@ void MakeGif(GifArgs args) {
 
   HeadlessEditor run(args.editor);
   TDravoEditor& editor = run.editor();
+  RequireUsableMotions(editor, run.trickFile());
   if (editor.FrameCount() < 1) {
     run.host().tell();
     throw InputError(args.editor.trick, "the trick has no frames to export");

@@ -42,15 +42,17 @@ void Info(const std::string& path) {
   nlohmann::ordered_json json;
   json["bones"] = nlohmann::ordered_json::array();
   for (const DxgBone& bone : file.bones)
-    json["bones"].push_back({{"name", bone.name}, {"parent", bone.parent}});
-  json["materials"] = file.materialNames;
+    json["bones"].push_back({{"name", JsonText(bone.name)}, {"parent", bone.parent}});
+  json["materials"] = nlohmann::ordered_json::array();
+  for (const std::string& name : file.materialNames)
+    json["materials"].push_back(JsonText(name));
   json["meshes"] = nlohmann::ordered_json::array();
   for (const DxgMesh& mesh : file.levels.front().meshes) {
     nlohmann::ordered_json m;
-    m["material"] =
-        file.materialNames.empty()
-            ? nlohmann::ordered_json(nullptr)
-            : nlohmann::ordered_json(file.materialNames[mesh.materialIndex % file.materialNames.size()]);
+    m["material"] = file.materialNames.empty()
+                        ? nlohmann::ordered_json(nullptr)
+                        : nlohmann::ordered_json(
+                              JsonText(file.materialNames[mesh.materialIndex % file.materialNames.size()]));
     m["materialIndex"] = mesh.materialIndex;
     m["flags"] = mesh.flags;
     m["compressed"] = mesh.compressed();
@@ -83,9 +85,8 @@ WorldBox SkinnedWorldBox(TDXGmodel& model, IDirect3DDevice8* device) {
   D3DVERTEXBUFFER_DESC desc{};
   model.VertexBuffer->GetDesc(&desc);
   for (UINT offset = 0; offset + TDXGmodel::kVertexBytes <= desc.Size; offset += TDXGmodel::kVertexBytes) {
-    const Vector3 p = TransformCoord({LoadF32(bytes + offset), LoadF32(bytes + offset + 4),
-                                      LoadF32(bytes + offset + 8)},
-                                     world);
+    const Vector3 p = TransformCoord(
+        {LoadF32(bytes + offset), LoadF32(bytes + offset + 4), LoadF32(bytes + offset + 8)}, world);
     if (!box.valid) {
       box = {p, p, true};
       continue;

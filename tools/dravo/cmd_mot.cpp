@@ -10,6 +10,7 @@
 #include "core/file_io.h"
 #include "motion/mot_file.h"
 #include "motion/motion_pose.h"
+#include "motion/motion_track_index.h"
 
 namespace dravo::cli {
 
@@ -17,14 +18,15 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// A motion the command can work on; a file that cannot be read or is not a usable motion is an error.
 TMOTfile ReadMotion(const std::string& file) {
   TMOTfile motion;
   try {
     motion.LoadMotion(ReadWholeFile(file));
   } catch (const FileError& e) {
-    // The message names the file already.
-    throw InputError("", e.what());
+    throw FileProblem(e, file);
   }
+  if (!motion.IsValid()) throw InputError(file, motion.InvalidReason());
   return motion;
 }
 
@@ -40,48 +42,51 @@ void Print(const Json& json) {
 }
 
 void Info(const std::string& file) {
+  // Nothing is printed for a motion that cannot be used: the error says why.
   const TMOTfile motion = ReadMotion(file);
   Json parts = Json::array();
   for (std::int32_t i = 0; i < motion.PartCount(); ++i)
-    parts.push_back({{"name", motion.PartName(i)}, {"hasPosition", motion.HasPositionTrack(i)}});
-  Json out = {{"version", motion.Version()},
-              {"frames", motion.FrameCount()},
-              {"parts", parts},
-              {"wideKeys", motion.WideKeys()},
-              {"axisOrder", motion.AxisOrder()},
-              {"positionTracks", motion.PositionTrackCount()},
-              {"valid", motion.IsValid()}};
-  if (!motion.IsValid()) out["reason"] = motion.InvalidReason();
-  Print(out);
-  if (!motion.IsValid()) throw InputError(file, motion.InvalidReason());
+    parts.push_back({{"name", JsonText(motion.PartName(i))}, {"hasPosition", motion.HasPositionTrack(i)}});
+  Print({{"version", motion.Version()},
+         {"frames", motion.FrameCount()},
+         {"parts", parts},
+         {"wideKeys", motion.WideKeys()},
+         {"axisOrder", motion.AxisOrder()},
+         {"positionTracks", motion.PositionTrackCount()},
+         {"valid", true}});
 }
 
 void Dump(const std::string& file) {
   const TMOTfile motion = ReadMotion(file);
-  if (!motion.IsValid()) throw InputError(file, motion.InvalidReason());
-  Json parts = Json::array();
-  for (const TMotionPart& part : BuildPose(motion)) {
-    Json frames = Json::array();
+  // Written a frame at a time: the text of a long motion is many times the size of its pose table.
+  std::printf("{\"frames\":%d,\"parts\":[", motion.FrameCount());
+  bool firstPart = true;
+  for (const TMotionPart& part : BuildPose(motion, TMotionTrackIndex(motion))) {
+    std::printf("%s{\"name\":%s,\"frames\":[", firstPart ? "" : ",",
+                Json(JsonText(part.Name)).dump().c_str());
+    firstPart = false;
+    bool firstFrame = true;
     for (const Matrix& m : part.Frames) {
       Json values = Json::array();
       for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c)
           values.push_back(FloatValue(m[r][c]));
-      frames.push_back(std::move(values));
+      std::printf("%s%s", firstFrame ? "" : ",", values.dump().c_str());
+      firstFrame = false;
     }
-    parts.push_back({{"name", part.Name}, {"frames", std::move(frames)}});
+    std::printf("]}");
   }
-  Print({{"frames", motion.FrameCount()}, {"parts", std::move(parts)}});
+  std::printf("]}\n");
 }
 
 void Roundtrip(const std::string& in, const std::string& out) {
   TMOTfile motion = ReadMotion(in);
-  if (!motion.IsValid()) throw InputError(in, motion.InvalidReason());
-  StorePose(BuildPose(motion), motion);
+  const TMotionTrackIndex index(motion);
+  StorePose(BuildPose(motion, index), motion, index);
   try {
     WriteFileAtomic(out, motion.bytes());
   } catch (const FileError& e) {
-    throw InputError("", e.what());
+    throw FileProblem(e, out);
   }
 }
 

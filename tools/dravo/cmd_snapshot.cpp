@@ -8,6 +8,7 @@
 #include "editor/view_rules.h"
 #include "formats/png_file.h"
 #include "headless_editor.h"
+#include "trick_motions.h"
 
 namespace dravo::cli {
 
@@ -28,6 +29,7 @@ void Snapshot(SnapshotArgs args) {
   args.editor.size = size;
   HeadlessEditor run(args.editor);
   TDravoEditor& editor = run.editor();
+  RequireUsableMotions(editor, run.trickFile());
   if (args.frame < 1 || args.frame > editor.FrameBarMax())
     throw InputError(std::to_string(args.frame),
                      "the trick's frames are 1 to " + std::to_string(editor.FrameBarMax()));

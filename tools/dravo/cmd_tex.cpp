@@ -80,11 +80,13 @@ void ToPng(const std::string& in, const std::string& out) {
 void FromImage(const std::string& in, const std::string& out, const std::string& pink, bool mipmaps) {
   Bitmap picture;
   try {
-    picture = LoadImageFile(in);
+    // The size comes from the header: a picture that cannot be a texture is never decoded.
+    const ImageFile file(in);
+    if (!TextureSizeAllowed(file.width(), file.height())) throw InputError(in, kTextureSizeMessage);
+    picture = file.decode();
   } catch (const ImageFileError& e) {
-    throw InputError(in, e.what());
+    throw InputError(e.file(), e.fault());
   }
-  if (!TextureSizeAllowed(picture.width(), picture.height())) throw InputError(in, kTextureSizeMessage);
   bool hasKey = false;
   std::uint32_t format = 0, keyMask = 0;
   int bitsPerPixel = 0;

@@ -36,15 +36,25 @@ namespace {
 
 std::filesystem::path MakeScratchFolder() {
   std::random_device random;
-  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  std::error_code ec;
+  const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+  if (ec) throw InputError("", "no temporary folder: " + ec.message());
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::filesystem::path path = base / ("dravo-run-" + std::to_string(random()));
-    if (std::filesystem::create_directory(path)) return path;
+    if (std::filesystem::create_directory(path, ec)) return path;
+    if (ec) throw InputError(base.string(), "no scratch folder could be made: " + ec.message());
   }
   throw InputError(base.string(), "no scratch folder could be made");
 }
 
 }  // namespace
+
+HeadlessEditor::ScratchFolder::ScratchFolder() : path(MakeScratchFolder()) {}
+
+HeadlessEditor::ScratchFolder::~ScratchFolder() {
+  std::error_code ec;
+  std::filesystem::remove_all(path, ec);
+}
 
 void AddHeadlessOptions(CLI::App* command, HeadlessArgs& args) {
   command->add_option("--game", args.game, "The game's folder")->required();
@@ -69,8 +79,7 @@ HeadlessEditor::HeadlessEditor(const HeadlessArgs& args) {
   if (args.zoom < 30 || args.zoom > 150)
     throw InputError(std::to_string(args.zoom), "the zoom runs from 30 to 150");
 
-  m_scratch = MakeScratchFolder();
-  TRmxOptions options(m_scratch / "options.json");
+  TRmxOptions options(m_scratch.path / "options.json");
   if (args.size) {
     options.WriteInteger(options::ResWidth, args.size->width);
     options.WriteInteger(options::ResHeight, args.size->height);
@@ -90,7 +99,7 @@ HeadlessEditor::HeadlessEditor(const HeadlessArgs& args) {
   config.optionsFile = options.FileName();
   config.gameSearch.commandLine = args.game;
   config.gameSearch.env = [](const std::string&) { return std::optional<std::string>(); };
-  config.gameSearch.stateFile = m_scratch / "state.json";
+  config.gameSearch.stateFile = m_scratch.path / "state.json";
   m_editor = std::make_unique<TDravoEditor>(config, *m_panel, m_host);
   const StartupResult started = m_editor->FormCreate();
   if (started == StartupResult::NoDevice) {
@@ -116,8 +125,6 @@ HeadlessEditor::HeadlessEditor(const HeadlessArgs& args) {
 HeadlessEditor::~HeadlessEditor() {
   m_editor.reset();
   m_panel.reset();
-  std::error_code ec;
-  std::filesystem::remove_all(m_scratch, ec);
 }
 
 }  // namespace dravo::cli

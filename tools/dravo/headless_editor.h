@@ -59,7 +59,16 @@ class HeadlessEditor {
   const std::string& trickFile() const { return m_trickFile; }
 
  private:
-  std::filesystem::path m_scratch;
+  // The run's own options and state; made first and so removed last, also when the start fails.
+  struct ScratchFolder {
+    std::filesystem::path path;
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+  };
+
+  ScratchFolder m_scratch;
   std::string m_trickFile;
   HeadlessHost m_host;
   std::unique_ptr<TVellDXPanel> m_panel;

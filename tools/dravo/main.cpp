@@ -17,6 +17,32 @@ CommandGroup::CommandGroup(const char* name, AddCommands add) {
   Groups()[name] = std::move(add);
 }
 
+InputError FileProblem(const FileError& e, const std::string& file) {
+  const std::string message = e.what();
+  const std::string named = e.file().empty() ? file : e.file();
+  // Made from a whole message: it says everything itself.
+  if (e.file().empty() && e.reason().empty()) return InputError("", message);
+  const bool reading = message.rfind("Cannot open file", 0) == 0;
+  std::string what = reading ? "cannot be opened" : "cannot be written";
+  if (!e.reason().empty()) what += ": " + e.reason();
+  return InputError(named, what);
+}
+
+std::string JsonText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      out += c;
+    } else {
+      out += static_cast<char>(0xC0 | (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return out;
+}
+
 void AddAllCommandGroups(CLI::App& app) {
   for (const auto& [name, add] : Groups())
     add(app);
@@ -45,6 +71,9 @@ int main(int argc, char** argv) {
     return 1;
   } catch (const dravo::cli::InputError& e) {
     std::fprintf(stderr, "dravo: %s\n", e.what());
+    return 1;
+  } catch (const dravo::FileError& e) {
+    std::fprintf(stderr, "dravo: %s\n", dravo::cli::FileProblem(e).what());
     return 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "dravo: %s\n", e.what());
