@@ -82,13 +82,14 @@ class TDXView::TGlSurface : public QOpenGLWidget {
   void initializeGL() override { m_view->markReady(); }
 
   void paintGL() override {
-    if (m_view->OnPaintFrame && m_view->OnPaintFrame()) return;
-    // Nothing to draw: the plain panel in its colour.
+    // The panel's colour first: a frame of another size than the view (a GIF export's) is shown in the
+    // middle in its own proportions, and nothing drawn leaves the plain panel.
     const QColor c = m_view->PanelColor ? m_view->PanelColor() : QColor(Qt::black);
     QOpenGLFunctions* f = context()->functions();
     f->glClearColor(static_cast<float>(c.redF()), static_cast<float>(c.greenF()),
                     static_cast<float>(c.blueF()), 1.0f);
     f->glClear(GL_COLOR_BUFFER_BIT);
+    if (m_view->OnPaintFrame) m_view->OnPaintFrame();
   }
 
  private:
@@ -193,9 +194,14 @@ void TDXView::paintEvent(QPaintEvent* event) {
     paintPlain(p);
     return;
   }
-  // The back buffer, scaled into the view as the device presents it.
+  // The back buffer, as the device presents it: the view's own size fills it; another (a GIF export's
+  // frames) sits in the middle in its proportions.
+  const QRectF area(contentsRect());
+  QSizeF shown = QSizeF(picture.size()).scaled(area.size(), Qt::KeepAspectRatio);
+  const QRectF target(area.center() - QPointF(shown.width() / 2, shown.height() / 2), shown);
+  if (target != area) paintPlain(p);
   p.setRenderHint(QPainter::SmoothPixmapTransform);
-  p.drawImage(QRectF(contentsRect()), picture);
+  p.drawImage(target, picture);
 }
 
 QPoint TDXView::inViewCoordinates(const QPointF& pos) const {

@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 #include "app/app_look.h"
@@ -223,8 +224,15 @@ QScrollArea* TDravoUForm::buildSidePanel() {
 
 void TDravoUForm::bindView() {
   m_view->PanelColor = [this] { return ToQColor(m_panel->Color()); };
-  m_view->OnPaintFrame = [this]() -> bool {
+  // Frames are drawn at the view's own size in device pixels, told before each one.
+  const auto fitPanel = [this] {
+    const QSize size = m_view->TargetSize();
+    m_panel->ClientWidth = static_cast<UINT>(std::max(0, size.width()));
+    m_panel->ClientHeight = static_cast<UINT>(std::max(0, size.height()));
+  };
+  m_view->OnPaintFrame = [this, fitPanel]() -> bool {
     if (!running()) return false;
+    fitPanel();
     try {
       return m_panel->Paint();
     } catch (const std::exception& e) {
@@ -234,8 +242,9 @@ void TDravoUForm::bindView() {
       return true;
     }
   };
-  m_view->OnRenderPicture = [this]() -> QImage {
+  m_view->OnRenderPicture = [this, fitPanel]() -> QImage {
     if (!running()) return {};
+    fitPanel();
     std::vector<std::uint8_t> rgba;
     int width = 0, height = 0;
     if (!m_editor->CaptureView(rgba, width, height) || width <= 0 || height <= 0) return {};

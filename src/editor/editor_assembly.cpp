@@ -219,13 +219,8 @@ void TDravoEditor::SelectMachineBoxChange(int index) {
   if (loaded) {
     Guard([&] {
       BuildCatalogue();
-      if (!m_catalogue.empty()) {
-        m_catalogueIndex = 0;
-        MOTSelectBoxChange();
-      } else {
-        m_catalogueIndex = -1;
-        Changed(changes::Catalogue);
-      }
+      // The first trick of the new list, shown selected; an empty list selects nothing.
+      if (!m_catalogue.empty()) SelectTrickItem(0);
     });
   }
   Repaint();

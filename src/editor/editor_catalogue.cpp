@@ -37,17 +37,20 @@ void TellUnusable(EditorHost& host, const TMOTfile& motion, const std::string& f
 }  // namespace
 
 void TDravoEditor::BuildCatalogue() {
-  const bool rendering = m_panel.RenderEnabled;
-  m_panel.RenderEnabled = false;
+  // Drawing is off while the list is rebuilt; the window is told about the list once it is whole,
+  // however the rebuild ends.
   struct Restore {
-    TVellDXPanel& panel;
-    bool was;
-    ~Restore() { panel.RenderEnabled = was; }
-  } restore{m_panel, rendering};
+    TDravoEditor& editor;
+    bool rendering;
+    ~Restore() {
+      editor.m_panel.RenderEnabled = rendering;
+      editor.Changed(changes::Catalogue);
+    }
+  } restore{*this, m_panel.RenderEnabled};
+  m_panel.RenderEnabled = false;
 
   m_catalogue.clear();
   m_catalogueIndex = -1;
-  Changed(changes::Catalogue);
   if (!m_resources) return;
   TRmxResManager& resources = m_resources->manager();
   MemoryStream stream;

@@ -1,5 +1,6 @@
 // The animated GIF export of the current trick: the editor shows each frame, the export scales,
 // reduces and writes it (formats/gif_export.h).
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -19,17 +20,22 @@ bool TDravoEditor::MakeGif(const std::string& fileName, const GifProgress& progr
   if (m_frameCount < 1) throw std::invalid_argument("There are no frames to export");
   const GifOptions options{m_gifSize, m_frameRate, m_transparent};
 
-  // Playback and the cursor come back whatever happens below.
+  // Playback, the cursor and the view's own size come back whatever happens below.
   struct Restore {
     TDravoEditor& editor;
+    bool drawAtResolution;
     ~Restore() {
+      editor.m_panel.DrawAtResolution = drawAtResolution;
       editor.EndFrameExport();
       editor.m_host.SetBusy(false);
+      editor.Repaint();
     }
   };
   m_host.SetBusy(true);
   BeginFrameExport();
-  const Restore restore{*this};
+  const Restore restore{*this, m_panel.DrawAtResolution};
+  // The frames are drawn at the resolution chosen for them, whatever size the window has.
+  m_panel.DrawAtResolution = true;
 
   std::vector<std::uint8_t> picture;
   const GifFrameSource render = [&](int frame) {
@@ -40,7 +46,12 @@ bool TDravoEditor::MakeGif(const std::string& fileName, const GifProgress& progr
     // The capture hands out red first; the export takes the back buffer's blue-first order.
     for (std::size_t i = 0; i + 3 < picture.size(); i += 4)
       std::swap(picture[i], picture[i + 2]);
-    return PixelView32{picture.data(), width, height, std::ptrdiff_t(width) * 4};
+    // The GIF is square: the middle square of the frame, so the models keep their proportions.
+    const int side = std::min(width, height);
+    const std::size_t left = static_cast<std::size_t>((width - side) / 2);
+    const std::size_t top = static_cast<std::size_t>((height - side) / 2);
+    return PixelView32{picture.data() + (top * static_cast<std::size_t>(width) + left) * 4, side, side,
+                       std::ptrdiff_t(width) * 4};
   };
   return ExportGif(fileName, options, m_frameCount, render, progress);
 }

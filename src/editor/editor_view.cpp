@@ -12,6 +12,12 @@ namespace {
 // 40π: the joystick turns by offset ÷ 40π radians per tick.
 constexpr double kJoystickTurn = 125.66370614359172;
 
+// What the lit models are made of. The panel's white ambient and its two white lights each add their
+// ambient part (three in all), so a sixth of it keeps a face turned from both lights at half its
+// texture's brightness; a face under them gets the diffuse part of each and shows its texture in full.
+constexpr D3DMATERIAL8 kLitMaterial{
+    {0.3f, 0.3f, 0.3f, 1.0f}, {1.0f / 6, 1.0f / 6, 1.0f / 6, 1.0f}, {}, {}, 0};
+
 }  // namespace
 
 void TDravoEditor::TrackBar1Change(int position) {
@@ -127,26 +133,39 @@ void TDravoEditor::JoystickTimerTimer() {
 }
 
 void TDravoEditor::DXPanelAfterRender() {
-  // The panel leaves its render-state block to the materials; the wire switch still shows.
-  if (IDirect3DDevice8* device = m_panel.Device())
+  // The panel leaves its render-state block to the materials; the view's two switches act all the same:
+  // the fill mode, and the lights with the models shaded by them.
+  if (IDirect3DDevice8* device = m_panel.Device()) {
     device->SetRenderState(D3DRS_FILLMODE, m_wireMode ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
+    m_panel.ApplyLights();
+    if (m_lighting) {
+      // The material's colours, not the vertices' (they carry the mud colour).
+      device->SetRenderState(D3DRS_COLORVERTEX, 0);
+      device->SetMaterial(&kLitMaterial);
+    }
+  }
   const D3DXVECTOR3 origin{0, 0, 0};
+  const auto draw = [&](TDXGmodel* model) {
+    if (!model) return;
+    model->Lit = m_lighting;
+    model->RenderAt(origin);
+  };
   if (m_showBike) {
     RenderPass = 2;
-    if (m_machineSet.Model) m_machineSet.Model->RenderAt(origin);
+    draw(m_machineSet.Model);
     RenderPass = 4;
     for (std::size_t i = 0; i < m_machineSet.Attachments.size(); ++i) {
       m_drawingAttachment = static_cast<int>(i);
-      if (TDXGmodel* model = m_machineSet.Attachments[i].Model) model->RenderAt(origin);
+      draw(m_machineSet.Attachments[i].Model);
     }
     m_drawingAttachment = -1;
   } else if (!m_riderParts.empty()) {
     m_riderParts[0].AttachMatrix = IdentityMatrix();
   }
   RenderPass = 1;
-  if (m_riderSet.Model) m_riderSet.Model->RenderAt(origin);
+  draw(m_riderSet.Model);
   for (const TAttachment& a : m_riderSet.Attachments)
-    if (a.Model) a.Model->RenderAt(origin);
+    draw(a.Model);
 }
 
 bool TDravoEditor::CaptureView(std::vector<std::uint8_t>& rgba, int& width, int& height) {

@@ -322,6 +322,17 @@ void TDXGmodel::DrawMesh(IDirect3DDevice8* device, const TDXGMesh& mesh) {
     device->SetTexture(2, nullptr);
   }
 
+  // Lit: the stage after the material's multiplies its colour by the lit vertex colour; the stage is
+  // switched off again after the draw, so an unlit mesh that follows ends where its own stages do.
+  const DWORD litStage = material.PassCount > 1 ? 2 : 1;
+  if (Lit) {
+    device->SetTextureStageState(litStage, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetTextureStageState(litStage, D3DTSS_COLORARG1, D3DTA_CURRENT);
+    device->SetTextureStageState(litStage, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    device->SetTextureStageState(litStage, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(litStage, D3DTSS_ALPHAARG1, D3DTA_CURRENT);
+  }
+
   device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
   device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
   device->SetRenderState(D3DRS_ALPHATESTENABLE, 1);
@@ -334,6 +345,10 @@ void TDXGmodel::DrawMesh(IDirect3DDevice8* device, const TDXGMesh& mesh) {
   if (SUCCEEDED(hr))
     device->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, mesh.VertexCount, mesh.FirstIndex,
                                  mesh.IndexCount - 2);
+  if (Lit) {
+    device->SetTextureStageState(litStage, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    device->SetTextureStageState(litStage, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+  }
 }
 
 void TDXGmodel::GetBone(std::int32_t index, TDXGBone& out) const {

@@ -95,6 +95,9 @@ class TDXGmodel : public TDX8Object {
   TWorldMatrixEvent OnWorldMatrix;
   TMaterialNameEvent OnMaterialName;
   TTextureFactorEvent OnTextureFactor;
+  // Shaded by the device's lights: the lit vertex colour multiplies what the material's stages give, in the
+  // stage after them. Off, the stages are the material's alone (the view's "Lighting" box).
+  bool Lit = false;
 
   // The header values kept as read.
   std::array<char, 4> Magic{};

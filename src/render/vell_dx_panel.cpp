@@ -116,7 +116,7 @@ TVellDXPanel::TVellDXPanel(Direct3DCreate8Func create, TDXPrompter* prompter, bo
   ClearColor = ColorToD3D(Color());
   g_currentPanel = this;
   if (!hasOwner) MessageBox("No owner control", "Debug", TMsgButtons::Ok);
-  Viewport = D3DVIEWPORT8{0, 0, ClientWidth, ClientHeight, 0.0f, 1.0f};
+  Viewport = D3DVIEWPORT8{0, 0, BackBufferWidth, BackBufferHeight, 0.0f, 1.0f};
 }
 
 TVellDXPanel::~TVellDXPanel() {
@@ -366,7 +366,8 @@ void TVellDXPanel::SetupAfterInit() {
   ClearColor = ColorToD3D(Color());
   AmbientColor = 0xFFFFFFFF;
   WorldMatrix = IdentityMatrix();
-  Viewport = D3DVIEWPORT8{0, 0, ClientWidth, ClientHeight, 0.0f, 1.0f};
+  // The whole back buffer; each frame fits it again to the size the back buffer has then.
+  Viewport = D3DVIEWPORT8{0, 0, FrameWidth(), FrameHeight(), 0.0f, 1.0f};
 }
 
 // ---- The frame ----------------------------------------------------------------------------------------
@@ -409,16 +410,7 @@ void TVellDXPanel::ApplyRenderStates() {
   IDirect3DDevice8* d = Device();
   D3DCheck(d->SetRenderState(D3DRS_FILLMODE, WireFrame ? D3DFILL_WIREFRAME : D3DFILL_SOLID));
   if (OnFog) FogStep();
-  if (UseLights) {
-    D3DCheck(d->SetRenderState(D3DRS_AMBIENT, AmbientColor));
-    for (size_t i = 0; i < m_lights.size(); ++i) {
-      D3DCheck(d->SetLight(static_cast<DWORD>(i), &m_lights[i]));
-      D3DCheck(d->LightEnable(static_cast<DWORD>(i), true));
-    }
-    D3DCheck(d->SetRenderState(D3DRS_LIGHTING, 1));
-  } else {
-    D3DCheck(d->SetRenderState(D3DRS_LIGHTING, 0));
-  }
+  ApplyLights();
   D3DCheck(d->SetRenderState(D3DRS_ZENABLE, 1));
   D3DCheck(d->SetRenderState(D3DRS_ZWRITEENABLE, 1));
   if (AlphaBlend) {
@@ -437,6 +429,61 @@ void TVellDXPanel::ApplyRenderStates() {
   D3DCheck(d->SetRenderState(D3DRS_CULLMODE, Culling ? D3DCULL_CCW : D3DCULL_NONE));
 }
 
+void TVellDXPanel::ApplyLights() {
+  IDirect3DDevice8* d = Device();
+  if (!d) return;
+  if (UseLights) {
+    D3DCheck(d->SetRenderState(D3DRS_AMBIENT, AmbientColor));
+    for (size_t i = 0; i < m_lights.size(); ++i) {
+      D3DCheck(d->SetLight(static_cast<DWORD>(i), &m_lights[i]));
+      D3DCheck(d->LightEnable(static_cast<DWORD>(i), true));
+    }
+    D3DCheck(d->SetRenderState(D3DRS_LIGHTING, 1));
+  } else {
+    D3DCheck(d->SetRenderState(D3DRS_LIGHTING, 0));
+  }
+}
+
+void TVellDXPanel::FitBackBuffer() {
+  UINT width = FrameWidth(), height = FrameHeight();
+  if (DrawAtResolution) {
+    width = BackBufferWidth;
+    height = BackBufferHeight;
+  } else if (ClientWidth > 0 && ClientHeight > 0) {
+    width = ClientWidth;
+    height = ClientHeight;
+  }
+  if (width == FrameWidth() && height == FrameHeight()) return;
+  if (width == m_refusedWidth && height == m_refusedHeight) return;
+  D3DPRESENT_PARAMETERS params = m_context.PresentParams;
+  params.BackBufferWidth = width;
+  params.BackBufferHeight = height;
+  if (!D3DCheck(Device()->Reset(&params))) {
+    // Drawn at the old size, scaled; the refusal is told once.
+    m_refusedWidth = width;
+    m_refusedHeight = height;
+    return;
+  }
+  m_refusedWidth = m_refusedHeight = 0;
+  m_context.PresentParams = params;
+}
+
+bool TVellDXPanel::PresentRect(RECT& rect) const {
+  if (ClientWidth == 0 || ClientHeight == 0 || FrameWidth() == 0 || FrameHeight() == 0) return false;
+  const double frame = static_cast<double>(FrameWidth()) / FrameHeight();
+  const double client = static_cast<double>(ClientWidth) / ClientHeight;
+  LONG width = static_cast<LONG>(ClientWidth), height = static_cast<LONG>(ClientHeight);
+  if (frame > client)
+    height = std::max<LONG>(1, std::lround(ClientWidth / frame));
+  else
+    width = std::max<LONG>(1, std::lround(ClientHeight * frame));
+  rect.left = (static_cast<LONG>(ClientWidth) - width) / 2;
+  rect.top = (static_cast<LONG>(ClientHeight) - height) / 2;
+  rect.right = rect.left + width;
+  rect.bottom = rect.top + height;
+  return true;
+}
+
 void TVellDXPanel::RenderFrame() {
   IDirect3DDevice8* d = Device();
   if (!d) return;
@@ -446,6 +493,9 @@ void TVellDXPanel::RenderFrame() {
     RenderEnabled = false;
     return;
   }
+  FitBackBuffer();
+  // The viewport and the projection follow the back buffer, so the scene fills it in its proportions.
+  Viewport = D3DVIEWPORT8{0, 0, FrameWidth(), FrameHeight(), 0.0f, 1.0f};
   m_inFrame = true;
   // A device that was refused its depth buffer has none to clear; asking would fail every frame.
   const DWORD clear =
@@ -457,7 +507,11 @@ void TVellDXPanel::RenderFrame() {
   // The scene is ended and presented whatever the drawing does, exceptions included.
   auto endFrame = [this, d] {
     d->EndScene();
-    D3DCheck(d->Present(nullptr, nullptr, nullptr, nullptr));
+    // A back buffer of the window's size fills it; another size (a GIF export's frames) is shown in the
+    // window's middle in its own proportions.
+    RECT into{};
+    const bool fits = (FrameWidth() == ClientWidth && FrameHeight() == ClientHeight) || !PresentRect(into);
+    D3DCheck(d->Present(nullptr, fits ? nullptr : &into, nullptr, nullptr));
     m_inFrame = false;
     if (OnSceneEnded) OnSceneEnded(*this);
   };
@@ -466,7 +520,9 @@ void TVellDXPanel::RenderFrame() {
 
     D3DXMatrixLookAtLH(&ViewMatrix, &Eye, &LookAt, &Up);
     D3DCheck(d->SetTransform(D3DTS_VIEW, &ViewMatrix));
-    D3DXMatrixPerspectiveFovLH(&ProjectionMatrix, FieldOfView, 1.0f, 1.0f, FarCutOff);
+    const float aspect =
+        Viewport.Height > 0 ? static_cast<float>(Viewport.Width) / static_cast<float>(Viewport.Height) : 1.0f;
+    D3DXMatrixPerspectiveFovLH(&ProjectionMatrix, FieldOfView, aspect, 1.0f, FarCutOff);
     D3DCheck(d->SetTransform(D3DTS_PROJECTION, &ProjectionMatrix));
     WorldMatrix = IdentityMatrix();
     D3DCheck(d->SetTransform(D3DTS_WORLD, &WorldMatrix));

@@ -76,8 +76,17 @@ class TVellDXPanel {
 
   // ---- Host ----
   HWND WindowHandle = nullptr;
-  UINT ClientWidth = 640;
-  UINT ClientHeight = 480;
+  // The window's drawing area in device pixels, told by a host whose window changes size (the editor's
+  // view, before each paint). Frames are drawn at this size, pixel for pixel and in its proportions. 0 x 0
+  // (headless tools) keeps the resolution the device was made with.
+  UINT ClientWidth = 0;
+  UINT ClientHeight = 0;
+  // Frames at the resolution (BackBufferWidth x BackBufferHeight) whatever the window: the pictures the GIF
+  // export reads back. The window then shows them scaled into it, in their proportions.
+  bool DrawAtResolution = false;
+  // The back buffer's size: what the next frames are drawn at.
+  UINT FrameWidth() const { return m_context.PresentParams.BackBufferWidth; }
+  UINT FrameHeight() const { return m_context.PresentParams.BackBufferHeight; }
   std::function<void()> OnInvalidate;
   void Invalidate() const;
   // A paint: runs a frame when there is a device, RenderEnabled is set and no frame is under way; false
@@ -127,6 +136,9 @@ class TVellDXPanel {
   const std::vector<D3DLIGHT8>& Lights() const { return m_lights; }
 
   void AddLight(TColor colour, DWORD lightType, D3DXVECTOR3 position, D3DXVECTOR3 direction);
+  // The lighting part of the render-state block, as UseLights says: the ambient colour, the lights and
+  // D3DRS_LIGHTING on, or lighting off. The editor applies it in every frame although the block is off.
+  void ApplyLights();
   void SetAmbientLight(TColor colour);
   // Fills the list with the distinct "WxH" texts of the adapter's modes; the index of the back-buffer size or
   // -1.
@@ -165,6 +177,11 @@ class TVellDXPanel {
 
  private:
   void ReleaseDevice();
+  // Resets the device to the size frames should be drawn at when its back buffer has another.
+  void FitBackBuffer();
+  // Where Present puts the back buffer in the window: all of it, or, when the sizes differ, the largest
+  // rectangle of the back buffer's proportions in its middle. False when the window's size is not known.
+  bool PresentRect(RECT& rect) const;
   void CameraMoved();
   void ApplyRenderStates();
   void FogStep();
@@ -182,6 +199,9 @@ class TVellDXPanel {
   bool m_initialised = false;
   D3DFORMAT m_backBufferFormat = D3DFMT_UNKNOWN;
   DWORD m_colourDepth = 16;
+  // A size the device refused to reset to; not asked again until the wanted size changes.
+  UINT m_refusedWidth = 0;
+  UINT m_refusedHeight = 0;
 };
 
 // The panel the model and texture code reach the device through (the last one made, until it goes).

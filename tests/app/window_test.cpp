@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -25,8 +26,12 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QUrl>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "app/app_look.h"
 #include "app/dravo_uform.h"
@@ -40,6 +45,7 @@
 #include "archive/mva_folder.h"
 #include "core/memory_stream.h"
 #include "demo/demo_game.h"
+#include "resources/rmx_options.h"
 #include "ui_robot.h"
 #include "widgets/property_tree.h"
 #include "widgets/tween_bar.h"
@@ -84,6 +90,42 @@ void Choose(QFileDialog* dialog, const QString& file) {
   QVERIFY(name);
   name->setText(info.fileName());
   static_cast<QDialog*>(dialog)->accept();
+}
+
+// The panel's colour behind the models (red 0x90, green 0x80, blue 0x80).
+bool IsBackground(QRgb pixel) {
+  return std::abs(qRed(pixel) - 0x90) <= 12 && std::abs(qGreen(pixel) - 0x80) <= 12 &&
+         std::abs(qBlue(pixel) - 0x80) <= 12;
+}
+
+// Where the models land: the box around the pixels that are neither background nor transparent.
+QRect DrawnBox(const QImage& picture) {
+  int left = picture.width(), top = picture.height(), right = -1, bottom = -1;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      const QRgb p = picture.pixel(x, y);
+      if (qAlpha(p) == 0 || IsBackground(p)) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+// The number of drawn pixels and the sum of their red, green and blue.
+std::pair<long, long> DrawnAndBrightness(const QImage& picture) {
+  long drawn = 0, sum = 0;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      const QRgb p = picture.pixel(x, y);
+      if (IsBackground(p)) continue;
+      ++drawn;
+      sum += qRed(p) + qGreen(p) + qBlue(p);
+    }
+  }
+  return {drawn, sum};
 }
 
 template <class T>
@@ -133,6 +175,34 @@ class WindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     QTRY_VERIFY_WITH_TIMEOUT(m_window->Started(), 15000);
     QCOMPARE(m_window->StartupState(), StartupResult::Running);
+  }
+  // The view's picture as the screen shows it: the OpenGL widget's framebuffer, or the headless view.
+  QImage viewPicture() {
+    QApplication::processEvents();
+    TDXView* view = m_window->View();
+    if (auto* gl = qobject_cast<QOpenGLWidget*>(view->Surface())) return gl->grabFramebuffer();
+    return view->grab(view->contentsRect()).toImage();
+  }
+  // Closes the window, sets an option as an earlier run left it, and starts again.
+  void restartWith(const std::vector<std::pair<const char*, std::int32_t>>& values) {
+    ed().ClearModifiedMark(3);
+    m_window->close();
+    m_window.reset();
+    TRmxOptions options(fs::path(m_config->path().toStdString()) / "Vell" / "DravoKit" / "options.json");
+    for (const auto& [name, value] : values)
+      options.WriteInteger(name, value);
+    startWindow();
+  }
+  // Steps a list box to the first item holding `text` with the arrow keys, as a person does.
+  void pickWithKeys(QComboBox* box, const QString& text) {
+    const int target = box->findText(text, Qt::MatchContains);
+    QVERIFY2(target >= 0, qPrintable(text));
+    box->setFocus();
+    while (box->currentIndex() != target) {
+      const int before = box->currentIndex();
+      QTest::keyClick(box, box->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
+      QVERIFY(box->currentIndex() != before);
+    }
   }
   void checkPart(const char* name) {
     auto* list = find<QListWidget>("TweenList");
@@ -367,6 +437,123 @@ class WindowTest : public QObject {
     QCOMPARE(tricks->currentText() + QStringLiteral(".mot"), QString::fromStdString(ed().TrickName()));
     QCOMPARE(ed().Marks(), 0u);
     QVERIFY(!find<TVellButton>("UndoBtn")->isEnabled());
+  }
+
+  void changingTheMachineRefillsTheTrickList() {
+    expand("SkinsRollout");
+    expand("TrickRollout");
+    auto* machines = find<QComboBox>("SelectMachineBox");
+    auto* tricks = find<QComboBox>("MOTSelectBox");
+    const struct {
+      const char* machine;
+      int type;
+    } cases[] = {{"ATV", 1}, {"MXF", 2}};
+    for (const auto& c : cases) {
+      pickWithKeys(machines, QString::fromLatin1(c.machine));
+      QCOMPARE(ed().MachineType(), c.type);
+      // The list shows this machine's tricks, the first one chosen and loaded.
+      const std::vector<CatalogueEntry>& entries = ed().MOTSelectBox();
+      QVERIFY(!entries.empty());
+      QCOMPARE(tricks->count(), static_cast<int>(entries.size()));
+      for (int i = 0; i < tricks->count(); ++i)
+        QCOMPARE(tricks->itemText(i), QString::fromStdString(entries[static_cast<std::size_t>(i)].Name));
+      QCOMPARE(tricks->currentIndex(), 0);
+      QCOMPARE(tricks->currentText() + QStringLiteral(".mot"), QString::fromStdString(ed().TrickName()));
+      // Another trick of the list, picked with the keyboard, loads with its parts.
+      tricks->setFocus();
+      QTest::keyClick(tricks, Qt::Key_Down);
+      QCOMPARE(tricks->currentIndex(), 1);
+      QCOMPARE(QString::fromStdString(ed().TrickName()), tricks->currentText() + QStringLiteral(".mot"));
+      QVERIFY(!ed().TweenList().empty());
+      QCOMPARE(find<QListWidget>("TweenList")->count(), static_cast<int>(ed().TweenList().size()));
+      QCOMPARE(find<QSlider>("FrameBar")->maximum(), ed().FrameCount());
+    }
+  }
+
+  // At a resolution of another size than the view, in a wide and in a tall window, the model stands in
+  // the middle of the view at the same size against the view's height, in its own proportions; the GIF
+  // export reads its frames back at the resolution and keeps the model in the middle too.
+  void theViewKeepsItsProportionsAtAnyResolutionAndSize() {
+    restartWith({{"ResWidth", 800}, {"ResHeight", 600}});
+    QCOMPARE(ed().Panel().BackBufferWidth, DWORD(800));
+    QCOMPARE(ed().Panel().BackBufferHeight, DWORD(600));
+    TDXView* view = m_window->View();
+    std::vector<double> heights, shapes;
+    for (const QSize size : {QSize(1400, 640), QSize(660, 1100)}) {
+      m_window->resize(size);
+      QTRY_COMPARE(m_window->size(), size);
+      QTest::qWait(50);
+      const QImage picture = viewPicture();
+      // Drawn pixel for pixel at the view's size.
+      QCOMPARE(picture.size(), view->TargetSize());
+      QCOMPARE(
+          QSize(static_cast<int>(ed().Panel().FrameWidth()), static_cast<int>(ed().Panel().FrameHeight())),
+          picture.size());
+      const QRect box = DrawnBox(picture);
+      QVERIFY2(box.width() > 20 && box.height() > 20, "the view shows no model");
+      const QString where = QStringLiteral("model %1,%2 %3x%4 in a view of %5x%6")
+                                .arg(box.x())
+                                .arg(box.y())
+                                .arg(box.width())
+                                .arg(box.height())
+                                .arg(picture.width())
+                                .arg(picture.height());
+      // The eye looks along the view's middle, straight at the model.
+      QVERIFY2(std::abs(box.left() + box.right() - picture.width()) < picture.width() / 10,
+               qPrintable(where));
+      heights.push_back(static_cast<double>(box.height()) / picture.height());
+      shapes.push_back(static_cast<double>(box.width()) / box.height());
+    }
+    QVERIFY2(std::abs(shapes[0] - shapes[1]) < 0.06 * shapes[0], "the model is stretched");
+    QVERIFY2(std::abs(heights[0] - heights[1]) < 0.06 * heights[0], "the model changes size");
+
+    const QString chosen = QString::fromStdString((m_game / "tall.gif").string());
+    UiRobot robot;
+    robot.Expect<QFileDialog>([&](QFileDialog* dialog) { Choose(dialog, chosen); });
+    robot.Expect<QProgressDialog>([](QProgressDialog*) {});
+    QTest::mouseClick(find<TVellButton>("MakeGifBtn"), Qt::LeftButton);
+    QVERIFY(robot.AllDone());
+    QImageReader reader(chosen);
+    const QImage frame = reader.read();
+    QVERIFY2(!frame.isNull(), qPrintable(reader.errorString()));
+    const QRect box = DrawnBox(frame.convertToFormat(QImage::Format_ARGB32));
+    QVERIFY2(box.width() > 4, "the GIF shows no model");
+    QVERIFY2(std::abs(box.left() + box.right() - frame.width()) < frame.width() / 8,
+             qPrintable(QStringLiteral("model from x %1 to %2 in %3")
+                            .arg(box.left())
+                            .arg(box.right())
+                            .arg(frame.width())));
+    // The view draws at its own size again.
+    QCOMPARE(viewPicture().size(), view->TargetSize());
+    QCOMPARE(static_cast<int>(ed().Panel().FrameWidth()), view->TargetSize().width());
+  }
+
+  void lightingAndWireModeChangeTheView() {
+    auto* light = find<QCheckBox>("LightCheck");
+    auto* wire = find<QCheckBox>("WireChkBox");
+    QVERIFY(light->isChecked());
+    QVERIFY(!wire->isChecked());
+    const QImage lit = viewPicture();
+    light->click();
+    QVERIFY(!ed().Lighting());
+    const QImage unlit = viewPicture();
+    QVERIFY(unlit != lit);
+    // Shading leaves no face brighter than its texture and those away from the lights darker.
+    const auto [litDrawn, litSum] = DrawnAndBrightness(lit);
+    const auto [unlitDrawn, unlitSum] = DrawnAndBrightness(unlit);
+    QVERIFY(std::abs(litDrawn - unlitDrawn) < unlitDrawn / 50);
+    QVERIFY2(litSum < unlitSum / 10 * 9,
+             qPrintable(QStringLiteral("%1 lit, %2 unlit").arg(litSum).arg(unlitSum)));
+    light->click();
+    QCOMPARE(viewPicture(), lit);
+
+    wire->click();
+    QVERIFY(ed().WireMode());
+    const QImage wired = viewPicture();
+    QVERIFY(wired != lit);
+    QVERIFY(DrawnAndBrightness(wired).first > 50);
+    wire->click();
+    QCOMPARE(viewPicture(), lit);
   }
 
   void savingATrickWritesTheOwnArchive() {

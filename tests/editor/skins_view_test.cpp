@@ -2,6 +2,8 @@
 // saving them where the next start finds them, and the view controls and the drawing order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "archive/pak_format.h"
 #include "core/text.h"
 #include "editor_rig.h"
@@ -239,6 +241,47 @@ TEST_F(View, TheMachineAndItsPartsAreDrawnBeforeTheRider) {
   EXPECT_EQ(rig.log->Matching("SetRenderState(D3DRS_FILLMODE, 2)").size(), 1u);
   EXPECT_TRUE(rig.panel->WireFrame);
   EXPECT_FALSE(rig.panel->Culling);
+}
+
+// The panel's render-state block stays off, yet the two switches act on every frame: the lights are set
+// before the models draw, and each mesh is shaded by them, or none is.
+TEST_F(View, LightingAndWireModeActOnEveryFrame) {
+  const struct {
+    bool lighting, wire;
+  } cases[] = {{true, false}, {false, false}, {true, true}, {false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.lighting ? "lit" : "unlit") + (c.wire ? ", wire" : ", solid"));
+    ed().LightClick(c.lighting);
+    ed().WireModeClick(c.wire);
+    rig.log->Clear();
+    ASSERT_TRUE(rig.panel->Paint());
+    const std::vector<std::string> lines = rig.log->Lines();
+    const auto first = [&](const std::string& call) {
+      return std::find_if(lines.begin(), lines.end(),
+                          [&](const std::string& l) { return l.rfind(call, 0) == 0; }) -
+             lines.begin();
+    };
+    const std::size_t draws = rig.log->Matching("DrawIndexedPrimitive(").size();
+    ASSERT_GT(draws, 0u);
+    EXPECT_EQ(
+        rig.log
+            ->Matching(c.lighting ? "SetRenderState(D3DRS_LIGHTING, 1)" : "SetRenderState(D3DRS_LIGHTING, 0)")
+            .size(),
+        1u);
+    EXPECT_LT(first("SetRenderState(D3DRS_LIGHTING"), first("DrawIndexedPrimitive("));
+    EXPECT_EQ(rig.log->Matching("LightEnable(").size(), c.lighting ? 2u : 0u);
+    EXPECT_EQ(rig.log->Matching("SetMaterial(").size(), c.lighting ? 1u : 0u);
+    // The lit stage multiplies by the diffuse (argument 0) once a mesh.
+    const auto byDiffuse = std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
+      return l.rfind("SetTextureStageState(", 0) == 0 && l.find("D3DTSS_COLORARG2, 0)") != std::string::npos;
+    });
+    EXPECT_EQ(static_cast<std::size_t>(byDiffuse), c.lighting ? draws : 0u);
+    EXPECT_EQ(
+        rig.log->Matching(c.wire ? "SetRenderState(D3DRS_FILLMODE, 2)" : "SetRenderState(D3DRS_FILLMODE, 3)")
+            .size(),
+        1u);
+    EXPECT_LT(first("SetRenderState(D3DRS_FILLMODE"), first("DrawIndexedPrimitive("));
+  }
 }
 
 TEST_F(View, JoystickPadsTurnTheSceneOrMoveTheEyeWhileHeld) {

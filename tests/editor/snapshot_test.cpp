@@ -2,6 +2,8 @@
 // frame. Skipped where EGL gives no OpenGL context.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "demo_game_command.h"
 #include "formats/png_file.h"
 #include "motion/mot_writer.h"
@@ -61,6 +63,84 @@ TEST_F(Snapshot, DrawsTheTrickAtTheChosenFrameAndView) {
   EXPECT_GT(Drawn(quad), 200);
   // The user's settings were neither read nor written.
   EXPECT_TRUE(fs::is_empty(home.path()));
+}
+
+// Where the model lands: the box around the pixels that are not the background.
+struct Box {
+  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+  int width() const { return right - left + 1; }
+  int height() const { return bottom - top + 1; }
+};
+
+Box DrawnBox(const std::vector<std::uint8_t>& rgba, int width) {
+  Box b;
+  for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
+    if (rgba[i] == 0x90 && rgba[i + 1] == 0x80 && rgba[i + 2] == 0x80) continue;
+    const int x = static_cast<int>(i / 4) % width, y = static_cast<int>(i / 4) / width;
+    b.left = std::min(b.left, x);
+    b.right = std::max(b.right, x);
+    b.top = std::min(b.top, y);
+    b.bottom = std::max(b.bottom, y);
+  }
+  return b;
+}
+
+// The sum of the red, green and blue bytes of the drawn pixels.
+long Brightness(const std::vector<std::uint8_t>& rgba) {
+  long sum = 0;
+  for (std::size_t i = 0; i + 3 < rgba.size(); i += 4)
+    if (!(rgba[i] == 0x90 && rgba[i + 1] == 0x80 && rgba[i + 2] == 0x80))
+      sum += rgba[i] + rgba[i + 1] + rgba[i + 2];
+  return sum;
+}
+
+// The picture keeps the model's proportions whatever its own: a wide and a tall picture of one height show
+// the model at one size, in the middle.
+TEST_F(Snapshot, TheModelKeepsItsShapeAndPlaceInAPictureOfAnyProportions) {
+  const std::vector<std::string> args = {"--trick", "nacnac", "--zoom", "60"};
+  const struct { int width, height; } sizes[] = {{240, 240}, {480, 240}, {160, 240}};
+  std::vector<Box> boxes;
+  for (const auto& size : sizes) {
+    const std::vector<std::uint8_t> rgba = Picture(args, size.width, size.height);
+    if (rgba.empty()) GTEST_SKIP() << "no headless OpenGL device";
+    const Box b = DrawnBox(rgba, size.width);
+    ASSERT_GT(b.width(), 10) << size.width;
+    // The eye looks along the middle of the picture, straight at the model.
+    EXPECT_NEAR(b.left + b.right, size.width, size.width / 12) << size.width;
+    boxes.push_back(b);
+  }
+  for (const Box& b : boxes) {
+    EXPECT_NEAR(b.width(), boxes[0].width(), 3);
+    EXPECT_NEAR(b.height(), boxes[0].height(), 3);
+  }
+}
+
+TEST_F(Snapshot, LightingAndWireModeChangeThePicture) {
+  const std::vector<std::string> args = {"--trick", "nacnac", "--zoom", "40"};
+  const std::vector<std::uint8_t> lit = Picture(args, 160, 120);
+  if (lit.empty()) GTEST_SKIP() << "no headless OpenGL device";
+  std::vector<std::string> more = args;
+  more.insert(more.end(), {"--lighting", "yes"});
+  EXPECT_EQ(Picture(more, 160, 120), lit);  // the default
+  more = args;
+  more.insert(more.end(), {"--lighting", "no"});
+  const std::vector<std::uint8_t> unlit = Picture(more, 160, 120);
+  // The same model, shaded: nothing comes out brighter than its texture, the faces away from the lights
+  // darker.
+  EXPECT_NEAR(Drawn(lit), Drawn(unlit), Drawn(unlit) / 50);
+  EXPECT_LT(Brightness(lit), Brightness(unlit) * 9 / 10);
+  more.push_back("--wire");
+  const std::vector<std::uint8_t> wire = Picture(more, 160, 120);
+  // Lines in place of faces, within the same place (at this size the lines cover about as much).
+  EXPECT_NE(wire, unlit);
+  EXPECT_GT(Drawn(wire), 50);
+  const Box solidBox = DrawnBox(unlit, 160), wireBox = DrawnBox(wire, 160);
+  EXPECT_NEAR(wireBox.left, solidBox.left, 3);
+  EXPECT_NEAR(wireBox.right, solidBox.right, 3);
+
+  const ProgramResult bad = Run({"--trick", "nacnac", "--lighting", "maybe", "-o", (dir / "x.png").string()});
+  EXPECT_EQ(bad.code, 2) << bad.err;
+  EXPECT_FALSE(fs::exists(dir / "x.png"));
 }
 
 TEST_F(Snapshot, SaysWhatIsWrongWithItsArguments) {

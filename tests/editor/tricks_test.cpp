@@ -193,6 +193,35 @@ TEST(Tricks, AMachineChangeStoresTheOldTrickUnderItsOwnMachinesNames) {
   EXPECT_EQ(own->Count(), 4);
 }
 
+// The window shows the trick list from the change bits alone: a copy kept by them agrees with the editor
+// after every machine change, and a trick picked from that copy loads.
+TEST(Tricks, AMachineChangeTellsTheWindowOfItsTrickList) {
+  EditorRig rig;
+  ASSERT_EQ(rig.Start(), StartupResult::Running);
+  TDravoEditor& ed = rig.ed();
+  std::vector<CatalogueEntry> shown;
+  int shownIndex = -2;
+  ed.OnChange = [&](std::uint32_t bits) {
+    if (!(bits & changes::Catalogue)) return;
+    shown = ed.MOTSelectBox();
+    shownIndex = ed.MOTSelectIndex();
+  };
+  for (const char* machine : {"ATV", "MXF", "MX S 250"}) {
+    SCOPED_TRACE(machine);
+    ed.SelectMachineBoxChange(MachineItem(ed, machine));
+    ASSERT_FALSE(ed.MOTSelectBox().empty());
+    EXPECT_EQ(shown, ed.MOTSelectBox());
+    EXPECT_EQ(shownIndex, 0);
+    ASSERT_FALSE(shown.empty());
+    const int pick = static_cast<int>(shown.size()) - 1;
+    ed.SelectTrickItem(pick);
+    EXPECT_EQ(shownIndex, pick);
+    EXPECT_EQ(ed.TrickName(), shown.back().Name + ".mot");
+    EXPECT_TRUE(ed.RiderMotion().IsValid());
+    EXPECT_FALSE(ed.TweenList().empty());
+  }
+}
+
 TEST(Tricks, RiderChangesKeepTheTrickAndEmptyTheClipboard) {
   EditorRig rig([](demo::DemoContent& c) {
     c.common.push_back({"Data\\Rider\\Broken.sub", {}});

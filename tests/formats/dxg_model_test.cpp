@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 
 #include "core/byte_io.h"
@@ -569,6 +571,54 @@ TEST(DxgModel, AFailedCallEndsOnlyItsMesh) {
     // The stage states of the failed mesh are still set; only the calls after the failure are skipped.
     EXPECT_EQ(rig.rec.log().Matching("SetRenderState(D3DRS_ALPHABLENDENABLE").size(), 2u);
   }
+}
+
+// Lit, each mesh multiplies its material's colour by the lit vertex colour in the stage after the
+// material's, and switches that stage off again once drawn.
+TEST(DxgModel, ALitModelShadesEachMeshInTheStageAfterItsMaterials) {
+  ModelRig rig;
+  auto model = rig.Load(TwoMaterials());
+  model->SetColor(0x00123456);
+  model->OnTextureFactor = [](TDXGmodel&, D3DCOLOR& colour) { colour = 0x80000000u; };
+  model->Lit = true;
+  rig.rec.log().Clear();
+  model->RenderAt({0, 0, 0});
+  const auto litStage = [](const char* stage) {
+    const std::string s(stage);
+    return std::vector<std::string>{"SetTextureStageState(" + s + ", D3DTSS_COLOROP, 4)",
+                                    "SetTextureStageState(" + s + ", D3DTSS_COLORARG1, 1)",
+                                    "SetTextureStageState(" + s + ", D3DTSS_COLORARG2, 0)",
+                                    "SetTextureStageState(" + s + ", D3DTSS_ALPHAOP, 2)",
+                                    "SetTextureStageState(" + s + ", D3DTSS_ALPHAARG1, 1)"};
+  };
+  const auto unlit = [](const std::vector<std::string>& stages, const char* stage) {
+    std::vector<std::string> out = stages;
+    const std::string s(stage);
+    out.push_back("SetTextureStageState(" + s + ", D3DTSS_COLOROP, 1)");
+    out.push_back("SetTextureStageState(" + s + ", D3DTSS_ALPHAOP, 1)");
+    return out;
+  };
+  std::vector<std::string> onePass(std::begin(kOnePass), std::end(kOnePass));
+  std::vector<std::string> twoPass(std::begin(kTwoPass), std::end(kTwoPass));
+  // Before the blend states, which follow the stages.
+  const auto insertBeforeBlend = [](std::vector<std::string>& mesh, const std::vector<std::string>& lines) {
+    const auto at = std::find(mesh.begin(), mesh.end(), "SetRenderState(D3DRS_SRCBLEND, 5)");
+    mesh.insert(at, lines.begin(), lines.end());
+  };
+  insertBeforeBlend(onePass, litStage("1"));
+  insertBeforeBlend(twoPass, litStage("2"));
+  std::vector<std::string> expected = unlit(onePass, "1");
+  const std::vector<std::string> second = unlit(twoPass, "2");
+  expected.insert(expected.end(), second.begin(), second.end());
+  const std::vector<std::string> lines = rig.rec.log().Lines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.end()), expected);
+
+  // Unlit again: the material's stages alone.
+  model->Lit = false;
+  rig.rec.log().Clear();
+  model->RenderAt({0, 0, 0});
+  EXPECT_TRUE(rig.rec.log().Matching("D3DTSS_COLORARG2, 0)").empty());
 }
 
 TEST(DxgModel, SetColorWritesEveryDiffuseOnlyWhenItChanges) {

@@ -208,6 +208,14 @@ TEST_F(GlDeviceTest, EachTextureStageOperationAndTheTextureFactor) {
                D3DTA_CURRENT);
        },
        (texel & 0xFF000000) | blend(second, texel, Channel(second, 24))},
+      {"stage 2 multiplies the two textures' colour by the diffuse colour (a lit two-pass material)",
+       [&] {
+         Stage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, 0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, 0);
+         Stage(1, D3DTOP_BLENDCURRENTALPHA, D3DTA_CURRENT, D3DTA_TEXTURE, D3DTOP_SELECTARG2, D3DTA_CURRENT,
+               D3DTA_TEXTURE);
+         Stage(2, D3DTOP_MODULATE, D3DTA_CURRENT, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_CURRENT, 0);
+       },
+       (second & 0xFF000000) | (mul(blend(texel, second, Channel(texel, 24)), diffuse) & 0x00FFFFFF)},
       {"disabled stage 1 ends the cascade",
        [&] {
          Stage(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE, D3DTA_TEXTURE,
@@ -221,6 +229,7 @@ TEST_F(GlDeviceTest, EachTextureStageOperationAndTheTextureFactor) {
   device->SetTexture(1, tex1.Get());
   for (const Case& c : cases) {
     Stage(1, D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_CURRENT, D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_CURRENT);
+    Stage(2, D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_CURRENT, D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_CURRENT);
     c.arrange();
     ASSERT_EQ(FullQuad(diffuse), D3D_OK);
     EXPECT_TRUE(Near(Pixel(5, 5), c.expected)) << c.name;

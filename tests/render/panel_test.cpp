@@ -491,6 +491,63 @@ TEST_F(FrameTest, ADeviceThatNeedsAResetIsResetWithTheStoredParameters) {
   EXPECT_FALSE(panel->RenderEnabled);
 }
 
+// The window's size, told before each paint, is what frames are drawn at: the device is reset to it, the
+// viewport covers it and the projection takes its proportions. The GIF export's frames keep the resolution
+// and are shown in the window's middle in theirs.
+TEST_F(FrameTest, FramesFollowTheWindowsSizeAndProportions) {
+  // A perspective's x scale over its y scale is the height over the width.
+  const auto aspect = [&] { return panel->ProjectionMatrix.m[1][1] / panel->ProjectionMatrix.m[0][0]; };
+  const struct {
+    UINT clientWidth, clientHeight;
+    bool atResolution;
+    const char* reset;  // the Reset the frame asks for, or none
+    UINT width, height;
+    const char* present;
+  } frames[] = {
+      {0, 0, false, nullptr, 640, 480, "Present(null, null, null, null)"},  // headless: the resolution
+      {900, 400, false, "Reset(900, 400, 22)", 900, 400, "Present(null, null, null, null)"},
+      {900, 400, false, nullptr, 900, 400, "Present(null, null, null, null)"},  // no second reset
+      {300, 700, false, "Reset(300, 700, 22)", 300, 700, "Present(null, null, null, null)"},
+      // 640 x 480 shown 300 wide: 225 high, in the middle of 700.
+      {300, 700, true, "Reset(640, 480, 22)", 640, 480, "Present(null, [0 237 300 462], null, null)"},
+      {900, 400, true, nullptr, 640, 480, "Present(null, [183 0 716 400], null, null)"},
+      {900, 400, false, "Reset(900, 400, 22)", 900, 400, "Present(null, null, null, null)"},
+  };
+  for (const auto& f : frames) {
+    SCOPED_TRACE(std::to_string(f.clientWidth) + "x" + std::to_string(f.clientHeight) +
+                 (f.atResolution ? " at the resolution" : ""));
+    panel->ClientWidth = f.clientWidth;
+    panel->ClientHeight = f.clientHeight;
+    panel->DrawAtResolution = f.atResolution;
+    log->Clear();
+    ASSERT_TRUE(panel->Paint());
+    EXPECT_EQ(log->Matching("Reset("),
+              f.reset ? std::vector<std::string>{f.reset} : std::vector<std::string>{});
+    EXPECT_EQ(panel->FrameWidth(), f.width);
+    EXPECT_EQ(panel->FrameHeight(), f.height);
+    EXPECT_EQ(log->Matching("SetViewport("),
+              std::vector<std::string>{"SetViewport(0, 0, " + std::to_string(f.width) + ", " +
+                                       std::to_string(f.height) + ", 0, 1)"});
+    EXPECT_NEAR(aspect(), static_cast<float>(f.width) / static_cast<float>(f.height), 1e-5f);
+    EXPECT_EQ(log->Matching("Present("), std::vector<std::string>{f.present});
+  }
+  // The resolution list still finds the size the panel was started with.
+  std::vector<std::string> modes;
+  EXPECT_GE(panel->ListDisplayModes(modes), 0);
+}
+
+TEST_F(FrameTest, ASizeTheDeviceRefusesIsToldOnceAndDrawingGoesOnAtTheOldOne) {
+  log->Fail("Reset(", D3DERR_INVALIDCALL);
+  panel->ClientWidth = 9000;
+  panel->ClientHeight = 100;
+  panel->RenderFrame();
+  panel->RenderFrame();
+  EXPECT_EQ(log->Matching("Reset(").size(), 1u);
+  EXPECT_EQ(prompter.Captions(), std::vector<std::string>{"D3D Error"});
+  EXPECT_EQ(panel->FrameWidth(), 640u);
+  EXPECT_EQ(log->Matching("Present(").size(), 2u);
+}
+
 TEST_F(FrameTest, AnExceptionWhileDrawingStillEndsAndPresentsTheScene) {
   bool ended = false;
   panel->OnAfterRender = [](TVellDXPanel&) { throw std::runtime_error("model failed"); };

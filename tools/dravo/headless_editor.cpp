@@ -67,6 +67,10 @@ void AddHeadlessOptions(CLI::App* command, HeadlessArgs& args) {
   command->add_option("--view", args.view, "Back, Left, Front, Right, Top or Bottom")->capture_default_str();
   command->add_option("--zoom", args.zoom, "The zoom bar's position, 30 (near) to 150 (far)")
       ->capture_default_str();
+  command->add_option("--lighting", args.lighting, "The models shaded by the view's lights: yes or no")
+      ->check(CLI::IsMember({"yes", "no"}))
+      ->capture_default_str();
+  command->add_flag("--wire", args.wire, "Wire mode: the models' triangles as lines");
 }
 
 HeadlessEditor::HeadlessEditor(const HeadlessArgs& args) {
@@ -120,6 +124,8 @@ HeadlessEditor::HeadlessEditor(const HeadlessArgs& args) {
   m_editor->SelectTrickItem(entry);
   m_editor->ViewBoxChange(view);
   m_editor->TrackBar1Change(args.zoom);
+  m_editor->LightClick(args.lighting == "yes");
+  m_editor->WireModeClick(args.wire);
 }
 
 HeadlessEditor::~HeadlessEditor() {

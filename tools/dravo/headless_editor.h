@@ -40,9 +40,12 @@ struct HeadlessArgs {
   std::string view = "Front";
   int zoom = 90;                   // the zoom bar's position
   std::optional<Resolution> size;  // the view's default back buffer when empty
+  std::string lighting = "yes";    // the "Lighting" box: yes or no
+  bool wire = false;               // the "Wire mode" box
 };
 
-// The options of every headless command: --game, --trick, --rider, --machine, --view and --zoom.
+// The options of every headless command: --game, --trick, --rider, --machine, --view, --zoom, --lighting
+// and --wire.
 void AddHeadlessOptions(CLI::App* command, HeadlessArgs& args);
 
 class HeadlessEditor {

@@ -462,7 +462,7 @@ HRESULT GlDirect3D::GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS8*
   caps.MaxTextureHeight = kMaxTextureSize;
   caps.MaxTextureRepeat = 8192;
   caps.MaxAnisotropy = 1;
-  caps.MaxTextureBlendStages = 2;
+  caps.MaxTextureBlendStages = 3;
   caps.MaxSimultaneousTextures = 2;
   caps.MaxActiveLights = 8;
   caps.MaxPointSize = 1.0f;
@@ -1215,8 +1215,8 @@ void GlDevice::ApplyState() {
               AsFloat(rs(D3DRS_FOGDENSITY)));
   UniformColour(d.at(Impl::FogColor), rs(D3DRS_FOGCOLOR));
 
-  GLint colorOp[2], colorArg1[2], colorArg2[2], alphaOp[2], alphaArg1[2], alphaArg2[2];
-  for (DWORD stage = 0; stage < 2; ++stage) {
+  GLint colorOp[3], colorArg1[3], colorArg2[3], alphaOp[3], alphaArg1[3], alphaArg2[3];
+  for (DWORD stage = 0; stage < 3; ++stage) {
     colorOp[stage] = static_cast<GLint>(StageState(stage, D3DTSS_COLOROP));
     colorArg1[stage] = static_cast<GLint>(StageState(stage, D3DTSS_COLORARG1));
     colorArg2[stage] = static_cast<GLint>(StageState(stage, D3DTSS_COLORARG2));
@@ -1224,12 +1224,12 @@ void GlDevice::ApplyState() {
     alphaArg1[stage] = static_cast<GLint>(StageState(stage, D3DTSS_ALPHAARG1));
     alphaArg2[stage] = static_cast<GLint>(StageState(stage, D3DTSS_ALPHAARG2));
   }
-  glUniform1iv(d.at(Impl::ColorOp), 2, colorOp);
-  glUniform1iv(d.at(Impl::ColorArg1), 2, colorArg1);
-  glUniform1iv(d.at(Impl::ColorArg2), 2, colorArg2);
-  glUniform1iv(d.at(Impl::AlphaOp), 2, alphaOp);
-  glUniform1iv(d.at(Impl::AlphaArg1), 2, alphaArg1);
-  glUniform1iv(d.at(Impl::AlphaArg2), 2, alphaArg2);
+  glUniform1iv(d.at(Impl::ColorOp), 3, colorOp);
+  glUniform1iv(d.at(Impl::ColorArg1), 3, colorArg1);
+  glUniform1iv(d.at(Impl::ColorArg2), 3, colorArg2);
+  glUniform1iv(d.at(Impl::AlphaOp), 3, alphaOp);
+  glUniform1iv(d.at(Impl::AlphaArg1), 3, alphaArg1);
+  glUniform1iv(d.at(Impl::AlphaArg2), 3, alphaArg2);
   glUniform1i(d.at(Impl::TexCoordIndex0), static_cast<GLint>(StageState(0, D3DTSS_TEXCOORDINDEX) & 0xFFFF));
   glUniform1i(d.at(Impl::TexCoordIndex1), static_cast<GLint>(StageState(1, D3DTSS_TEXCOORDINDEX) & 0xFFFF));
   UniformColour(d.at(Impl::TextureFactor), rs(D3DRS_TEXTUREFACTOR));

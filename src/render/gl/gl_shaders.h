@@ -2,8 +2,9 @@
 
 // The one shader program that stands in for Direct3D 8's fixed-function pipeline as the program uses it:
 // transform (or pre-transformed vertices), lighting with directional, point and spot lights and the material
-// colour sources, vertex or table fog, two texture stages over DIFFUSE/CURRENT/TEXTURE/TFACTOR/SPECULAR, the
-// specular add, and the alpha test.
+// colour sources, vertex or table fog, three blending stages over DIFFUSE/CURRENT/TEXTURE/TFACTOR/SPECULAR
+// (a texture on each of the first two; the third only blends, as the lit colour over a two-pass material
+// needs), the specular add, and the alpha test.
 
 namespace dravo::gl_shaders {
 
@@ -141,12 +142,12 @@ uniform sampler2D uTexture0;
 uniform sampler2D uTexture1;
 uniform bool uHasTexture0;
 uniform bool uHasTexture1;
-uniform int uColorOp[2];
-uniform int uColorArg1[2];
-uniform int uColorArg2[2];
-uniform int uAlphaOp[2];
-uniform int uAlphaArg1[2];
-uniform int uAlphaArg2[2];
+uniform int uColorOp[3];
+uniform int uColorArg1[3];
+uniform int uColorArg2[3];
+uniform int uAlphaOp[3];
+uniform int uAlphaArg1[3];
+uniform int uAlphaArg2[3];
 uniform vec4 uTextureFactor;
 uniform bool uSpecularEnable;
 uniform bool uAlphaTest;
@@ -214,7 +215,7 @@ float fogFactor(int mode, float d) {
 
 void main() {
   vec4 current = vDiffuse;
-  for (int s = 0; s < 2; ++s) {
+  for (int s = 0; s < 3; ++s) {
     if (uColorOp[s] == 1) break;
     vec4 texel = vec4(1.0);
     if (s == 0 && uHasTexture0) texel = texture(uTexture0, vTex0);
