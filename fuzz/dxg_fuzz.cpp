@@ -1,12 +1,61 @@
-// ".dxg" models: the parser, then the model loaded, skinned, coloured and drawn on the recording device.
+// ".dxg" models: the parser, then the model loaded, skinned, coloured and drawn on the recording device,
+// its meshes on real materials (one pass, two passes with textures, and none) so every draw is reached.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
 
+#include "core/file_io.h"
 #include "format_fuzz_common.h"
 #include "formats/dxg_file.h"
 #include "formats/dxg_model.h"
+#include "formats/dxm_text.h"
+#include "formats/dxt_file.h"
+#include "formats/mva_gfx_plugin.h"
+#include "formats/rmx_gfx_manager.h"
+#include "resources/res_manager.h"
 
 using namespace dravo;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A folder of two materials and their textures, mounted once for the run.
+struct Materials {
+  fs::path dir = fs::temp_directory_path() / ("dravo-dxg-fuzz-" + std::to_string(::getpid()));
+  std::unique_ptr<TRmxResManager> resources;
+  std::unique_ptr<TRmxGfxManager> textures;
+
+  explicit Materials(TVellDXPanel* panel) {
+    fs::create_directories(dir);
+    for (const auto& [name, code] : {std::pair{"a.dxt", kDxtCodeDxt1}, std::pair{"b.dxt", kDxtCodeDxt5}}) {
+      DxtFileLayout layout;
+      layout.code = code;
+      layout.width = layout.height = 4;
+      layout.levels.push_back({4, 4, std::vector<std::uint8_t>(DxtLevelBytes(code, 4, 4), 0x5A)});
+      WriteFileAtomic(dir / name, WriteDxtFile(layout));
+    }
+    const std::string one = WriteDxmText({{"a.tga", {}}});
+    const std::string two = WriteDxmText({{"a.tga", {}}, {"b.tga", {{"ALPHABLENDENABLE", "TRUE"}}}});
+    WriteFileAtomic(dir / "one.dxm",
+                    std::span(reinterpret_cast<const std::uint8_t*>(one.data()), one.size()));
+    WriteFileAtomic(dir / "two.dxm",
+                    std::span(reinterpret_cast<const std::uint8_t*>(two.data()), two.size()));
+    resources = std::make_unique<TRmxResManager>(".dxg.dxm.dxt.atx.slt", dir.string());
+    textures = std::make_unique<TRmxGfxManager>(resources.get());
+    textures->RegisterPlugIn(std::make_unique<TMvAGfxPlugIn>(panel));
+  }
+  ~Materials() {
+    textures.reset();
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::vector<std::uint8_t> bytes(data, data + size);
@@ -18,7 +67,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // refused cleanly
   }
   TVellDXPanel* panel = fuzz::FuzzPanel::Get().panel();
-  TDXGmodel model(panel, TMaterialServices{});
+  static Materials materials(panel);
+  TDXGmodel model(panel, TMaterialServices{materials.resources.get(), materials.textures.get()});
+  // Whatever the file names, its materials are ours: the first the one-pass, the rest two-pass or none.
+  int named = 0;
+  model.OnMaterialName = [&named](TDXGmodel&, std::string& name) {
+    name = named++ % 3 == 0 ? "one.dxm" : (named % 3 == 2 ? "two.dxm" : "none.dxm");
+  };
   MemoryStream stream(bytes);
   if (model.LoadFromStream(panel, &stream)) {
     model.OnBoneTransform = [](TDXGmodel&, D3DXMATRIX& world, std::int32_t bone) {
@@ -26,6 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     model.SetColor(0x00336699);
     model.RenderAt({1, 2, 3});
+    model.Lit = true;
+    model.RenderAt({0, 0, 0});
   }
   return 0;
 }

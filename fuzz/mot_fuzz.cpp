@@ -1,5 +1,6 @@
 // Motion parsing, key access and pose tables on arbitrary bytes. Besides the sanitizers,
-// the track index is held to the scans: any difference in a pose or a stored byte aborts.
+// the track index is held to the scans, and what is written must parse as the same motion and
+// settle: any difference in a pose or a stored byte aborts.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -65,5 +66,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   StorePose(pose, indexed, index);
   Require(motion.vector() == indexed.vector());
   Require(motion.size() == size);
+
+  // What was written parses as the same motion, and its poses are the ones stored (within the keys'
+  // precision, so the written file is read again and must give the same bytes once more).
+  TMOTfile reread;
+  reread.LoadMotion(motion.bytes());
+  Require(reread.IsValid() == motion.IsValid());
+  Require(reread.FrameCount() == frames && reread.PartCount() == parts);
+  if (reread.IsValid()) {
+    StorePose(BuildPose(reread), reread);
+    TMOTfile again;
+    again.LoadMotion(reread.bytes());
+    StorePose(BuildPose(again), again);
+    Require(again.vector() == reread.vector());
+  }
   return 0;
 }

@@ -85,6 +85,9 @@ std::optional<TrickId> TrickOfEntry(std::string_view entryName) {
   }
   // A rider's "UI_MX_Bike_x" is the machine's copy, not a rider trick named "Bike_x".
   if (best && rider && StartsWithAZ(file, NamesFor(best->machineType).machineUiPrefix)) return std::nullopt;
+  // The trick's entry names are made by changing the extension: a dot in its name would lead them to
+  // another file, so such an entry is no trick's.
+  if (best && best->name.find('.') != std::string::npos) return std::nullopt;
   return best;
 }
 

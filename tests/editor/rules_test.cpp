@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 
+#include "core/text.h"
 #include "editor/model_set.h"
 #include "editor/pose_edit.h"
+#include "editor/trick_install.h"
 #include "editor/trick_names.h"
 #include "editor/view_rules.h"
 
@@ -243,6 +246,35 @@ TEST(ViewRules, Presets) {
   Matrix bottom;
   D3DXMatrixRotationX(&bottom, 2.5f * kPi);
   EXPECT_TRUE(Near(ViewPresetMatrix(5, std::nullopt), bottom));
+}
+
+// An entry belongs to a trick only when that trick's names lead back to it: a name the rules would
+// turn into another file (a dot in the trick's part) is no trick's.
+TEST(TrickEntries, AnEntryIsATricksOnlyWhenItsNamesLeadBackToIt) {
+  const struct {
+    const char* entry;
+    std::optional<TrickId> trick;
+  } cases[] = {
+      {"Data\\Rider\\Anim\\mx_nacnac.mot", TrickId{0, "nacnac"}},
+      {"data\\veh\\anim\\bike_superman.MOT", TrickId{0, "superman"}},
+      {"Data\\Rider\\Anim\\mxf_supermanseatgrab.mot", TrickId{2, "supermanseatgrab"}},
+      {"Data\\Rider\\Anim\\mx_.acnac.mot", std::nullopt},
+      {"Data\\Rider\\Anim\\mx_a.b.mot", std::nullopt},
+      {"Data\\Rider\\Anim\\mx_nacnac.dxt", std::nullopt},
+      {"Data\\Rider\\mx_nacnac.mot", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.entry);
+    const std::optional<TrickId> found = TrickOfEntry(c.entry);
+    EXPECT_EQ(found, c.trick);
+    if (!found) continue;
+    const TrickEntryNames names = EntryNamesFor(found->machineType, found->name);
+    bool leadsBack = false;
+    for (const std::string& name :
+         {names.riderEntry, names.riderUiEntry, names.machineEntry, names.machineUiEntry})
+      leadsBack = leadsBack || SameTextAZ(name, c.entry);
+    EXPECT_TRUE(leadsBack);
+  }
 }
 
 }  // namespace
