@@ -1,7 +1,5 @@
 // ".dxg" models: the parser, then the model loaded, skinned, coloured and drawn on the recording device,
 // its meshes on real materials (one pass, two passes with textures, and none) so every draw is reached.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -16,6 +14,7 @@
 #include "formats/dxt_file.h"
 #include "formats/mva_gfx_plugin.h"
 #include "formats/rmx_gfx_manager.h"
+#include "fuzz_checks.h"
 #include "resources/res_manager.h"
 
 using namespace dravo;
@@ -23,14 +22,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A folder of two materials and their textures, mounted once for the run.
+// A folder of two materials and their textures, mounted once for the run (members go in reverse:
+// the textures before the folder they were read from).
 struct Materials {
-  fs::path dir = fs::temp_directory_path() / ("dravo-dxg-fuzz-" + std::to_string(::getpid()));
+  fuzz::ScratchFolder scratch{"dxg-fuzz"};
+  const fs::path& dir = scratch.path();
   std::unique_ptr<TRmxResManager> resources;
   std::unique_ptr<TRmxGfxManager> textures;
 
   explicit Materials(TVellDXPanel* panel) {
-    fs::create_directories(dir);
     for (const auto& [name, code] : {std::pair{"a.dxt", kDxtCodeDxt1}, std::pair{"b.dxt", kDxtCodeDxt5}}) {
       DxtFileLayout layout;
       layout.code = code;
@@ -47,11 +47,6 @@ struct Materials {
     resources = std::make_unique<TRmxResManager>(".dxg.dxm.dxt.atx.slt", dir.string());
     textures = std::make_unique<TRmxGfxManager>(resources.get());
     textures->RegisterPlugIn(std::make_unique<TMvAGfxPlugIn>(panel));
-  }
-  ~Materials() {
-    textures.reset();
-    std::error_code ec;
-    fs::remove_all(dir, ec);
   }
 };
 

@@ -3,7 +3,6 @@
 // input is 4 bytes of size and settings, then the pixels (repeated when too few).
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "formats/bitmap.h"
@@ -11,20 +10,9 @@
 #include "formats/dxt_file.h"
 #include "formats/png_file.h"
 #include "formats/tga_file.h"
+#include "fuzz_checks.h"
 
 using namespace dravo;
-
-namespace {
-
-// Says which property broke, then stops as any finding does.
-void Require(bool ok, int line) {
-  if (ok) return;
-  std::fprintf(stderr, "image_writers_fuzz: the property on line %d does not hold\n", line);
-  __builtin_trap();
-}
-#define REQUIRE(ok) Require((ok), __LINE__)
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 5) return 0;
@@ -46,21 +34,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Targa and BMP keep the picture's own depth and layout: the same pixel values come back.
   for (const bool rle : {false, true}) {
     const Bitmap tga = ReadTga(EncodeTga(picture, {rle, (options & 2) != 0}), "fuzz.tga");
-    REQUIRE(tga.width() == width && tga.height() == height && tga.toRgba() == rgba);
+    FUZZ_REQUIRE(tga.width() == width && tga.height() == height && tga.toRgba() == rgba);
   }
   for (const BmpHeader header : {BmpHeader::Info, BmpHeader::V5}) {
     const Bitmap bmp = ReadBmp(EncodeBmp(picture, {header, (options & 4) != 0}), "fuzz.bmp");
-    REQUIRE(bmp.width() == width && bmp.height() == height);
+    FUZZ_REQUIRE(bmp.width() == width && bmp.height() == height);
     // A plain 32-bit BMP (an info header, no masks) has no alpha by definition: colours only.
     std::vector<std::uint8_t> back = bmp.toRgba(), expected = rgba;
     if (header == BmpHeader::Info && depth == 32)
       for (std::size_t i = 3; i < back.size(); i += 4)
         back[i] = expected[i] = 0;
-    REQUIRE(back == expected);
+    FUZZ_REQUIRE(back == expected);
   }
   // PNG is written from the colours: red, green, blue and alpha come back as given.
   const Bitmap png = ReadPng(EncodePngRgba(width, height, rgba), "fuzz.png");
-  REQUIRE(png.width() == width && png.height() == height && png.toRgba() == rgba);
+  FUZZ_REQUIRE(png.width() == width && png.height() == height && png.toRgba() == rgba);
 
   // A .dxt file of any code reads back as written, and its full level decodes to the picture's size.
   static constexpr std::uint32_t kCodes[] = {kDxtCodeDxt1, kDxtCodeDxt3, kDxtCodeDxt5, kDxtCodePalette};
@@ -78,10 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   layout.levels.push_back({layout.width, layout.height, level});
   const std::vector<std::uint8_t> dxt = WriteDxtFile(layout);
   const DxtFileInfo info = ParseDxtFile(dxt);
-  REQUIRE(info.code == layout.code && info.width == layout.width && info.height == layout.height);
-  REQUIRE(info.levels.size() == 1 && info.levels[0].size == level.size());
+  FUZZ_REQUIRE(info.code == layout.code && info.width == layout.width && info.height == layout.height);
+  FUZZ_REQUIRE(info.levels.size() == 1 && info.levels[0].size == level.size());
   const auto start = dxt.begin() + static_cast<std::ptrdiff_t>(info.levels[0].offset);
-  REQUIRE(std::vector<std::uint8_t>(start, start + static_cast<std::ptrdiff_t>(level.size())) == level);
-  REQUIRE(DecodeDxtRgba(dxt, info).size() == std::size_t(width) * std::size_t(height) * 4);
+  FUZZ_REQUIRE(std::vector<std::uint8_t>(start, start + static_cast<std::ptrdiff_t>(level.size())) == level);
+  FUZZ_REQUIRE(DecodeDxtRgba(dxt, info).size() == std::size_t(width) * std::size_t(height) * 4);
   return 0;
 }

@@ -2,8 +2,6 @@
 // reads back as exactly what was held, and an in-place write followed by a restore from the stock
 // archive must give the file back byte for byte. The first input byte chooses the edits; the rest
 // is the archive.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -15,23 +13,16 @@
 #include "archive/pak_format.h"
 #include "core/file_io.h"
 #include "core/memory_stream.h"
+#include "fuzz_checks.h"
 
 namespace fs = std::filesystem;
 using namespace dravo;
 
 namespace {
 
-void Require(bool ok) {
-  if (!ok) __builtin_trap();
-}
-
 const fs::path& Folder() {
-  static const fs::path path = [] {
-    fs::path p = fs::temp_directory_path() / ("dravo-pak-writer-fuzz-" + std::to_string(::getpid()));
-    fs::create_directories(p);
-    return p;
-  }();
-  return path;
+  static const fuzz::ScratchFolder folder("pak-writer-fuzz");
+  return folder.path();
 }
 
 std::vector<std::uint8_t> Bytes(const fs::path& file) {
@@ -70,11 +61,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       changed[0] ^= 0x5A;
       const InPlaceWrite written = WritePakEntryInPlace(input, record.offset, record.size, changed, stock);
       if (written != InPlaceWrite::Written) break;
-      Require(Bytes(input).size() == original.size());
+      FUZZ_REQUIRE(Bytes(input).size() == original.size());
       const StockRestore restored = RestoreStockEntry(input, stock, record.name);
       // A name that an earlier entry also has is restored into that one: only the first is certain.
       if (restored == StockRestore::Restored && &record == &dir.records.front())
-        Require(Bytes(input) == original);
+        FUZZ_REQUIRE(Bytes(input) == original);
       WriteFileAtomic(input, original);
       break;
     }
@@ -99,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto saved = Contents(*TMvAFolder::Open(output));
     std::sort(held.begin(), held.end());
     std::sort(saved.begin(), saved.end());
-    Require(saved == held);
+    FUZZ_REQUIRE(saved == held);
   } catch (const FileError&) {
     // refused with a reason (damaged entries, offsets past 4 GiB)
   }

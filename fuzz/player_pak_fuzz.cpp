@@ -1,8 +1,6 @@
 // A player's PAK as the transfer window and `dravo trick` read it: the listing of its tricks and the
 // trick each entry belongs to. Every listed item must find its entry again by the name it carries,
 // and every trick found must list the entry it was found from.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -15,19 +13,16 @@
 #include "core/text.h"
 #include "editor/trick_install.h"
 #include "editor/trick_transfer.h"
+#include "fuzz_checks.h"
 
 namespace fs = std::filesystem;
 using namespace dravo;
 
 namespace {
 
-void Require(bool ok) {
-  if (!ok) __builtin_trap();
-}
-
 const fs::path& InputFile() {
-  static const fs::path path =
-      fs::temp_directory_path() / ("dravo-player-pak-fuzz-" + std::to_string(::getpid()) + ".pak");
+  static const fuzz::ScratchFolder folder("player-pak-fuzz");
+  static const fs::path path = folder.path() / "player.pak";
   return path;
 }
 
@@ -40,28 +35,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<TransferItem> items;
     TrickTransfer::ListTransferable(items, *archive);
     for (const TransferItem& item : items) {
-      Require(item.Entry >= 0 && item.Entry < archive->Count());
-      Require(archive->IndexOf(item.Name) >= 0);
+      FUZZ_REQUIRE(item.Entry >= 0 && item.Entry < archive->Count());
+      FUZZ_REQUIRE(archive->IndexOf(item.Name) >= 0);
       (void)item.Icon();
     }
     for (const TrickId& trick : InstalledTricks(*archive)) {
       const std::vector<std::string> entries = InstalledEntries(*archive, trick);
-      Require(!entries.empty() && entries.size() <= 4);
+      FUZZ_REQUIRE(!entries.empty() && entries.size() <= 4);
       for (const std::string& name : entries)
-        Require(TrickOfEntry(name).has_value());
+        FUZZ_REQUIRE(TrickOfEntry(name).has_value());
     }
     for (int i = 0; i < archive->Count(); ++i) {
       const std::optional<TrickId> trick = TrickOfEntry(archive->EntryName(i));
       if (!trick) continue;
       const std::vector<std::string> entries = InstalledEntries(*archive, *trick);
       // Names are found A-Z folded: of "mx_a.mot" and "MX_A.mot" the first stands for both.
-      Require(std::any_of(entries.begin(), entries.end(),
-                          [&](const std::string& name) { return SameTextAZ(name, archive->EntryName(i)); }));
+      FUZZ_REQUIRE(std::any_of(entries.begin(), entries.end(), [&](const std::string& name) {
+        return SameTextAZ(name, archive->EntryName(i));
+      }));
     }
     (void)TakeImportedNames(*archive);
   } catch (const FileError&) {
   }
-  std::error_code ec;
-  fs::remove(InputFile(), ec);
   return 0;
 }

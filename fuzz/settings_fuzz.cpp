@@ -2,14 +2,13 @@
 // and a Wine prefix's registry. The first input byte chooses the reader; the rest is the file. The
 // options must read without failing whatever the file holds, and an 8-bit name written after must
 // read back byte for byte on the next start.
-#include <unistd.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "core/file_io.h"
+#include "fuzz_checks.h"
 #include "platform/game_search.h"
 #include "resources/rmx_options.h"
 
@@ -18,14 +17,9 @@ using namespace dravo;
 
 namespace {
 
-void Require(bool ok) {
-  if (!ok) __builtin_trap();
-}
-
 const fs::path& Folder() {
-  static const fs::path path =
-      fs::temp_directory_path() / ("dravo-settings-fuzz-" + std::to_string(::getpid()));
-  return path;
+  static const fuzz::ScratchFolder folder("settings-fuzz");
+  return folder.path();
 }
 
 }  // namespace
@@ -36,9 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   switch (data[0] % 3) {
     case 0: {
       std::error_code ec;
-      fs::remove_all(Folder(), ec);
-      fs::create_directories(Folder());
-      const fs::path file = Folder() / "options.json";
+      fs::remove_all(Folder() / "options", ec);
+      fs::create_directories(Folder() / "options");
+      const fs::path file = Folder() / "options" / "options.json";
       WriteFileAtomic(file, std::span<const std::uint8_t>(data + 1, size - 1));
       const std::string name = "Ren\xE9 \x80\xFF" + std::string(text.substr(0, 8));
       {
@@ -51,14 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         options.WriteInteger("ResWidth", 1024);
       }
       const TRmxOptions again(file);
-      Require(again.ReadString("Rider", "") == name);
-      Require(again.ReadInteger("ResWidth", 0) == 1024);
-      Require(again.TakeDamageNotice().empty());
+      FUZZ_REQUIRE(again.ReadString("Rider", "") == name);
+      FUZZ_REQUIRE(again.ReadInteger("ResWidth", 0) == 1024);
+      FUZZ_REQUIRE(again.TakeDamageNotice().empty());
       break;
     }
     case 1: {
-      std::error_code ec;
-      fs::create_directories(Folder(), ec);
       const fs::path state = Folder() / "state.json";
       WriteFileAtomic(state, std::span<const std::uint8_t>(data + 1, size - 1));
       (void)RememberedGameFolder(state);

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <memory>
 #include <utility>
 
 namespace dravo {

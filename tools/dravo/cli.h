@@ -21,10 +21,6 @@ class InputError : public std::runtime_error {
 // error does not.
 InputError FileProblem(const FileError& e, const std::string& file = {});
 
-// The game's 8-bit text (names in motions, models and archives) for JSON, which must be UTF-8:
-// each byte taken as Latin-1, so every name prints and none is lost.
-std::string JsonText(const std::string& text);
-
 // The command has already said on standard error what went wrong: exit 1 without another word.
 class AlreadyReported : public std::runtime_error {
  public:

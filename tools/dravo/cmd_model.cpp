@@ -42,17 +42,17 @@ void Info(const std::string& path) {
   nlohmann::ordered_json json;
   json["bones"] = nlohmann::ordered_json::array();
   for (const DxgBone& bone : file.bones)
-    json["bones"].push_back({{"name", JsonText(bone.name)}, {"parent", bone.parent}});
+    json["bones"].push_back({{"name", EightBitToUtf8(bone.name)}, {"parent", bone.parent}});
   json["materials"] = nlohmann::ordered_json::array();
   for (const std::string& name : file.materialNames)
-    json["materials"].push_back(JsonText(name));
+    json["materials"].push_back(EightBitToUtf8(name));
   json["meshes"] = nlohmann::ordered_json::array();
   for (const DxgMesh& mesh : file.levels.front().meshes) {
     nlohmann::ordered_json m;
     m["material"] = file.materialNames.empty()
                         ? nlohmann::ordered_json(nullptr)
-                        : nlohmann::ordered_json(
-                              JsonText(file.materialNames[mesh.materialIndex % file.materialNames.size()]));
+                        : nlohmann::ordered_json(EightBitToUtf8(
+                              file.materialNames[mesh.materialIndex % file.materialNames.size()]));
     m["materialIndex"] = mesh.materialIndex;
     m["flags"] = mesh.flags;
     m["compressed"] = mesh.compressed();

@@ -8,6 +8,7 @@
 #include "cli.h"
 #include "core/file_error.h"
 #include "core/file_io.h"
+#include "core/text.h"
 #include "motion/mot_file.h"
 #include "motion/motion_pose.h"
 #include "motion/motion_track_index.h"
@@ -46,7 +47,8 @@ void Info(const std::string& file) {
   const TMOTfile motion = ReadMotion(file);
   Json parts = Json::array();
   for (std::int32_t i = 0; i < motion.PartCount(); ++i)
-    parts.push_back({{"name", JsonText(motion.PartName(i))}, {"hasPosition", motion.HasPositionTrack(i)}});
+    parts.push_back(
+        {{"name", EightBitToUtf8(motion.PartName(i))}, {"hasPosition", motion.HasPositionTrack(i)}});
   Print({{"version", motion.Version()},
          {"frames", motion.FrameCount()},
          {"parts", parts},
@@ -63,7 +65,7 @@ void Dump(const std::string& file) {
   bool firstPart = true;
   for (const TMotionPart& part : BuildPose(motion, TMotionTrackIndex(motion))) {
     std::printf("%s{\"name\":%s,\"frames\":[", firstPart ? "" : ",",
-                Json(JsonText(part.Name)).dump().c_str());
+                Json(EightBitToUtf8(part.Name)).dump().c_str());
     firstPart = false;
     bool firstFrame = true;
     for (const Matrix& m : part.Frames) {

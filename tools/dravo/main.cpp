@@ -28,21 +28,6 @@ InputError FileProblem(const FileError& e, const std::string& file) {
   return InputError(named, what);
 }
 
-std::string JsonText(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      out += c;
-    } else {
-      out += static_cast<char>(0xC0 | (byte >> 6));
-      out += static_cast<char>(0x80 | (byte & 0x3F));
-    }
-  }
-  return out;
-}
-
 void AddAllCommandGroups(CLI::App& app) {
   for (const auto& [name, add] : Groups())
     add(app);
