@@ -12,10 +12,10 @@
 #include "formats/dxg_model.h"
 #include "formats/dxm_text.h"
 #include "formats/dxt_file.h"
-#include "formats/mva_gfx_plugin.h"
-#include "formats/rmx_gfx_manager.h"
+#include "formats/texture_plugin.h"
+#include "formats/texture_manager.h"
 #include "fuzz_checks.h"
-#include "resources/res_manager.h"
+#include "resources/resource_manager.h"
 
 using namespace dravo;
 namespace fs = std::filesystem;

@@ -4,7 +4,7 @@
 
 #include "format_fuzz_common.h"
 #include "formats/dxm_material.h"
-#include "formats/rmx_gfx_manager.h"
+#include "formats/texture_manager.h"
 
 using namespace dravo;
 

@@ -4,7 +4,7 @@
 
 #include "format_fuzz_common.h"
 #include "formats/dxt_file.h"
-#include "formats/mva_gfx_plugin.h"
+#include "formats/texture_plugin.h"
 
 using namespace dravo;
 

@@ -8,7 +8,7 @@
 #include "editor/model_set.h"
 #include "editor/trick_names.h"
 #include "editor/view_rules.h"
-#include "resources/kel_ini_file.h"
+#include "resources/document_ini.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   dravo::MemoryStream stream;

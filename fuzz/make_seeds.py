@@ -85,8 +85,8 @@ def write(target, seeds):
 
 write("pak_reader_fuzz", PAKS)
 write("pak_plugin_fuzz", PAKS)
-write("rmx_ini_fuzz", INIS)
-write("kel_ini_fuzz", INIS)
+write("typed_ini_fuzz", INIS)
+write("document_ini_fuzz", INIS)
 write("editor_documents_fuzz", EDITOR_DOCUMENTS)
 write("d3dx_surface_fuzz", D3DX_SURFACES)
 write("gif_frame_fuzz", GIF_FRAMES)

@@ -2,8 +2,8 @@
 #include <cstdint>
 
 #include "core/file_error.h"
-#include "resources/mva_file_plugin.h"
-#include "resources/res_manager.h"
+#include "resources/pak_plugin.h"
+#include "resources/resource_manager.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   dravo::TRmxVirtualFolder folder("fuzz.pak");

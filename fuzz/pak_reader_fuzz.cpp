@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "archive/pak_format.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "archive/in_place_write.h"
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "archive/pak_format.h"
 #include "core/file_io.h"
 #include "core/memory_stream.h"

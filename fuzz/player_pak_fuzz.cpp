@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "core/file_error.h"
 #include "core/file_io.h"
 #include "core/text.h"

@@ -10,7 +10,7 @@
 #include "core/file_io.h"
 #include "fuzz_checks.h"
 #include "platform/game_search.h"
-#include "resources/rmx_options.h"
+#include "platform/options_store.h"
 
 namespace fs = std::filesystem;
 using namespace dravo;

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "core/byte_io.h"
-#include "resources/mva_file_plugin.h"
-#include "resources/res_manager.h"
+#include "resources/pak_plugin.h"
+#include "resources/resource_manager.h"
 
 namespace fs = std::filesystem;
 using namespace dravo;

@@ -17,7 +17,7 @@
 #include "editor/dravo_editor.h"
 #include "formats/dxg_model.h"
 #include "render/testing/recording_device.h"
-#include "resources/res_manager.h"
+#include "resources/resource_manager.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "formats/dxg_model.h"
 #include "formats/dxt_texture.h"
 #include "render/testing/recording_panel.h"
-#include "render/vell_dx_panel.h"
+#include "render/view_panel.h"
 
 #ifdef DRAVO_HAVE_STB_DXT
 #include <stb_dxt.h>

@@ -1,4 +1,4 @@
-#include "app/kit_main.h"
+#include "app/application.h"
 
 int main(int argc, char** argv) {
   return dravo::RunDravoKit(argc, argv);

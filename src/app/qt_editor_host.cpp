@@ -11,9 +11,9 @@
 
 #include "app/app_look.h"
 #include "app/colour_swatch.h"
-#include "app/dx_view.h"
+#include "app/view_widget.h"
 #include "app/help_window.h"
-#include "app/kel_msg.h"
+#include "app/message_box.h"
 #include "app/transfer_window.h"
 #include "formats/image_file.h"
 #include "widgets/property_tree.h"

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "editor/editor_host.h"
-#include "render/dx_prompter.h"
+#include "render/panel_prompter.h"
 
 class QProgressDialog;
 class QWidget;

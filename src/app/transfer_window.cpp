@@ -12,7 +12,7 @@
 
 #include "app/icons.h"
 #include "editor/trick_transfer.h"
-#include "widgets/vell_button.h"
+#include "widgets/latch_button.h"
 
 namespace dravo {
 

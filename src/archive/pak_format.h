@@ -1,5 +1,7 @@
 #pragma once
 
+// The PAK file layout: the directory's records, and the checked reader every PAK user shares.
+
 #include <cstdint>
 #include <filesystem>
 #include <span>

@@ -1,5 +1,7 @@
 #pragma once
 
+// A folder of named byte entries kept in memory (TVirtualFolder), the base of the PAK archive.
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Little-endian reading and writing over byte spans, every read checked against the end.
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The error thrown when a file cannot be opened, read or written, with the system's reason.
+
 #include <stdexcept>
 #include <string>
 #include <string_view>

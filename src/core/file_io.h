@@ -1,5 +1,7 @@
 #pragma once
 
+// Files on disk: whole and ranged reads, write locks, and the atomic replace that keeps a backup.
+
 #include <chrono>
 #include <cstdint>
 #include <cstdio>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Vectors and 4x4 row-vector matrices with the left-handed helpers the 3D code was written against.
+
 #include <cmath>
 #include <numbers>
 

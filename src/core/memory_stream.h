@@ -1,5 +1,7 @@
 #pragma once
 
+// A growable byte buffer with a position, read and written like a file.
+
 #include <cstddef>
 #include <cstdint>
 #include <span>

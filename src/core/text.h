@@ -1,5 +1,7 @@
 #pragma once
 
+// Text helpers: A-Z case folding, trimming, file extensions and the number parsing the old program did.
+
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "core/file_io.h"
 #include "core/maths.h"
 #include "editor/editor_host.h"
@@ -33,12 +33,12 @@
 #include "formats/gif_export.h"
 #include "motion/mot_file.h"
 #include "motion/motion_pose.h"
-#include "platform/game_location.h"
+#include "editor/game_archives.h"
 #include "platform/game_search.h"
-#include "platform/modified_marks.h"
-#include "render/vell_dx_panel.h"
-#include "resources/rmx_options.h"
-#include "widgets/tween_bar_logic.h"
+#include "editor/modified_marks.h"
+#include "render/view_panel.h"
+#include "platform/options_store.h"
+#include "core/tween_bar_geometry.h"
 
 namespace dravo {
 

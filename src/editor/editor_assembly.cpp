@@ -4,10 +4,10 @@
 #include "core/text.h"
 #include "editor/dravo_editor.h"
 #include "formats/dxg_model.h"
-#include "formats/rmx_gfx_manager.h"
-#include "formats/rmx_object_manager.h"
-#include "resources/kel_ini_file.h"
-#include "resources/res_manager.h"
+#include "formats/texture_manager.h"
+#include "formats/model_manager.h"
+#include "resources/document_ini.h"
+#include "resources/resource_manager.h"
 
 namespace dravo {
 

@@ -5,8 +5,8 @@
 #include "editor/dravo_editor.h"
 #include "formats/dxg_model.h"
 #include "motion/motion_track_index.h"
-#include "resources/kel_ini_file.h"
-#include "resources/res_manager.h"
+#include "resources/document_ini.h"
+#include "resources/resource_manager.h"
 
 namespace dravo {
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "render/dx_prompter.h"
-#include "render/vell_dx_panel.h"
+#include "core/colour.h"
+#include "render/panel_prompter.h"
 
 namespace dravo {
 

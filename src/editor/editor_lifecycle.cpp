@@ -8,10 +8,10 @@
 #include "editor/dravo_editor.h"
 #include "editor/view_rules.h"
 #include "formats/dxg_model.h"
-#include "formats/mva_gfx_plugin.h"
-#include "formats/mva_obj_plugin.h"
-#include "formats/rmx_gfx_manager.h"
-#include "formats/rmx_object_manager.h"
+#include "formats/texture_plugin.h"
+#include "formats/model_plugin.h"
+#include "formats/texture_manager.h"
+#include "formats/model_manager.h"
 
 namespace dravo {
 

@@ -6,8 +6,8 @@
 #include "formats/dxt_bitmap.h"
 #include "formats/dxt_texture.h"
 #include "formats/image_file.h"
-#include "formats/rmx_gfx_manager.h"
-#include "formats/rmx_object_manager.h"
+#include "formats/texture_manager.h"
+#include "formats/model_manager.h"
 
 namespace dravo {
 

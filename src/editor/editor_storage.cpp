@@ -4,7 +4,7 @@
 #include "editor/dravo_editor.h"
 #include "editor/trick_install.h"
 #include "motion/motion_track_index.h"
-#include "resources/res_manager.h"
+#include "resources/resource_manager.h"
 
 namespace dravo {
 

@@ -6,8 +6,8 @@
 #include "core/text.h"
 #include "editor/trick_names.h"
 #include "editor/trick_transfer.h"
-#include "platform/game_location.h"
-#include "resources/res_manager.h"
+#include "editor/game_archives.h"
+#include "resources/resource_manager.h"
 
 namespace dravo {
 

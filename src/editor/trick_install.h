@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 
 namespace dravo {
 

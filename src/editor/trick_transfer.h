@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "editor/trick_install.h"
 
 namespace dravo {

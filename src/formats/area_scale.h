@@ -1,5 +1,7 @@
 #pragma once
 
+// Area-averaging scaling of 4-byte-a-pixel pictures, as the GIF export shrinks frames.
+
 #include <cstddef>
 #include <cstdint>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// An in-memory picture with its pixel format, the common ground of every image file format.
+
 #include <cstdint>
 #include <span>
 #include <vector>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Windows BMP files: reading (checked) and writing.
+
 #include <cstdint>
 #include <filesystem>
 #include <span>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Reduces a 32-bit picture to 256 colours for GIF frames, and measures the error it made.
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>

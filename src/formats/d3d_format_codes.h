@@ -1,5 +1,7 @@
 #pragma once
 
+// The Direct3D surface format numbers the texture files store.
+
 #include <cstdint>
 
 // The Direct3D 8 pixel-format numbers the bitmap analysis hands out. Plain numbers, so that the

@@ -6,7 +6,7 @@
 
 #include "core/byte_io.h"
 #include "core/memory_stream.h"
-#include "render/vell_dx_panel.h"
+#include "render/view_panel.h"
 
 namespace dravo {
 

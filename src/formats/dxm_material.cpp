@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "core/text.h"
-#include "formats/rmx_gfx_manager.h"
-#include "render/vell_dx_panel.h"
-#include "resources/res_manager.h"
+#include "formats/texture_manager.h"
+#include "render/view_panel.h"
+#include "resources/resource_manager.h"
 
 namespace dravo {
 

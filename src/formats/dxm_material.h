@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "render/d3d8.h"
-#include "resources/rmx_ini_file.h"
+#include "resources/typed_ini.h"
 
 namespace dravo {
 

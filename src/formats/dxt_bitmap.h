@@ -1,5 +1,7 @@
 #pragma once
 
+// Pictures as textures: the size rules, mip level counts and the pixel format a bitmap is in.
+
 #include <cstdint>
 
 #include "formats/bitmap.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// Writes animated GIF files frame by frame through giflib.
+
 #include <exception>
 #include <filesystem>
 #include <stdexcept>

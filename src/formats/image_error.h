@@ -1,5 +1,7 @@
 #pragma once
 
+// The error thrown for an image file that cannot be read or written.
+
 #include <stdexcept>
 #include <string>
 

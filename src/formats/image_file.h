@@ -1,5 +1,7 @@
 #pragma once
 
+// Image files by format (BMP, PNG, TGA, DXT): which exist, reading and writing by file name.
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>

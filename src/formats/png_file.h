@@ -1,5 +1,7 @@
 #pragma once
 
+// PNG files through libpng: reading (checked) and writing.
+
 #include <cstdint>
 #include <filesystem>
 #include <span>

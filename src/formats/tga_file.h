@@ -1,5 +1,7 @@
 #pragma once
 
+// Targa files: reading (checked) and writing.
+
 #include <cstdint>
 #include <filesystem>
 #include <span>

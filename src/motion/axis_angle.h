@@ -1,5 +1,7 @@
 #pragma once
 
+// Rotation matrices back to the axis-and-angle form the motion files store.
+
 #include "core/maths.h"
 #include "motion/mot_keys.h"
 

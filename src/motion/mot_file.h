@@ -1,5 +1,7 @@
 #pragma once
 
+// A motion file (TMOTfile): the keyed rotation and position tracks of a trick, read and written.
+
 #include <array>
 #include <cstddef>
 #include <cstdint>

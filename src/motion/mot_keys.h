@@ -1,5 +1,7 @@
 #pragma once
 
+// How a motion file's keys are encoded: rotation layouts and the packed key values.
+
 #include <cstdint>
 
 #include "core/maths.h"

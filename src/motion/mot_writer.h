@@ -1,5 +1,7 @@
 #pragma once
 
+// Writes a motion file from tracks of keys.
+
 #include <array>
 #include <cstdint>
 #include <string>

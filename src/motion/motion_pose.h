@@ -1,5 +1,7 @@
 #pragma once
 
+// Pose tables: a part's matrix at every frame, built from a motion and written back into it.
+
 #include <cstddef>
 #include <string>
 #include <vector>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Where each part's tracks start in a motion's bytes (TMotionTrackIndex), found once.
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>

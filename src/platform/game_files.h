@@ -1,5 +1,7 @@
 #pragma once
 
+// Game-relative names ("data\\common.pak") as paths on disk, letter case matched.
+
 #include <filesystem>
 #include <string_view>
 

@@ -6,7 +6,7 @@
 #include "core/file_io.h"
 #include "core/text.h"
 #include "platform/game_files.h"
-#include "resources/rmx_options.h"
+#include "platform/options_store.h"
 
 namespace dravo {
 

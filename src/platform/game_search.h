@@ -1,5 +1,7 @@
 #pragma once
 
+// Where the game is: the command line, the environment, the remembered folder, Wine, then the user.
+
 #include <filesystem>
 #include <functional>
 #include <optional>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The user's folders for configuration and state, from the environment.
+
 #include <filesystem>
 #include <functional>
 #include <optional>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Reference counting for the device's objects, shaped as the COM pointers the 3D code was written against.
+
 #include <cstddef>
 #include <utility>
 

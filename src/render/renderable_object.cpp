@@ -5,7 +5,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "render/vell_dx_panel.h"
+#include "render/view_panel.h"
 
 namespace dravo {
 

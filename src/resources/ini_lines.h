@@ -1,5 +1,7 @@
 #pragma once
 
+// Splitting text into lines the way both INI readers need.
+
 #include <filesystem>
 #include <string>
 #include <string_view>

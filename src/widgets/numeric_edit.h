@@ -1,5 +1,7 @@
 #pragma once
 
+// A line edit that takes whole numbers only (TNumericEdit).
+
 #include <QLineEdit>
 #include <functional>
 

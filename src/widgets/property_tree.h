@@ -1,5 +1,7 @@
 #pragma once
 
+// The property list of the skins panel: rows of caption and value with their editors.
+
 #include <QColor>
 #include <QFileDialog>
 #include <QTreeWidget>

@@ -1,9 +1,11 @@
 #pragma once
 
+// The key-frame bar (TTweenBar): one tick per frame, the selected range dragged with the mouse.
+
 #include <QFrame>
 #include <functional>
 
-#include "widgets/tween_bar_logic.h"
+#include "core/tween_bar_geometry.h"
 
 class QLabel;
 

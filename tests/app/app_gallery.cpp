@@ -17,18 +17,18 @@
 #include <filesystem>
 
 #include "app/app_look.h"
-#include "app/dravo_uform.h"
-#include "app/dx_view.h"
+#include "app/main_window.h"
+#include "app/view_widget.h"
 #include "app/help_window.h"
-#include "app/kel_msg.h"
-#include "app/kit_main.h"
+#include "app/message_box.h"
+#include "app/application.h"
 #include "app/transfer_window.h"
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "core/memory_stream.h"
 #include "demo/demo_game.h"
 #include "ui_robot.h"
-#include "widgets/vell_button.h"
-#include "widgets/vell_rollout.h"
+#include "widgets/latch_button.h"
+#include "widgets/rollout.h"
 
 using namespace dravo;
 namespace fs = std::filesystem;

@@ -13,17 +13,17 @@
 #include <memory>
 
 #include "app/colour_swatch.h"
-#include "app/dx_view.h"
+#include "app/view_widget.h"
 #include "app/help_window.h"
 #include "app/joystick_pad.h"
 #include "app/modified_panel.h"
 #include "app/qt_editor_host.h"
 #include "app/transfer_window.h"
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "core/memory_stream.h"
 #include "editor/trick_transfer.h"
 #include "ui_robot.h"
-#include "widgets/vell_button.h"
+#include "widgets/latch_button.h"
 
 using namespace dravo;
 using dravo::test::UiRobot;

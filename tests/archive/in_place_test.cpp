@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "archive/in_place_write.h"
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "archive/pak_format.h"
 #include "support/file_helpers.h"
 #include "support/pak_bytes.h"

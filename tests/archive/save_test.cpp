@@ -9,7 +9,7 @@
 #include <random>
 #include <thread>
 
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "archive/pak_format.h"
 #include "core/byte_io.h"
 #include "support/child_process.h"

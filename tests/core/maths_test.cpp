@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/dx_camera.h"
-
 using namespace dravo;
 
 namespace {
@@ -65,22 +63,4 @@ TEST(Maths, SmallHelpers) {
   EXPECT_EQ(OrientationMatrix({0, 0, 1}, {0, 1, 0}), IdentityMatrix());
   ExpectNear(RightAxis({0, 0, 2}, {0, 3, 0}), {1, 0, 0});
   EXPECT_EQ(Normalize({0, 0, 0}), (Vector3{0, 0, 0}));
-}
-
-TEST(DXCamera, RotateThenRelativeMove) {
-  TDXCamera camera;
-  camera.Rotate({0, kPi / 2, 0});
-  ExpectNear(camera.Direction, {1, 0, 0});
-  ExpectNear(camera.Up, {0, 1, 0});
-  camera.Move({0, 0, 1}, true);
-  ExpectNear(camera.Position, {1, 0, 0});
-  camera.Move({0, 2, 0}, false);
-  ExpectNear(camera.GetPosition(), {1, 2, 0});
-}
-
-TEST(DXCamera, PitchTurnsAboutTheRightAxis) {
-  TDXCamera camera;
-  camera.Rotate({kPi / 2, 0, 0});
-  ExpectNear(camera.Direction, {0, -1, 0});
-  ExpectNear(camera.Up, {0, 0, 1});
 }

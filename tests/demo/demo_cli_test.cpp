@@ -1,7 +1,7 @@
 // dravo demo as a user runs it.
 #include <gtest/gtest.h>
 
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "support/file_helpers.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"

@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "core/memory_stream.h"
 #include "core/text.h"
 #include "demo/demo_documents.h"
@@ -16,13 +16,13 @@
 #include "formats/dxg_model.h"
 #include "formats/dxm_material.h"
 #include "formats/dxt_file.h"
-#include "formats/mva_gfx_plugin.h"
-#include "formats/mva_obj_plugin.h"
-#include "formats/rmx_gfx_manager.h"
-#include "formats/rmx_object_manager.h"
+#include "formats/texture_plugin.h"
+#include "formats/model_plugin.h"
+#include "formats/texture_manager.h"
+#include "formats/model_manager.h"
 #include "render/testing/recording_panel.h"
-#include "render/vell_dx_panel.h"
-#include "resources/kel_ini_file.h"
+#include "render/view_panel.h"
+#include "resources/document_ini.h"
 #include "support/file_helpers.h"
 #include "support/temp_dir.h"
 

@@ -15,7 +15,7 @@
 #include "demo_scene.h"
 #include "formats/dxt_file.h"
 #include "formats/png_file.h"
-#include "resources/rmx_ini_file.h"
+#include "resources/typed_ini.h"
 
 using namespace dravo;
 using namespace dravo::test;

@@ -5,7 +5,7 @@
 
 #include "core/memory_stream.h"
 #include "core/text.h"
-#include "resources/kel_ini_file.h"
+#include "resources/document_ini.h"
 
 namespace dravo::test {
 

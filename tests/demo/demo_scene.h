@@ -17,8 +17,8 @@
 #include "formats/dxg_file.h"
 #include "motion/mot_file.h"
 #include "motion/motion_pose.h"
-#include "resources/mva_file_plugin.h"
-#include "resources/res_manager.h"
+#include "resources/pak_plugin.h"
+#include "resources/resource_manager.h"
 
 namespace dravo::test {
 

@@ -9,7 +9,7 @@
 #include "editor_rig.h"
 #include "formats/bitmap.h"
 #include "formats/dxg_model.h"
-#include "formats/rmx_gfx_manager.h"
+#include "formats/texture_manager.h"
 #include "formats/tga_file.h"
 #include "support/file_helpers.h"
 

@@ -6,7 +6,7 @@
 #include "demo/demo_motions.h"
 #include "editor_rig.h"
 #include "formats/dxg_model.h"
-#include "formats/rmx_gfx_manager.h"
+#include "formats/texture_manager.h"
 #include "support/file_helpers.h"
 
 namespace dravo::test {

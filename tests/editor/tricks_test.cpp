@@ -8,7 +8,7 @@
 #include "editor_rig.h"
 #include "formats/dxg_file.h"
 #include "formats/dxg_model.h"
-#include "formats/rmx_object_manager.h"
+#include "formats/model_manager.h"
 #include "motion/mot_writer.h"
 
 namespace dravo::test {

@@ -7,7 +7,7 @@
 #include "formats/dxt_bitmap.h"
 #include "formats/dxt_file.h"
 #include "formats/dxt_texture.h"
-#include "formats/mva_gfx_plugin.h"
+#include "formats/texture_plugin.h"
 #include "image_fixtures.h"
 #include "model_fixtures.h"
 #include "render/d3dx_surface.h"

@@ -4,10 +4,10 @@
 
 #include "formats/dxg_model.h"
 #include "formats/dxm_text.h"
-#include "formats/mva_gfx_plugin.h"
-#include "formats/mva_obj_plugin.h"
-#include "formats/rmx_gfx_manager.h"
-#include "formats/rmx_object_manager.h"
+#include "formats/texture_plugin.h"
+#include "formats/model_plugin.h"
+#include "formats/texture_manager.h"
+#include "formats/model_manager.h"
 #include "model_fixtures.h"
 
 using namespace dravo;

@@ -13,7 +13,7 @@
 #include "formats/dxg_file.h"
 #include "formats/dxt_file.h"
 #include "render/testing/recording_panel.h"
-#include "resources/res_manager.h"
+#include "resources/resource_manager.h"
 #include "support/file_helpers.h"
 #include "support/temp_dir.h"
 

@@ -12,7 +12,7 @@
 
 #include "render/d3dx_surface.h"
 #include "render/gl/egl_headless.h"
-#include "render/vell_dx_panel.h"
+#include "render/view_panel.h"
 
 using namespace dravo;
 

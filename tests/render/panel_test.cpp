@@ -1,4 +1,4 @@
-#include "render/vell_dx_panel.h"
+#include "render/view_panel.h"
 
 #include <gtest/gtest.h>
 

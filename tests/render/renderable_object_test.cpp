@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "render/testing/recording_device.h"
-#include "render/vell_dx_panel.h"
+#include "render/view_panel.h"
 
 using namespace dravo;
 

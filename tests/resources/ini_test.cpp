@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "resources/kel_ini_file.h"
-#include "resources/rmx_ini_file.h"
+#include "resources/document_ini.h"
+#include "resources/typed_ini.h"
 #include "support/file_helpers.h"
 #include "support/temp_dir.h"
 

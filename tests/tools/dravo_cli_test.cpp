@@ -1,7 +1,7 @@
 // Runs the built `dravo` program as a user would and checks its output, exit codes and files.
 #include <gtest/gtest.h>
 
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "support/file_helpers.h"
 #include "support/pak_bytes.h"
 #include "support/run_program.h"

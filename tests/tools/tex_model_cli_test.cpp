@@ -3,7 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "formats/bmp_file.h"
 #include "formats/dxg_file.h"
 #include "formats/dxm_text.h"

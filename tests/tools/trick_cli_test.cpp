@@ -5,7 +5,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "core/file_io.h"
 #include "core/text.h"
 #include "support/child_process.h"

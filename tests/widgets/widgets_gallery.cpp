@@ -14,12 +14,12 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "app/kel_msg.h"
+#include "app/message_box.h"
 #include "widgets/numeric_edit.h"
 #include "widgets/property_tree.h"
 #include "widgets/tween_bar.h"
-#include "widgets/vell_button.h"
-#include "widgets/vell_rollout.h"
+#include "widgets/latch_button.h"
+#include "widgets/rollout.h"
 
 using namespace dravo;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// What the dravo command groups share: registration, input errors and how file problems are printed.
+
 #include <CLI/CLI.hpp>
 #include <functional>
 #include <stdexcept>

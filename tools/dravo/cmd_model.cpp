@@ -14,14 +14,14 @@
 #include "core/text.h"
 #include "formats/dxg_file.h"
 #include "formats/dxg_model.h"
-#include "formats/mva_gfx_plugin.h"
-#include "formats/mva_obj_plugin.h"
+#include "formats/texture_plugin.h"
+#include "formats/model_plugin.h"
 #include "formats/png_file.h"
-#include "formats/rmx_gfx_manager.h"
-#include "formats/rmx_object_manager.h"
-#include "platform/game_location.h"
+#include "formats/texture_manager.h"
+#include "formats/model_manager.h"
+#include "editor/game_archives.h"
 #include "render/gl/gl_device.h"
-#include "render/vell_dx_panel.h"
+#include "render/view_panel.h"
 
 namespace dravo::cli {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/mva_folder.h"
+#include "archive/pak_archive.h"
 #include "archive/pak_format.h"
 #include "cli.h"
 #include "core/file_io.h"

@@ -6,7 +6,7 @@
 
 #include "cli.h"
 #include "core/text.h"
-#include "platform/game_location.h"
+#include "editor/game_archives.h"
 
 namespace dravo::cli {
 

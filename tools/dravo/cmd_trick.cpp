@@ -13,8 +13,8 @@
 #include "editor/trick_install.h"
 #include "editor/trick_names.h"
 #include "editor/trick_transfer.h"
-#include "platform/game_location.h"
-#include "resources/kel_ini_file.h"
+#include "editor/game_archives.h"
+#include "resources/document_ini.h"
 
 namespace dravo::cli {
 

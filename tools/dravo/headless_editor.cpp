@@ -7,7 +7,7 @@
 #include "cli.h"
 #include "core/text.h"
 #include "render/gl/gl_device.h"
-#include "resources/rmx_options.h"
+#include "platform/options_store.h"
 
 namespace dravo::cli {
 

@@ -1,9 +1,11 @@
 #pragma once
 
+// A view panel on the recording device, for tests that assert draw calls.
+
 #include <memory>
 
 #include "render/testing/recording_device.h"
-#include "render/vell_dx_panel.h"
+#include "render/view_panel.h"
 
 namespace dravo {
 

@@ -1,0 +1,187 @@
+// The toolbar (Gif, Save this trick, Import or Export tricks, Undo, Copy, Paste, Play, Help, Exit), the
+// status bar with its "MODIFIED" sign, the keyboard shortcuts and the GIF export.
+#include <QAction>
+#include <QLabel>
+#include <QResizeEvent>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/main_window.h"
+#include "app/view_widget.h"
+#include "app/icons.h"
+#include "app/modified_panel.h"
+#include "app/qt_editor_host.h"
+#include "widgets/latch_button.h"
+
+namespace dravo {
+
+namespace {
+
+TVellButton* ToolButton(QWidget* parent, const char* name, const QString& caption, const char* icon,
+                        const QString& hint) {
+  auto* b = new TVellButton(caption, parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setIcon(SvgIcon(QString::fromLatin1(icon)));
+  b->setIconSize(QSize(20, 20));
+  b->setToolTip(hint);
+  b->setAccessibleName(caption);
+  b->SetShadowStrength(0);
+  b->setFixedHeight(34);
+  b->setFocusPolicy(Qt::TabFocus);
+  return b;
+}
+
+}  // namespace
+
+void TDravoUForm::buildToolBar() {
+  auto* bar = new QToolBar(QStringLiteral("Toolbar"), this);
+  m_toolBar = bar;
+  bar->setObjectName(QStringLiteral("ToolBar"));
+  bar->setMovable(false);
+  bar->setFloatable(false);
+  bar->setContextMenuPolicy(Qt::PreventContextMenu);
+  bar->setStyleSheet(QStringLiteral("QToolBar { spacing: 3px; padding: 3px 4px; }"));
+
+  m_gifBtn = ToolButton(bar, "MakeGifBtn", QStringLiteral("Gif"), "gif",
+                        QStringLiteral("Make an animated GIF for this trick"));
+  m_saveTrickBtn = ToolButton(bar, "SaveTrickBtn", QStringLiteral("Save this trick"), "save",
+                              QStringLiteral("Save this trick into your $dravo.pak and the game"));
+  m_pakBtn = ToolButton(bar, "PakBtn", QStringLiteral("Import or Export tricks"), "transfer",
+                        QStringLiteral("Exchange tricks and skins with other players as PAK files"));
+  m_undoBtn = ToolButton(bar, "UndoBtn", QStringLiteral("Undo"), "undo",
+                         QStringLiteral("Undo or Redo the last action"));
+  m_copyBtn = ToolButton(bar, "CopyBtn", QStringLiteral("Copy"), "copy",
+                         QStringLiteral("Copy the pose for the current frame to clipboard"));
+  m_pasteBtn = ToolButton(bar, "PasteBtn", QStringLiteral("Paste"), "paste",
+                          QStringLiteral("Paste the pose on the clipboard into the current frame"));
+  m_playBtn =
+      ToolButton(bar, "PlayAnimBtn", QStringLiteral("Play"), "play", QStringLiteral("Play the trick"));
+  m_playBtn->SetCanLatch(true);
+  m_helpBtn = ToolButton(bar, "HelpBtn", QStringLiteral("Help"), "help", QStringLiteral("Open the help"));
+  m_exitBtn = ToolButton(bar, "ExitBtn", QStringLiteral("Exit"), "exit", QStringLiteral("Close Dravo Kit"));
+  // Undo and Play change their captions; they keep the width of the longer one.
+  m_undoBtn->setMinimumWidth(m_undoBtn->sizeHint().width() + 4);
+  m_playBtn->setMinimumWidth(m_playBtn->sizeHint().width() + 4);
+
+  bar->addWidget(m_gifBtn);
+  bar->addWidget(m_saveTrickBtn);
+  bar->addWidget(m_pakBtn);
+  bar->addSeparator();
+  bar->addWidget(m_undoBtn);
+  bar->addWidget(m_copyBtn);
+  bar->addWidget(m_pasteBtn);
+  bar->addSeparator();
+  bar->addWidget(m_playBtn);
+  auto* spring = new QWidget(bar);
+  spring->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  bar->addWidget(spring);
+  bar->addWidget(m_helpBtn);
+  bar->addWidget(m_exitBtn);
+  addToolBar(Qt::TopToolBarArea, bar);
+
+  connect(m_gifBtn, &TVellButton::clicked, this, &TDravoUForm::makeGif);
+  connect(m_saveTrickBtn, &TVellButton::clicked, this,
+          [this] { act([](TDravoEditor& ed) { ed.SaveTrickBtnClick(); }); });
+  connect(m_pakBtn, &TVellButton::clicked, this, [this] { act([](TDravoEditor& ed) { ed.PakBtnClick(); }); });
+  connect(m_undoBtn, &TVellButton::clicked, this,
+          [this] { act([](TDravoEditor& ed) { ed.SwapSnapshot(); }); });
+  connect(m_copyBtn, &TVellButton::clicked, this, [this] { act([](TDravoEditor& ed) { ed.CopyPose(); }); });
+  connect(m_pasteBtn, &TVellButton::clicked, this, [this] { act([](TDravoEditor& ed) { ed.PastePose(); }); });
+  m_playBtn->OnLatchChanged = [this](TVellButton*, bool latched) {
+    act([latched](TDravoEditor& ed) { ed.PlayAnimBtnLatchChanged(latched); });
+    // The editor may refuse (nothing loaded yet): the button shows what it decided.
+    if (!m_refreshing) Refresh(changes::Playback);
+  };
+  connect(m_helpBtn, &TVellButton::clicked, this,
+          [this] { act([](TDravoEditor& ed) { ed.HelpBtnClick(); }); });
+  connect(m_exitBtn, &TVellButton::clicked, this, &TDravoUForm::close);
+}
+
+void TDravoUForm::fitToolBar() {
+  if (m_toolBarFullWidth == 0) m_toolBarFullWidth = m_toolBar->sizeHint().width();
+  const bool compact = width() < m_toolBarFullWidth;
+  const struct {
+    TVellButton* button;
+    const char* caption;
+  } longOnes[] = {{m_saveTrickBtn, "Save this trick"}, {m_pakBtn, "Import or Export tricks"}};
+  for (const auto& b : longOnes) {
+    const QString caption = compact ? QString() : QString::fromLatin1(b.caption);
+    if (b.button->text() != caption) b.button->setText(caption);
+  }
+}
+
+void TDravoUForm::buildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar"));
+  bar->setSizeGripEnabled(true);
+  m_modifiedPanel = new TModifiedPanel(bar);
+  m_statusText = new QLabel(bar);
+  m_statusText->setObjectName(QStringLiteral("StatusText"));
+  m_versionLabel = new QLabel(bar);
+  m_versionLabel->setObjectName(QStringLiteral("ver"));
+  m_versionLabel->setToolTip(QStringLiteral("Dravo Kit version"));
+  m_versionLabel->setContentsMargins(6, 0, 6, 0);
+  bar->addWidget(m_modifiedPanel);
+  bar->addWidget(m_statusText, 1);
+  bar->addPermanentWidget(m_versionLabel);
+}
+
+void TDravoUForm::buildShortcuts() {
+  const auto shortcut = [this](const char* name, const QKeySequence& keys,
+                               const std::function<void(TDravoEditor&)>& action) {
+    auto* a = new QAction(QString::fromLatin1(name), this);
+    a->setObjectName(QStringLiteral("Action") + QString::fromLatin1(name));
+    a->setShortcut(keys);
+    a->setShortcutContext(Qt::WindowShortcut);
+    connect(a, &QAction::triggered, this, [this, action] { act(action); });
+    addAction(a);
+    return a;
+  };
+  m_copyAction =
+      shortcut("Copy", QKeySequence(Qt::CTRL | Qt::Key_C), [](TDravoEditor& ed) { ed.CopyPose(); });
+  m_pasteAction =
+      shortcut("Paste", QKeySequence(Qt::CTRL | Qt::Key_V), [](TDravoEditor& ed) { ed.PastePose(); });
+  m_undoAction =
+      shortcut("Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), [](TDravoEditor& ed) { ed.ActionUndoExecute(); });
+  m_allAction =
+      shortcut("All", QKeySequence(Qt::CTRL | Qt::Key_A), [](TDravoEditor& ed) { ed.ActionAllExecute(); });
+}
+
+void TDravoUForm::refreshToolBar(std::uint32_t bits) {
+  const TDravoEditor& ed = *m_editor;
+  if (bits & changes::Playback) {
+    m_playBtn->setEnabled(ed.PlayAnimBtnEnabled());
+    m_playBtn->SetLatched(ed.PlayAnimBtnLatched());
+    m_playBtn->setText(QString::fromStdString(ed.PlayAnimBtnCaption()));
+    m_playBtn->setIcon(SvgIcon(ed.PlayAnimBtnLatched() ? QStringLiteral("stop") : QStringLiteral("play")));
+    m_playBtn->setToolTip(ed.PlayAnimBtnLatched() ? QStringLiteral("Stop playing")
+                                                  : QStringLiteral("Play the trick"));
+    m_gifBtn->setEnabled(ed.MakeGifBtnEnabled());
+  }
+  if (bits & changes::Clipboard) m_pasteBtn->setEnabled(ed.PasteBtnEnabled());
+  if (bits & changes::Undo) {
+    const QString caption = QString::fromStdString(ed.UndoBtnCaption());
+    m_undoBtn->setEnabled(ed.UndoBtnEnabled());
+    m_undoBtn->setText(caption);
+    m_undoBtn->setAccessibleName(caption);
+    m_undoBtn->setIcon(
+        SvgIcon(caption == QLatin1String("Redo") ? QStringLiteral("redo") : QStringLiteral("undo")));
+  }
+}
+
+void TDravoUForm::refreshStatus(std::uint32_t bits) {
+  const TDravoEditor& ed = *m_editor;
+  if (bits & changes::Marks) m_modifiedPanel->SetMarks(ed.Marks());
+  if (bits & changes::Status) m_statusText->setText(QString::fromStdString(ed.StatusText()));
+  if (bits & changes::Setup) m_versionLabel->setText(QString::fromStdString(ed.VersionLabel()));
+}
+
+void TDravoUForm::makeGif() {
+  // The editor stops playback, steps the view through the frames with the progress dialog open, and
+  // restores playback after; the view stays on the last frame.
+  act([](TDravoEditor& ed) { ed.MakeGifBtnClick(); });
+  m_host->EndProgress();
+  m_view->RequestRepaint();
+}
+
+}  // namespace dravo
