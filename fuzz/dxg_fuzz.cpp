@@ -12,8 +12,8 @@
 #include "formats/dxg_model.h"
 #include "formats/dxm_text.h"
 #include "formats/dxt_file.h"
-#include "formats/texture_plugin.h"
 #include "formats/texture_manager.h"
+#include "formats/texture_plugin.h"
 #include "fuzz_checks.h"
 #include "resources/resource_manager.h"
 

@@ -6,6 +6,8 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config git
   clang-14 libclang-rt-14-dev lld-14
+  # style: the format check in CI, and scripts/tidy.sh
+  clang-format clang-tidy
   # Qt editor
   qt6-base-dev libqt6opengl6-dev qt6-base-dev-tools
   # the editor's icons are SVG sources

@@ -24,7 +24,8 @@ const std::vector<std::uint8_t>& BigMotion() {
     d.version = -6;
     d.wideKeys = true;
     d.frameCount = 600;
-    for (int p = 0; p < 30; ++p) d.partNames.push_back("Part " + std::to_string(p));
+    for (int p = 0; p < 30; ++p)
+      d.partNames.push_back("Part " + std::to_string(p));
     d.positionTracks = {{0}, {1}, {29}};
     d.pose.resize(30);
     for (int p = 0; p < 30; ++p) {

@@ -13,8 +13,8 @@
 #include <filesystem>
 
 #include "app/app_look.h"
-#include "app/main_window.h"
 #include "app/icons.h"
+#include "app/main_window.h"
 #include "editor/game_archives.h"
 #include "platform/game_search.h"
 #include "platform/user_folders.h"
@@ -85,7 +85,8 @@ int RunDravoKit(int argc, char** argv) {
   if (parser.isSet(gameOption)) {
     const QString game = parser.value(gameOption);
     if (!QDir(game).exists()) {
-      std::fprintf(stderr, "dravo-kit: %s: no such folder; looking for the game elsewhere\n", qPrintable(game));
+      std::fprintf(stderr, "dravo-kit: %s: no such folder; looking for the game elsewhere\n",
+                   qPrintable(game));
     } else if (!HoldsGame(game.toStdString())) {
       std::fprintf(stderr, "dravo-kit: %s: holds no data\\common.pak; looking for the game elsewhere\n",
                    qPrintable(game));

@@ -10,12 +10,12 @@
 #include <exception>
 
 #include "app/app_look.h"
-#include "app/view_widget.h"
 #include "app/help_window.h"
 #include "app/icons.h"
 #include "app/message_box.h"
 #include "app/qt_editor_host.h"
 #include "app/transfer_window.h"
+#include "app/view_widget.h"
 #include "platform/game_search.h"
 
 namespace dravo {
@@ -63,9 +63,7 @@ TDravoUForm::TDravoUForm(KitSettings settings, QWidget* parent)
   EditorConfig config;
   config.optionsFile = OptionsFilePath(m_settings.env);
   config.stateFile = StateFilePath(m_settings.env);
-  config.gameSearch.commandLine = m_settings.gameFolder;
-  config.gameSearch.env = m_settings.env;
-  config.gameSearch.stateFile = config.stateFile;
+  config.gameFolder = m_settings.gameFolder;
   m_editor = std::make_unique<TDravoEditor>(std::move(config), *m_panel, *m_host);
   m_editor->OnChange = [this](std::uint32_t bits) { Refresh(bits); };
 

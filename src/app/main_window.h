@@ -5,7 +5,8 @@
 // the editor's change bits say what to show again. The window is built and refreshed by concern:
 // main_window.cpp (life cycle and the change dispatch), main_window_toolbar.cpp (toolbar, status bar,
 // shortcuts, GIF export), main_window_view.cpp (3D view, view controls, frame bar, key-frame bar),
-// main_window_tricks.cpp (" Edit Tricks"), main_window_setup.cpp (" Setup") and main_window_skins.cpp (" Skins").
+// main_window_tricks.cpp (" Edit Tricks"), main_window_setup.cpp (" Setup") and main_window_skins.cpp ("
+// Skins").
 
 #include <QMainWindow>
 #include <array>

@@ -7,6 +7,8 @@
 
 #include "app/colour_swatch.h"
 #include "app/main_window.h"
+#include "formats/gif_export.h"
+#include "platform/options_store.h"
 #include "widgets/numeric_edit.h"
 #include "widgets/rollout.h"
 
@@ -34,8 +36,8 @@ TVellRollout* TDravoUForm::buildSetupRollout() {
   m_transparent->setObjectName(QStringLiteral("TransparentChk"));
   m_transparent->setToolTip(QStringLiteral("Make the background of an animated GIF transparent"));
   m_gifSize = new TNumericEdit(QStringLiteral("GIFSize"), content);
-  m_gifSize->SetLimits(32, 256);
-  m_gifSize->SetValue(128);
+  m_gifSize->SetLimits(kGifMinSize, kGifMaxSize);
+  m_gifSize->SetValue(options::DefaultSize);
   m_gifSize->setFixedWidth(52);
   m_gifSize->setAlignment(Qt::AlignRight);
   m_gifSize->setToolTip(QStringLiteral("Enter the size of the GIF in pixels"));

@@ -9,9 +9,10 @@
 #include <QVBoxLayout>
 
 #include "app/colour_swatch.h"
-#include "app/main_window.h"
 #include "app/icons.h"
+#include "app/main_window.h"
 #include "app/qt_editor_host.h"
+#include "platform/options_store.h"
 #include "widgets/property_tree.h"
 #include "widgets/rollout.h"
 
@@ -26,7 +27,7 @@ TVellRollout* TDravoUForm::buildSkinsRollout() {
   m_mudColor->setObjectName(QStringLiteral("MudColor"));
   m_mudColor->setToolTip(QStringLiteral("Click here to change the mud color"));
   m_mudColor->setAccessibleName(QStringLiteral("Mud"));
-  m_mudColor->SetColour(ToQColor(3230560));
+  m_mudColor->SetColour(ToQColor(options::DefaultMudColor));
   m_mudScale = new QSlider(Qt::Horizontal, content);
   m_mudScale->setObjectName(QStringLiteral("MudScale"));
   m_mudScale->setRange(0, 255);

@@ -6,11 +6,11 @@
 #include <QStatusBar>
 #include <QToolBar>
 
-#include "app/main_window.h"
-#include "app/view_widget.h"
 #include "app/icons.h"
+#include "app/main_window.h"
 #include "app/modified_panel.h"
 #include "app/qt_editor_host.h"
+#include "app/view_widget.h"
 #include "widgets/latch_button.h"
 
 namespace dravo {
@@ -164,8 +164,7 @@ void TDravoUForm::refreshToolBar(std::uint32_t bits) {
     m_undoBtn->setEnabled(ed.UndoBtnEnabled());
     m_undoBtn->setText(caption);
     m_undoBtn->setAccessibleName(caption);
-    m_undoBtn->setIcon(
-        SvgIcon(caption == QLatin1String("Redo") ? QStringLiteral("redo") : QStringLiteral("undo")));
+    m_undoBtn->setIcon(SvgIcon(ed.UndoBtnRedoes() ? QStringLiteral("redo") : QStringLiteral("undo")));
   }
 }
 

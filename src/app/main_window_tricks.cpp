@@ -10,8 +10,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/main_window.h"
 #include "app/icons.h"
+#include "app/main_window.h"
 #include "widgets/latch_button.h"
 #include "widgets/rollout.h"
 

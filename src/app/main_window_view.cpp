@@ -14,16 +14,17 @@
 
 #include "app/app_look.h"
 #include "app/colour_swatch.h"
-#include "app/main_window.h"
-#include "app/view_widget.h"
 #include "app/icons.h"
 #include "app/joystick_pad.h"
+#include "app/main_window.h"
 #include "app/qt_editor_host.h"
+#include "app/view_widget.h"
 #include "editor/view_rules.h"
-#include "widgets/numeric_edit.h"
-#include "widgets/tween_bar.h"
+#include "formats/gif_export.h"
 #include "widgets/latch_button.h"
+#include "widgets/numeric_edit.h"
 #include "widgets/rollout.h"
+#include "widgets/tween_bar.h"
 
 namespace dravo {
 
@@ -56,7 +57,7 @@ QWidget* TDravoUForm::buildViewArea() {
       m_frameLabel->fontMetrics().horizontalAdvance(QStringLiteral("Frame 000 of 000")));
   m_frameLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   m_frameRateEdit = new TNumericEdit(QStringLiteral("FrameRateEdit"), area);
-  m_frameRateEdit->SetLimits(1, 100);
+  m_frameRateEdit->SetLimits(kMinFramesPerSecond, kMaxFramesPerSecond);
   m_frameRateEdit->SetValue(15);
   m_frameRateEdit->setFixedWidth(44);
   m_frameRateEdit->setAlignment(Qt::AlignRight);
@@ -124,7 +125,7 @@ QWidget* TDravoUForm::buildControlPanel() {
 
   m_zoomBar = new QSlider(Qt::Horizontal, card);
   m_zoomBar->setObjectName(QStringLiteral("TrackBar1"));
-  m_zoomBar->setRange(30, 150);
+  m_zoomBar->setRange(kZoomMin, kZoomMax);
   m_zoomBar->setValue(90);
   m_zoomBar->setTickInterval(5);
   m_zoomBar->setTickPosition(QSlider::TicksBelow);

@@ -11,10 +11,10 @@
 
 #include "app/app_look.h"
 #include "app/colour_swatch.h"
-#include "app/view_widget.h"
 #include "app/help_window.h"
 #include "app/message_box.h"
 #include "app/transfer_window.h"
+#include "app/view_widget.h"
 #include "formats/image_file.h"
 #include "widgets/property_tree.h"
 

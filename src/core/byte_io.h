@@ -33,9 +33,15 @@ inline std::uint32_t LoadU32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
          (std::uint32_t(p[3]) << 24);
 }
-inline std::int16_t LoadI16(const std::uint8_t* p) { return static_cast<std::int16_t>(LoadU16(p)); }
-inline std::int32_t LoadI32(const std::uint8_t* p) { return static_cast<std::int32_t>(LoadU32(p)); }
-inline float LoadF32(const std::uint8_t* p) { return std::bit_cast<float>(LoadU32(p)); }
+inline std::int16_t LoadI16(const std::uint8_t* p) {
+  return static_cast<std::int16_t>(LoadU16(p));
+}
+inline std::int32_t LoadI32(const std::uint8_t* p) {
+  return static_cast<std::int32_t>(LoadU32(p));
+}
+inline float LoadF32(const std::uint8_t* p) {
+  return std::bit_cast<float>(LoadU32(p));
+}
 
 inline void StoreU16(std::uint8_t* p, std::uint16_t v) {
   p[0] = static_cast<std::uint8_t>(v);
@@ -47,9 +53,15 @@ inline void StoreU32(std::uint8_t* p, std::uint32_t v) {
   p[2] = static_cast<std::uint8_t>(v >> 16);
   p[3] = static_cast<std::uint8_t>(v >> 24);
 }
-inline void StoreI16(std::uint8_t* p, std::int16_t v) { StoreU16(p, static_cast<std::uint16_t>(v)); }
-inline void StoreI32(std::uint8_t* p, std::int32_t v) { StoreU32(p, static_cast<std::uint32_t>(v)); }
-inline void StoreF32(std::uint8_t* p, float v) { StoreU32(p, std::bit_cast<std::uint32_t>(v)); }
+inline void StoreI16(std::uint8_t* p, std::int16_t v) {
+  StoreU16(p, static_cast<std::uint16_t>(v));
+}
+inline void StoreI32(std::uint8_t* p, std::int32_t v) {
+  StoreU32(p, static_cast<std::uint32_t>(v));
+}
+inline void StoreF32(std::uint8_t* p, float v) {
+  StoreU32(p, std::bit_cast<std::uint32_t>(v));
+}
 
 // The one bounds-checked reader every format uses. A count read from a file is a
 // claim: check it with need() or fits() before allocating or looping on it.
@@ -91,7 +103,8 @@ class ByteReader {
   std::string fixedString(std::size_t fieldSize) {
     const auto field = bytes(fieldSize);
     std::size_t n = 0;
-    while (n < field.size() && field[n] != 0) ++n;
+    while (n < field.size() && field[n] != 0)
+      ++n;
     return std::string(reinterpret_cast<const char*>(field.data()), n);
   }
 
@@ -126,6 +139,7 @@ class ByteWriter {
   void fixedString(const std::string& s, std::size_t fieldSize) {
     std::uint8_t* p = grow(fieldSize);
     std::memset(p, 0, fieldSize);
+    // NOLINTNEXTLINE(bugprone-not-null-terminated-result): the field was zero-filled above
     std::memcpy(p, s.data(), std::min(s.size(), fieldSize > 0 ? fieldSize - 1 : 0));
   }
   void patchU32(std::size_t at, std::uint32_t v) { StoreU32(m_bytes.data() + at, v); }

@@ -2,15 +2,21 @@
 
 namespace dravo {
 
-Vector3 Vec3(float x, float y, float z) { return {x, y, z}; }
+Vector3 Vec3(float x, float y, float z) {
+  return {x, y, z};
+}
 
 Vector3 Vec3Cross(Vector3 a, Vector3 b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-float Vec3Dot(Vector3 a, Vector3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+float Vec3Dot(Vector3 a, Vector3 b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
-float Vec3Length(Vector3 v) { return std::sqrt(Vec3Dot(v, v)); }
+float Vec3Length(Vector3 v) {
+  return std::sqrt(Vec3Dot(v, v));
+}
 
 Vector3 Vec3Lerp(Vector3 a, Vector3 b, float t) {
   return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.z + (b.z - a.z) * t};
@@ -39,7 +45,8 @@ Matrix OrientationMatrix(Vector3 forward, Vector3 up) {
 
 Matrix* D3DXMatrixIdentity(Matrix* out) {
   *out = Matrix{};
-  for (int i = 0; i < 4; ++i) out->m[i][i] = 1.0f;
+  for (int i = 0; i < 4; ++i)
+    out->m[i][i] = 1.0f;
   return out;
 }
 

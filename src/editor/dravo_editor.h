@@ -25,20 +25,28 @@
 #include "core/file_io.h"
 #include "core/maths.h"
 #include "editor/editor_host.h"
+#include "editor/game_archives.h"
+#include "editor/loaded_trick.h"
+#include "editor/model_choice.h"
 #include "editor/model_set.h"
+#include "editor/modified_marks.h"
+#include "editor/part_list.h"
+#include "editor/playback.h"
 #include "editor/pose_edit.h"
+#include "editor/pose_history.h"
+#include "editor/posing_state.h"
+#include "editor/trick_catalogue.h"
 #include "editor/trick_install.h"
 #include "editor/trick_names.h"
 #include "editor/trick_transfer.h"
+#include "editor/view_rules.h"
+#include "editor/view_settings.h"
 #include "formats/gif_export.h"
 #include "motion/mot_file.h"
 #include "motion/motion_pose.h"
-#include "editor/game_archives.h"
 #include "platform/game_search.h"
-#include "editor/modified_marks.h"
-#include "render/view_panel.h"
 #include "platform/options_store.h"
-#include "core/tween_bar_geometry.h"
+#include "render/view_panel.h"
 
 namespace dravo {
 
@@ -51,23 +59,12 @@ class TRmxResManager;
 struct EditorConfig {
   std::filesystem::path optionsFile;  // the options store
   std::filesystem::path stateFile;    // the per-user version value
+  // The game folder when the caller has found it already (the window's program entry): it is
+  // mounted as it is. Empty: the editor searches with `gameSearch`.
+  std::string gameFolder;
   GameSearch gameSearch;
   // Tests make a step of the own archive's save fail with it.
   ReplaceHook archiveSaveHook;
-};
-
-// An item of the rider and machine lists: its label and folder index × 2^24 + resource index.
-struct ModelListItem {
-  std::string Label;
-  std::int32_t Object = 0;
-};
-
-// An item of the part list (TweenList): a part of the rider, then of the machine.
-struct PartItem {
-  std::string Name;
-  std::int32_t Part = 0;  // rider part index, or rider part count + machine part index
-  bool Checked = false;
-  bool Enabled = true;
 };
 
 // A row of the skins list.
@@ -77,7 +74,6 @@ struct TextureRow {
   std::int32_t Tag = 0;  // the texture manager's index
 };
 
-enum class AxisGroup { RotX, RotY, PosX, PosY };
 enum class Rollout { Trick, Setup, Skins };
 enum class StartupResult { Running, NoDevice, Terminated };
 
@@ -150,25 +146,25 @@ class TDravoEditor {
   void ReleaseModelSet(TModelSet& set);
   std::int32_t FindBone(const TModelSet& set, const std::string& name) const;
   void FillModelLists();
-  const std::vector<ModelListItem>& SelectRiderBox() const { return m_riderBox; }
-  const std::vector<ModelListItem>& SelectMachineBox() const { return m_machineBox; }
-  int SelectRiderIndex() const { return m_riderIndex; }
-  int SelectMachineIndex() const { return m_machineIndex; }
+  const std::vector<ModelListItem>& SelectRiderBox() const { return m_chosen.riderBox; }
+  const std::vector<ModelListItem>& SelectMachineBox() const { return m_chosen.machineBox; }
+  int SelectRiderIndex() const { return m_chosen.riderIndex; }
+  int SelectMachineIndex() const { return m_chosen.machineIndex; }
   // The list handlers, with the item the user chose.
   void SelectRiderBoxChange(int index);
   void SelectMachineBoxChange(int index);
-  const TModelSet& RiderSet() const { return m_riderSet; }
-  const TModelSet& MachineSet() const { return m_machineSet; }
-  bool RiderLoaded() const { return m_riderLoaded; }
-  bool MachineLoaded() const { return m_machineLoaded; }
-  const std::string& LastRider() const { return m_lastRider; }
-  const std::string& LastMachine() const { return m_lastMachine; }
-  const std::vector<std::string>& MaterialChanges() const { return m_materialChanges; }
+  const TModelSet& RiderSet() const { return m_chosen.riderSet; }
+  const TModelSet& MachineSet() const { return m_chosen.machineSet; }
+  bool RiderLoaded() const { return m_chosen.riderLoaded; }
+  bool MachineLoaded() const { return m_chosen.machineLoaded; }
+  const std::string& LastRider() const { return m_chosen.lastRider; }
+  const std::string& LastMachine() const { return m_chosen.lastMachine; }
+  const std::vector<std::string>& MaterialChanges() const { return m_chosen.materialChanges; }
 
   // ===== Trick catalogue =====
   void BuildCatalogue();
-  const std::vector<CatalogueEntry>& MOTSelectBox() const { return m_catalogue; }
-  int MOTSelectIndex() const { return m_catalogueIndex; }
+  const std::vector<CatalogueEntry>& MOTSelectBox() const { return m_catalogue.entries; }
+  int MOTSelectIndex() const { return m_catalogue.index; }
   // The user picked entry `index` (-1: text typed into the box, which selects nothing).
   void SelectTrickItem(int index);
   void MOTSelectBoxChange();
@@ -177,22 +173,22 @@ class TDravoEditor {
   bool FindMotion(const std::string& folder, const std::string& file, MemoryStream& stream);
   void LoadRiderMotion(const MemoryStream& stream);
   void LoadMachineMotion(const MemoryStream& stream);
-  int MachineType() const { return m_machineType; }
-  const std::string& TrickName() const { return m_trickName; }
-  const std::string& TrickFileName() const { return m_trickFileName; }
-  bool AttachToMachine() const { return m_attachToMachine; }
-  bool HasMachineMotion() const { return m_hasMachineMotion; }
-  const TMOTfile& RiderMotion() const { return m_riderMotion; }
-  const TMOTfile& MachineMotion() const { return m_machineMotion; }
-  const TPoseTable& RiderParts() const { return m_riderParts; }
-  const TPoseTable& MachineParts() const { return m_machineParts; }
+  int MachineType() const { return m_catalogue.machineType; }
+  const std::string& TrickName() const { return m_trick.name; }
+  const std::string& TrickFileName() const { return m_trick.fileName; }
+  bool AttachToMachine() const { return m_trick.attachToMachine; }
+  bool HasMachineMotion() const { return m_trick.hasMachineMotion; }
+  const TMOTfile& RiderMotion() const { return m_trick.riderMotion; }
+  const TMOTfile& MachineMotion() const { return m_trick.machineMotion; }
+  const TPoseTable& RiderParts() const { return m_trick.riderParts; }
+  const TPoseTable& MachineParts() const { return m_trick.machineParts; }
   // The part list and the edited side.
-  const std::vector<PartItem>& TweenList() const { return m_tweenList; }
-  int TweenListIndex() const { return m_tweenListIndex; }
+  const std::vector<PartItem>& TweenList() const { return m_parts.items; }
+  int TweenListIndex() const { return m_parts.index; }
   void SelectPart(int item);
   void SetPartChecked(int item, bool checked);
-  bool RiderEdit() const { return m_riderEdit; }
-  bool BikeEditEnabled() const { return m_bikeEditEnabled; }
+  bool RiderEdit() const { return m_parts.riderEdit; }
+  bool BikeEditEnabled() const { return m_parts.bikeEditEnabled; }
   // Choosing "Edit Rider" (true) or "Edit Bike" (false) with the radio buttons, or their labels.
   void RiderEditClick(bool rider);
   void RiderEditLabelClick();
@@ -212,7 +208,7 @@ class TDravoEditor {
   void DXPanelMouseUp(TMouseButton button, EditorShift shift);
   // A click on a posing latch button (tag 0 X, 1 Y, 2 Z) of a group.
   void AxisButtonClick(AxisGroup group, int tag);
-  int Axis(AxisGroup group) const { return m_axes[static_cast<int>(group)]; }
+  int Axis(AxisGroup group) const { return m_posing.Axis(group); }
   bool AxisLatched(AxisGroup group, int tag) const { return Axis(group) == tag; }
   void RotatePart(std::int32_t part, std::int32_t frame, int axis, float angle);
   void MovePart(std::int32_t part, std::int32_t frame, int axis, float distance);
@@ -221,30 +217,30 @@ class TDravoEditor {
   int RenderPass = 0;  // 1 rider, 2 machine, 4 machine attachments
 
   // ===== Frames, playback, tweening =====
-  std::int32_t CurrentFrame() const { return m_currentFrame; }
-  std::int32_t FrameCount() const { return m_frameCount; }
-  const std::string& FrameCountLabel() const { return m_frameCountLabel; }
-  int FrameBarPosition() const { return m_frameBarPosition; }
-  int FrameBarMax() const { return m_frameBarMax; }
-  bool FrameBarEnabled() const { return m_frameBarEnabled; }
+  std::int32_t CurrentFrame() const { return m_playback.currentFrame; }
+  std::int32_t FrameCount() const { return m_trick.frameCount; }
+  const std::string& FrameCountLabel() const { return m_playback.frameCountLabel; }
+  int FrameBarPosition() const { return m_playback.barPosition; }
+  int FrameBarMax() const { return m_playback.barMax; }
+  bool FrameBarEnabled() const { return m_playback.barEnabled; }
   // The frame bar moved (1-based); also how the GIF export steps through the frames.
   void FrameBarChange(int position);
-  int FrameRate() const { return m_frameRate; }
+  int FrameRate() const { return m_playback.frameRate; }
   void FrameRateEditChange(int framesPerSecond);
-  int FrameTimerInterval() const { return m_frameTimerInterval; }
-  bool FrameTimerEnabled() const { return m_frameTimerEnabled; }
+  int FrameTimerInterval() const { return m_playback.timerInterval; }
+  bool FrameTimerEnabled() const { return m_playback.timerEnabled; }
   void FrameTimerTimer();
-  bool PlayAnimBtnEnabled() const { return m_playEnabled; }
-  bool PlayAnimBtnLatched() const { return m_playLatched; }
-  const std::string& PlayAnimBtnCaption() const { return m_playCaption; }
+  bool PlayAnimBtnEnabled() const { return m_playback.playEnabled; }
+  bool PlayAnimBtnLatched() const { return m_playback.playLatched; }
+  const std::string& PlayAnimBtnCaption() const { return m_playback.playCaption; }
   void PlayAnimBtnLatchChanged(bool latched);
-  bool MakeGifBtnEnabled() const { return m_gifEnabled; }
-  bool TweenAll() const { return m_tweenAll; }
+  bool MakeGifBtnEnabled() const { return m_playback.gifEnabled; }
+  bool TweenAll() const { return m_parts.tweenAll; }
   void SetTweenAll(bool on);
-  void Label15Click() { SetTweenAll(!m_tweenAll); }
-  void ActionAllExecute() { SetTweenAll(!m_tweenAll); }
+  void Label15Click() { SetTweenAll(!m_parts.tweenAll); }
+  void ActionAllExecute() { SetTweenAll(!m_parts.tweenAll); }
   // The key-frame bar: its state for painting, and its mouse and size events.
-  const TweenBarLogic& TweenBar() const { return m_tweenBar; }
+  const TweenBarLogic& TweenBar() const { return m_playback.keyFrameBar; }
   void TweenBarMouseDown(bool leftButton, double x);
   void TweenBarMouseMove(bool leftButtonDown, double x);
   void TweenBarMouseUp();
@@ -262,9 +258,11 @@ class TDravoEditor {
   // Ctrl+Z: SwapSnapshot when a snapshot exists.
   void ActionUndoExecute();
   bool PasteBtnEnabled() const { return m_pasteEnabled; }
-  bool UndoBtnEnabled() const { return m_undoEnabled; }
-  const std::string& UndoBtnCaption() const { return m_undoCaption; }
-  bool UndoAvailable() const { return m_undoAvailable; }
+  bool UndoBtnEnabled() const { return m_history.Enabled(); }
+  std::string UndoBtnCaption() const { return m_history.Caption(); }
+  // The button's next press restores the edit (it reads "Redo").
+  bool UndoBtnRedoes() const { return m_history.NextIsRedo(); }
+  bool UndoAvailable() const { return m_history.Available(); }
   const PoseClipboard& Clipboard() const { return m_clipboard; }
 
   // ===== Import and export =====
@@ -283,41 +281,41 @@ class TDravoEditor {
   bool SaveTextures();
 
   // ===== View =====
-  const D3DXMATRIX& SceneMatrix() const { return m_sceneMatrix; }
-  int Zoom() const { return m_zoom; }
+  const D3DXMATRIX& SceneMatrix() const { return m_view.sceneMatrix; }
+  int Zoom() const { return m_view.zoom; }
   void TrackBar1Change(int position);
-  int ViewIndex() const { return m_viewIndex; }
+  int ViewIndex() const { return m_view.viewIndex; }
   void ViewBoxChange(int index);
-  bool ShowBike() const { return m_showBike; }
+  bool ShowBike() const { return m_view.showBike; }
   void ShowBikeClick(bool on);
-  void ShowBikeLblClick() { ShowBikeClick(!m_showBike); }
-  bool ViewRelative() const { return m_viewRelative; }
+  void ShowBikeLblClick() { ShowBikeClick(!m_view.showBike); }
+  bool ViewRelative() const { return m_view.relative; }
   void ViewRelBtnClick() {
-    m_viewRelative = !m_viewRelative;
+    m_view.relative = !m_view.relative;
     Changed(changes::ViewSettings);
   }
-  TColor BackgroundColor() const { return m_backgroundColor; }
+  TColor BackgroundColor() const { return m_view.backgroundColor; }
   void ColorPickerClick();
-  TColor MudColor() const { return m_mudColor; }
+  TColor MudColor() const { return m_view.mudColor; }
   void MudColorClick();
-  int MudScale() const { return m_mudScale; }
+  int MudScale() const { return m_view.mudScale; }
   void MudScaleChange(int position);
-  bool WireMode() const { return m_wireMode; }
+  bool WireMode() const { return m_view.wireMode; }
   void WireModeClick(bool on);
-  bool Lighting() const { return m_lighting; }
+  bool Lighting() const { return m_view.lighting; }
   void LightClick(bool on);
-  bool Transparent() const { return m_transparent; }
+  bool Transparent() const { return m_view.transparent; }
   void TransparentClick(bool on);
-  int GifSize() const { return m_gifSize; }
+  int GifSize() const { return m_view.gifSize; }
   void GIFSizeChange(int size);
   // The joystick pads: tag 1 the rotation pad, 0 the position pad; x, y inside the pad.
   void JoystickMouseDown(int tag);
   void JoystickMouseMove(int x, int y);
   void JoystickMouseUp();
-  bool JoystickTimerEnabled() const { return m_joystickTimerEnabled; }
+  bool JoystickTimerEnabled() const { return m_view.joystickTimerEnabled; }
   void JoystickTimerTimer();
-  std::int32_t JoyX() const { return m_joyX; }
-  std::int32_t JoyY() const { return m_joyY; }
+  std::int32_t JoyX() const { return m_view.joyX; }
+  std::int32_t JoyY() const { return m_view.joyY; }
   // The panel's OnAfterRender: the machine and its attachments, then the rider.
   void DXPanelAfterRender();
   void DXPanelResolutionCheck(DWORD& width, DWORD& height);
@@ -330,7 +328,7 @@ class TDravoEditor {
   void BeginFrameExport();
   void EndFrameExport();
   // The delay of one GIF frame in hundredths of a second.
-  int GifFrameDelay() const { return m_frameTimerInterval / 10; }
+  int GifFrameDelay() const { return m_playback.timerInterval / 10; }
   // "Gif": the save dialog, then MakeGif with the host's progress; an error is shown, and a cancelled
   // dialog changes nothing.
   void MakeGifBtnClick();
@@ -369,8 +367,6 @@ class TDravoEditor {
   void ApplyEditSide(bool keepChecks);
   void ApplyFrameCount();
   void DiscardSnapshot();
-  TMotionPart* PartAt(std::int32_t part);
-  bool PartHasFrame(std::int32_t part, std::int32_t frame);
   // Storage.
   bool PutMotion(TMOTfile& motion, const std::string& entry);
   void SaveOwnArchive();
@@ -408,102 +404,20 @@ class TDravoEditor {
   std::int32_t m_resWidth = 640;
   std::int32_t m_resHeight = 480;
 
-  // Riders and machines.
-  TModelSet m_riderSet;
-  TModelSet m_machineSet;
-  std::string m_lastRider;
-  std::string m_lastMachine;
-  bool m_riderLoaded = false;
-  bool m_machineLoaded = false;
-  bool m_loadingMachine = false;
-  std::vector<std::string> m_materialChanges;
-  std::vector<ModelListItem> m_riderBox;
-  std::vector<ModelListItem> m_machineBox;
-  int m_riderIndex = -1;
-  int m_machineIndex = -1;
-
-  // Trick state.
-  int m_machineType = 0;
-  // The machine type the current trick was loaded for: storing it uses that type's names even
-  // after the machine (and with it MachineType) has changed.
-  int m_trickMachineType = 0;
-  std::vector<CatalogueEntry> m_catalogue;
-  int m_catalogueIndex = -1;
-  std::string m_trickName;
-  std::string m_trickFileName;
-  bool m_attachToMachine = false;
-  TMOTfile m_riderMotion;
-  TMOTfile m_machineMotion;
-  TPoseTable m_riderParts;
-  TPoseTable m_machineParts;
-  bool m_hasMachineMotion = false;
-  std::int32_t m_frameCount = 0;
-  std::int32_t m_currentFrame = 0;
-  std::vector<PartItem> m_tweenList;
-  int m_tweenListIndex = -1;
-  bool m_riderEdit = true;
-  bool m_bikeEditEnabled = false;
-  bool m_commonPak = true;
-
-  // Posing.
-  std::array<int, 4> m_axes{1, 0, 2, 1};
-  int m_lastMouseX = 0;
-  int m_lastMouseY = 0;
-  bool m_leftDrag = false;
-  bool m_rightDrag = false;
-  bool m_undoPending = false;
-  int m_drawingAttachment = -1;  // the machine attachment being drawn in pass 4
-
-  // Frames and playback.
-  std::string m_frameCountLabel;
-  int m_frameBarPosition = 1;
-  int m_frameBarMax = 1;
-  bool m_frameBarEnabled = true;
-  int m_frameRate = 15;
-  int m_frameTimerInterval = 67;
-  bool m_frameTimerEnabled = false;
-  bool m_playEnabled = false;
-  bool m_playLatched = false;
-  std::string m_playCaption = "Play";
-  bool m_gifEnabled = true;
-  bool m_tweenAll = false;
-  TweenBarLogic m_tweenBar;
-  int m_tweenBarWidth = 0;
-  bool m_exportTimerWasOn = false;
-  bool m_exportPlayWasEnabled = false;
-
-  // Clipboard and undo.
+  // The state of each concern.
+  ModelChoice m_chosen;
+  TrickCatalogue m_catalogue;
+  LoadedTrick m_trick;
+  PartList m_parts;
+  Playback m_playback;
+  PosingState m_posing;
+  PoseHistory m_history;
   PoseClipboard m_clipboard;
-  std::array<std::int32_t, 2> m_undoRange{0, 0};
-  bool m_undoModified = false;
-  bool m_undoAvailable = false;
   bool m_pasteEnabled = false;
-  bool m_undoEnabled = false;
-  std::string m_undoCaption = "Undo";
-
-  // Import and export.
   TrickTransfer m_transfer;
-
-  // Skins.
   std::vector<TextureRow> m_textureRows;
-
-  // View.
-  D3DXMATRIX m_sceneMatrix = IdentityMatrix();
-  int m_zoom = 90;
-  int m_viewIndex = 2;
-  bool m_showBike = true;
-  bool m_viewRelative = false;
-  TColor m_backgroundColor = 8421520;
-  TColor m_mudColor = 4610165;
-  int m_mudScale = 255;
-  bool m_wireMode = false;
-  bool m_lighting = true;
-  bool m_transparent = true;
-  int m_gifSize = 64;
-  bool m_rotationMode = false;
-  std::int32_t m_joyX = 0;
-  std::int32_t m_joyY = 0;
-  bool m_joystickTimerEnabled = false;
+  ViewSettings m_view;
+  bool m_commonPak = true;
 };
 
 }  // namespace dravo

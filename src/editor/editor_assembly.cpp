@@ -4,8 +4,8 @@
 #include "core/text.h"
 #include "editor/dravo_editor.h"
 #include "formats/dxg_model.h"
-#include "formats/texture_manager.h"
 #include "formats/model_manager.h"
+#include "formats/texture_manager.h"
 #include "resources/document_ini.h"
 #include "resources/resource_manager.h"
 
@@ -53,12 +53,12 @@ class RenderingPaused {
 }  // namespace
 
 void TDravoEditor::SetModelEvents(TDXGmodel& model) {
-  model.OnWorldMatrix = [this](TDXGmodel&, D3DXMATRIX& world) { world = m_sceneMatrix; };
+  model.OnWorldMatrix = [this](TDXGmodel&, D3DXMATRIX& world) { world = m_view.sceneMatrix; };
   model.OnBoneTransform = [this](TDXGmodel& sender, D3DXMATRIX& world, std::int32_t bone) {
     PoseBone(sender, world, bone);
   };
   model.OnTextureFactor = [this](TDXGmodel&, D3DCOLOR& colour) {
-    colour = static_cast<D3DCOLOR>(m_mudScale) << 24;
+    colour = static_cast<D3DCOLOR>(m_view.mudScale) << 24;
   };
 }
 
@@ -78,7 +78,7 @@ bool TDravoEditor::LoadModelSet(const std::string& document, TModelSet& set) {
     m_models->ReleaseModel(set.Model);
     set.Model = nullptr;
   }
-  m_materialChanges = ReadMaterialChanges(sub.Lines());
+  m_chosen.materialChanges = ReadMaterialChanges(sub.Lines());
 
   TDXGmodel* model = nullptr;
   if (m_models->LoadModel(ChangeFileExt(Trim(mainModel), ".dxg"), model) != 0 || !model) return false;
@@ -128,15 +128,15 @@ std::int32_t TDravoEditor::FindBone(const TModelSet& set, const std::string& nam
 }
 
 bool TDravoEditor::LoadRider(const std::string& document) {
-  m_loadingMachine = false;
-  const bool loaded = LoadModelSet(document, m_riderSet);
+  m_chosen.loadingMachine = false;
+  const bool loaded = LoadModelSet(document, m_chosen.riderSet);
   ResetClipboard();
   return loaded;
 }
 
 bool TDravoEditor::LoadMachine(const std::string& document) {
-  m_loadingMachine = true;
-  const bool loaded = LoadModelSet(document, m_machineSet);
+  m_chosen.loadingMachine = true;
+  const bool loaded = LoadModelSet(document, m_chosen.machineSet);
   ResetClipboard();
   return loaded;
 }
@@ -147,9 +147,9 @@ void TDravoEditor::ResetClipboard() {
 }
 
 void TDravoEditor::FillModelLists() {
-  m_riderBox.clear();
-  m_machineBox.clear();
-  m_riderIndex = m_machineIndex = -1;
+  m_chosen.riderBox.clear();
+  m_chosen.machineBox.clear();
+  m_chosen.riderIndex = m_chosen.machineIndex = -1;
   if (!m_resources) return;
   TRmxResManager& resources = m_resources->manager();
   static constexpr std::string_view kMachinePrefixes[] = {"mxs", "mx", "mxf", "ff", "smx", "atv", "satv"};
@@ -160,14 +160,16 @@ void TDravoEditor::FillModelLists() {
     const std::string lower = LowerAZ(path);
     const std::string file = LowerAZ(ExtractFileName(path));
     if (lower.find("data\\rider\\") != std::string::npos && lower.find("_ai") == std::string::npos) {
-      m_riderBox.push_back(item);
-      if (file == LowerAZ(m_lastRider)) m_riderIndex = static_cast<int>(m_riderBox.size()) - 1;
+      m_chosen.riderBox.push_back(item);
+      if (file == LowerAZ(m_chosen.lastRider))
+        m_chosen.riderIndex = static_cast<int>(m_chosen.riderBox.size()) - 1;
       continue;
     }
     for (std::string_view prefix : kMachinePrefixes) {
       if (file.rfind(prefix, 0) == 0) {
-        m_machineBox.push_back(item);
-        if (file == LowerAZ(m_lastMachine)) m_machineIndex = static_cast<int>(m_machineBox.size()) - 1;
+        m_chosen.machineBox.push_back(item);
+        if (file == LowerAZ(m_chosen.lastMachine))
+          m_chosen.machineIndex = static_cast<int>(m_chosen.machineBox.size()) - 1;
         break;
       }
     }
@@ -176,51 +178,53 @@ void TDravoEditor::FillModelLists() {
 }
 
 void TDravoEditor::SelectRiderBoxChange(int index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= m_riderBox.size() || !m_resources) return;
-  m_riderIndex = index;
+  if (index < 0 || static_cast<std::size_t>(index) >= m_chosen.riderBox.size() || !m_resources) return;
+  m_chosen.riderIndex = index;
   const std::string name =
-      ItemPath(m_resources->manager(), m_riderBox[static_cast<std::size_t>(index)].Object);
+      ItemPath(m_resources->manager(), m_chosen.riderBox[static_cast<std::size_t>(index)].Object);
   if (Trim(name).empty()) return;
   Guard([&] {
     RenderingPaused paused(m_panel);
-    m_riderLoaded = LoadRider(name);
-    if (m_riderLoaded) {
-      m_lastRider = name;
+    m_chosen.riderLoaded = LoadRider(name);
+    if (m_chosen.riderLoaded) {
+      m_chosen.lastRider = name;
     } else {
-      m_riderLoaded = LoadRider(m_lastRider);
+      m_chosen.riderLoaded = LoadRider(m_chosen.lastRider);
     }
   });
   // The list shows the rider that is loaded.
-  m_riderIndex = IndexOfPath(m_resources->manager(), m_riderBox, m_lastRider, m_riderIndex);
+  m_chosen.riderIndex =
+      IndexOfPath(m_resources->manager(), m_chosen.riderBox, m_chosen.lastRider, m_chosen.riderIndex);
   FillTextureList();
   Changed(changes::ModelLists);
   Repaint();
 }
 
 void TDravoEditor::SelectMachineBoxChange(int index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= m_machineBox.size() || !m_resources) return;
-  m_machineIndex = index;
+  if (index < 0 || static_cast<std::size_t>(index) >= m_chosen.machineBox.size() || !m_resources) return;
+  m_chosen.machineIndex = index;
   const std::string name =
-      ItemPath(m_resources->manager(), m_machineBox[static_cast<std::size_t>(index)].Object);
+      ItemPath(m_resources->manager(), m_chosen.machineBox[static_cast<std::size_t>(index)].Object);
   if (Trim(name).empty()) return;
   bool loaded = false;
   Guard([&] {
     RenderingPaused paused(m_panel);
-    m_machineLoaded = loaded = LoadMachine(name);
+    m_chosen.machineLoaded = loaded = LoadMachine(name);
     if (loaded) {
-      m_lastMachine = name;
+      m_chosen.lastMachine = name;
     } else {
-      m_machineLoaded = LoadMachine(m_lastMachine);
+      m_chosen.machineLoaded = LoadMachine(m_chosen.lastMachine);
     }
   });
-  m_machineIndex = IndexOfPath(m_resources->manager(), m_machineBox, m_lastMachine, m_machineIndex);
+  m_chosen.machineIndex =
+      IndexOfPath(m_resources->manager(), m_chosen.machineBox, m_chosen.lastMachine, m_chosen.machineIndex);
   FillTextureList();
   Changed(changes::ModelLists);
   if (loaded) {
     Guard([&] {
       BuildCatalogue();
       // The first trick of the new list, shown selected; an empty list selects nothing.
-      if (!m_catalogue.empty()) SelectTrickItem(0);
+      if (!m_catalogue.entries.empty()) SelectTrickItem(0);
     });
   }
   Repaint();
@@ -228,7 +232,7 @@ void TDravoEditor::SelectMachineBoxChange(int index) {
 
 std::int32_t TDravoEditor::FindOwnTexture(const std::string& name, std::unique_ptr<MemoryStream>& stream) {
   if (!m_ownArchive) return -1;
-  const std::string entry = (m_loadingMachine ? kMachineTexFolder : kRiderTexFolder) + name;
+  const std::string entry = (m_chosen.loadingMachine ? kMachineTexFolder : kRiderTexFolder) + name;
   if (!m_ownArchive->ReadByName(entry, stream)) return -1;
   if (stream) stream->setPosition(0);
   return 0;
@@ -236,20 +240,20 @@ std::int32_t TDravoEditor::FindOwnTexture(const std::string& name, std::unique_p
 
 void TDravoEditor::ModelCreated(TDXGmodel& model) {
   model.OnMaterialName = [this](TDXGmodel&, std::string& name) {
-    name = ChangedMaterialName(m_materialChanges, name);
+    name = ChangedMaterialName(m_chosen.materialChanges, name);
   };
-  model.SetColor(m_mudColor);
+  model.SetColor(m_view.mudColor);
 }
 
 void TDravoEditor::ApplyMudColour() {
   const auto colour = [&](TDXGmodel* model) {
-    if (model) model->SetColor(m_mudColor);
+    if (model) model->SetColor(m_view.mudColor);
   };
-  colour(m_machineSet.Model);
-  for (const TAttachment& a : m_machineSet.Attachments)
+  colour(m_chosen.machineSet.Model);
+  for (const TAttachment& a : m_chosen.machineSet.Attachments)
     colour(a.Model);
-  colour(m_riderSet.Model);
-  for (const TAttachment& a : m_riderSet.Attachments)
+  colour(m_chosen.riderSet.Model);
+  for (const TAttachment& a : m_chosen.riderSet.Attachments)
     colour(a.Model);
 }
 

@@ -49,29 +49,30 @@ void TDravoEditor::BuildCatalogue() {
   } restore{*this, m_panel.RenderEnabled};
   m_panel.RenderEnabled = false;
 
-  m_catalogue.clear();
-  m_catalogueIndex = -1;
+  m_catalogue.entries.clear();
+  m_catalogue.index = -1;
   if (!m_resources) return;
   TRmxResManager& resources = m_resources->manager();
   MemoryStream stream;
   if (resources.ReadResource("motions.ini", stream, true) != 0) return;
   TKelIniFile document;
   document.LoadFromStream(stream);
-  m_machineType = MachineTypeOf(m_lastMachine);
-  m_catalogue = BuildCatalogueEntries(document.Lines(), m_machineType, [&](const std::string& file) {
-    int folder = -1, resource = -1;
-    return resources.FindResource(file, folder, resource) == 0;
-  });
+  m_catalogue.machineType = MachineTypeOf(m_chosen.lastMachine);
+  m_catalogue.entries =
+      BuildCatalogueEntries(document.Lines(), m_catalogue.machineType, [&](const std::string& file) {
+        int folder = -1, resource = -1;
+        return resources.FindResource(file, folder, resource) == 0;
+      });
 }
 
 void TDravoEditor::SelectTrickItem(int index) {
-  m_catalogueIndex = index >= 0 && static_cast<std::size_t>(index) < m_catalogue.size() ? index : -1;
+  m_catalogue.Pick(index);
   Changed(changes::Catalogue);
   MOTSelectBoxChange();
 }
 
 void TDravoEditor::MOTSelectBoxChange() {
-  if (m_catalogueIndex < 0 || static_cast<std::size_t>(m_catalogueIndex) >= m_catalogue.size()) return;
+  if (!m_catalogue.Picked()) return;
   if ((m_marks.value() & ModifiedMarks::Trick) &&
       m_host.KelMsgBox(kTrickModifiedText, kTrickModifiedCaption, true))
     InstallTrick();
@@ -80,11 +81,12 @@ void TDravoEditor::MOTSelectBoxChange() {
 }
 
 void TDravoEditor::SelectTrick() {
-  if (m_catalogueIndex < 0 || static_cast<std::size_t>(m_catalogueIndex) >= m_catalogue.size()) return;
-  const CatalogueEntry& entry = m_catalogue[static_cast<std::size_t>(m_catalogueIndex)];
-  m_trickName = m_trickFileName = entry.Name + ".mot";
-  m_attachToMachine = entry.Attach;
-  LoadTrick(m_trickName);
+  const CatalogueEntry* picked = m_catalogue.Picked();
+  if (!picked) return;
+  const CatalogueEntry& entry = *picked;
+  m_trick.name = m_trick.fileName = entry.Name + ".mot";
+  m_trick.attachToMachine = entry.Attach;
+  LoadTrick(m_trick.name);
   Repaint();
 }
 
@@ -94,20 +96,20 @@ bool TDravoEditor::FindMotion(const std::string& folder, const std::string& file
 }
 
 void TDravoEditor::LoadTrick(const std::string& name) {
-  m_trickMachineType = m_machineType;
-  const MachineNames& names = NamesFor(m_machineType);
+  m_trick.machineType = m_catalogue.machineType;
+  const MachineNames& names = NamesFor(m_catalogue.machineType);
   MemoryStream stream;
   const std::string riderFile = ChangeFileExt(names.riderPrefix + name, ".mot");
   if (FindMotion(kRiderAnimFolder, riderFile, stream)) {
     LoadRiderMotion(stream);
-    TellUnusable(m_host, m_riderMotion, riderFile);
+    TellUnusable(m_host, m_trick.riderMotion, riderFile);
   }
   stream.clear();
   const std::string machineFile = ChangeFileExt(names.machinePrefix + name, ".mot");
-  m_hasMachineMotion = FindMotion(kMachineAnimFolder, machineFile, stream);
-  if (m_hasMachineMotion) {
+  m_trick.hasMachineMotion = FindMotion(kMachineAnimFolder, machineFile, stream);
+  if (m_trick.hasMachineMotion) {
     LoadMachineMotion(stream);
-    TellUnusable(m_host, m_machineMotion, machineFile);
+    TellUnusable(m_host, m_trick.machineMotion, machineFile);
   } else {
     stream.clear();
     // Shown on nothing: the machine keeps its own pose, but the frame counts still agree.
@@ -118,8 +120,8 @@ void TDravoEditor::LoadTrick(const std::string& name) {
     }
   }
   FillPartList();
-  m_riderEdit = true;
-  m_bikeEditEnabled = m_hasMachineMotion;
+  m_parts.riderEdit = true;
+  m_parts.bikeEditEnabled = m_trick.hasMachineMotion;
   ApplyEditSide(false);
   ApplyFrameCount();
   DiscardSnapshot();
@@ -128,92 +130,73 @@ void TDravoEditor::LoadTrick(const std::string& name) {
 }
 
 void TDravoEditor::FreeRiderPose() {
-  m_riderParts.clear();
+  m_trick.riderParts.clear();
 }
 
 void TDravoEditor::FreeMachinePose() {
-  m_machineParts.clear();
+  m_trick.machineParts.clear();
 }
 
 void TDravoEditor::LoadRiderMotion(const MemoryStream& stream) {
   FreeRiderPose();
-  m_riderMotion.LoadMotion(stream);
-  if (!m_riderMotion.IsValid() || !m_riderSet.Model) return;
-  BindBones(m_riderMotion, *m_riderSet.Model, m_riderSet);
-  m_frameCount = std::max(m_riderMotion.FrameCount(), m_machineMotion.FrameCount());
-  m_riderParts = BuildPose(m_riderMotion, TMotionTrackIndex(m_riderMotion));
-  m_playEnabled = true;
-  m_frameCountLabel = std::to_string(m_frameCount);
-  m_currentFrame = 0;
+  m_trick.riderMotion.LoadMotion(stream);
+  if (!m_trick.riderMotion.IsValid() || !m_chosen.riderSet.Model) return;
+  BindBones(m_trick.riderMotion, *m_chosen.riderSet.Model, m_chosen.riderSet);
+  m_trick.frameCount = std::max(m_trick.riderMotion.FrameCount(), m_trick.machineMotion.FrameCount());
+  m_trick.riderParts = BuildPose(m_trick.riderMotion, TMotionTrackIndex(m_trick.riderMotion));
+  m_playback.playEnabled = true;
+  m_playback.frameCountLabel = std::to_string(m_trick.frameCount);
+  m_playback.currentFrame = 0;
   Changed(changes::FrameCount | changes::Frame | changes::Playback);
 }
 
 void TDravoEditor::LoadMachineMotion(const MemoryStream& stream) {
   FreeMachinePose();
-  m_machineMotion.LoadMotion(stream);
-  if (!m_machineMotion.IsValid() || !m_machineSet.Model) return;
-  const std::int32_t bones = m_machineSet.Model->BoneCount();
+  m_trick.machineMotion.LoadMotion(stream);
+  if (!m_trick.machineMotion.IsValid() || !m_chosen.machineSet.Model) return;
+  const std::int32_t bones = m_chosen.machineSet.Model->BoneCount();
   if (bones >= TModelSet::kDrivenBones)
     m_host.PlatformMessageBox("Too many Vehicle parts [" + std::to_string(bones) + "]", "Model error",
                               TMsgIcon::None);
-  BindBones(m_machineMotion, *m_machineSet.Model, m_machineSet);
-  m_frameCount = std::max(m_riderMotion.FrameCount(), m_machineMotion.FrameCount());
-  m_machineParts = BuildPose(m_machineMotion, TMotionTrackIndex(m_machineMotion));
-  m_playEnabled = true;
-  m_currentFrame = 0;
+  BindBones(m_trick.machineMotion, *m_chosen.machineSet.Model, m_chosen.machineSet);
+  m_trick.frameCount = std::max(m_trick.riderMotion.FrameCount(), m_trick.machineMotion.FrameCount());
+  m_trick.machineParts = BuildPose(m_trick.machineMotion, TMotionTrackIndex(m_trick.machineMotion));
+  m_playback.playEnabled = true;
+  m_playback.currentFrame = 0;
   Changed(changes::FrameCount | changes::Frame | changes::Playback);
 }
 
 void TDravoEditor::FillPartList() {
-  m_tweenList.clear();
-  const auto riderCount = static_cast<std::int32_t>(m_riderParts.size());
-  for (std::int32_t i = 0; i < riderCount; ++i)
-    m_tweenList.push_back({m_riderParts[static_cast<std::size_t>(i)].Name, i});
-  if (m_hasMachineMotion) {
-    for (std::size_t j = 0; j < m_machineParts.size(); ++j)
-      m_tweenList.push_back({m_machineParts[j].Name, riderCount + static_cast<std::int32_t>(j)});
-  }
-  m_tweenListIndex = m_tweenList.empty() ? -1 : 0;
+  m_parts.Fill(m_trick);
   Changed(changes::Parts);
 }
 
 void TDravoEditor::ApplyEditSide(bool keepChecks) {
-  const auto riderCount = static_cast<std::int32_t>(m_riderParts.size());
-  for (PartItem& item : m_tweenList) {
-    item.Checked = item.Checked && keepChecks;
-    const bool riderItem = item.Part < riderCount;
-    item.Enabled = m_riderEdit ? riderItem : !riderItem;
-  }
+  m_parts.ApplyEditSide(m_trick.RiderPartCount(), keepChecks);
   Changed(changes::Parts | changes::EditSide);
 }
 
 void TDravoEditor::ApplyFrameCount() {
-  m_frameCount = m_riderEdit ? m_riderMotion.FrameCount() : m_machineMotion.FrameCount();
-  m_frameCountLabel = std::to_string(m_frameCount);
-  m_frameBarMax = m_frameCount;
-  m_tweenBar.SetFrames(m_frameCount, m_tweenBarWidth);
+  m_trick.frameCount =
+      m_parts.riderEdit ? m_trick.riderMotion.FrameCount() : m_trick.machineMotion.FrameCount();
+  m_playback.SetFrameCount(m_trick.frameCount);
   Changed(changes::FrameCount | changes::TweenBar);
   SetFrameBar(1);
 }
 
 void TDravoEditor::SelectPart(int item) {
-  if (item >= -1 && item < static_cast<int>(m_tweenList.size())) m_tweenListIndex = item;
+  m_parts.Highlight(item);
   Changed(changes::Parts);
 }
 
 void TDravoEditor::SetPartChecked(int item, bool checked) {
-  if (item < 0 || static_cast<std::size_t>(item) >= m_tweenList.size()) return;
-  PartItem& part = m_tweenList[static_cast<std::size_t>(item)];
-  // A disabled item cannot be ticked.
-  if (!part.Enabled) return;
-  part.Checked = checked;
-  Changed(changes::Parts);
+  if (m_parts.SetChecked(item, checked)) Changed(changes::Parts);
 }
 
 void TDravoEditor::RiderEditClick(bool rider) {
   // "Edit Bike" is disabled for a trick without a machine motion; nothing switches to it.
-  if (!rider && !m_bikeEditEnabled) return;
-  m_riderEdit = rider;
+  if (!rider && !m_parts.bikeEditEnabled) return;
+  m_parts.riderEdit = rider;
   ApplyEditSide(true);
   ApplyFrameCount();
   Repaint();
@@ -225,21 +208,6 @@ void TDravoEditor::RiderEditLabelClick() {
 
 void TDravoEditor::BikeEditLabelClick() {
   RiderEditClick(false);
-}
-
-TMotionPart* TDravoEditor::PartAt(std::int32_t part) {
-  if (part < 0) return nullptr;
-  const auto riderCount = static_cast<std::int32_t>(m_riderParts.size());
-  if (part < riderCount) return &m_riderParts[static_cast<std::size_t>(part)];
-  const std::int32_t machine = part - riderCount;
-  if (m_hasMachineMotion && static_cast<std::size_t>(machine) < m_machineParts.size())
-    return &m_machineParts[static_cast<std::size_t>(machine)];
-  return nullptr;
-}
-
-bool TDravoEditor::PartHasFrame(std::int32_t part, std::int32_t frame) {
-  const TMotionPart* p = PartAt(part);
-  return p && HasFrame(*p, frame);
 }
 
 }  // namespace dravo

@@ -7,8 +7,7 @@
 namespace dravo {
 
 void TDravoEditor::SetFrameBar(int position) {
-  m_frameBarPosition = std::clamp(position, 1, std::max(1, m_frameBarMax));
-  m_currentFrame = m_frameBarPosition - 1;
+  m_playback.Seek(position);
   Changed(changes::Frame);
 }
 
@@ -18,91 +17,84 @@ void TDravoEditor::FrameBarChange(int position) {
 }
 
 void TDravoEditor::FrameRateEditChange(int framesPerSecond) {
-  m_frameRate = std::clamp(framesPerSecond, 1, 100);
-  m_frameTimerInterval = dravo::FrameTimerInterval(m_frameRate);
+  m_playback.SetFrameRate(framesPerSecond);
   SetTimers();
   Changed(changes::Playback);
 }
 
 void TDravoEditor::SetTimers() {
-  m_host.SetTimer(EditorTimer::Frame, m_frameTimerEnabled, m_frameTimerInterval);
-  m_host.SetTimer(EditorTimer::Joystick, m_joystickTimerEnabled, 50);
+  m_host.SetTimer(EditorTimer::Frame, m_playback.timerEnabled, m_playback.timerInterval);
+  m_host.SetTimer(EditorTimer::Joystick, m_view.joystickTimerEnabled, 50);
 }
 
 void TDravoEditor::FrameTimerTimer() {
-  if (m_frameCount <= 0) return;
+  if (m_trick.frameCount <= 0) return;
   Repaint();
-  m_currentFrame = (m_currentFrame + 1) % m_frameCount;
-  SetFrameBar(m_currentFrame + 1);
+  m_playback.Advance(m_trick.frameCount);
+  Changed(changes::Frame);
 }
 
 void TDravoEditor::PlayAnimBtnLatchChanged(bool latched) {
-  // A disabled button cannot be latched; releasing always works.
-  if (latched && !m_playEnabled) return;
-  m_playLatched = latched;
-  m_frameTimerEnabled = latched;
-  m_frameBarEnabled = !latched;
-  m_gifEnabled = !latched;
-  m_playCaption = latched ? "Stop" : "Play";
+  if (!m_playback.Latch(latched)) return;
   SetTimers();
   Changed(changes::Playback);
 }
 
 void TDravoEditor::SetTweenAll(bool on) {
-  m_tweenAll = on;
+  m_parts.tweenAll = on;
   Changed(changes::Parts);
 }
 
 void TDravoEditor::TweenBarMouseDown(bool leftButton, double x) {
-  if (m_tweenBar.Press(leftButton, x)) TweenRange();
+  if (m_playback.keyFrameBar.Press(leftButton, x)) TweenRange();
   Changed(changes::TweenBar);
 }
 
 void TDravoEditor::TweenBarMouseMove(bool leftButtonDown, double x) {
-  if (m_tweenBar.Move(leftButtonDown, x)) {
+  if (m_playback.keyFrameBar.Move(leftButtonDown, x)) {
     TweenRange();
     Changed(changes::TweenBar);
   }
 }
 
 void TDravoEditor::TweenBarMouseUp() {
-  if (m_tweenBar.Release()) TweenRange();
+  if (m_playback.keyFrameBar.Release()) TweenRange();
   Changed(changes::TweenBar);
 }
 
 void TDravoEditor::TweenBarResize(int clientWidth) {
-  m_tweenBarWidth = clientWidth;
-  m_tweenBar.UpdateSpacing(clientWidth);
+  m_playback.keyFrameBarWidth = clientWidth;
+  m_playback.keyFrameBar.UpdateSpacing(clientWidth);
   Changed(changes::TweenBar);
 }
 
 void TDravoEditor::TweenBarRangeChange(std::int32_t startFrame, std::int32_t endFrame, bool dragging) {
-  m_tweenBar.StartFrame = startFrame;
-  m_tweenBar.EndFrame = endFrame;
-  m_tweenBar.Dragging = dragging;
+  m_playback.keyFrameBar.StartFrame = startFrame;
+  m_playback.keyFrameBar.EndFrame = endFrame;
+  m_playback.keyFrameBar.Dragging = dragging;
   TweenRange();
 }
 
 void TDravoEditor::TweenRange() {
   // The drag is still going on: the tween runs once, on the release.
-  if (!m_tweenBar.IsIdle()) return;
-  const auto riderCount = static_cast<int>(m_riderParts.size());
-  const auto machineCount = static_cast<int>(m_machineParts.size());
-  const int first = m_riderEdit ? 0 : riderCount;
-  const int end = m_riderEdit ? riderCount : riderCount + machineCount;
-  const std::int32_t a = m_tweenBar.StartFrame;
-  const std::int32_t b = m_tweenBar.EndFrame;
+  if (!m_playback.keyFrameBar.IsIdle()) return;
+  const int riderCount = m_trick.RiderPartCount();
+  const auto machineCount = static_cast<int>(m_trick.machineParts.size());
+  const int first = m_parts.riderEdit ? 0 : riderCount;
+  const int end = m_parts.riderEdit ? riderCount : riderCount + machineCount;
+  const std::int32_t a = m_playback.keyFrameBar.StartFrame;
+  const std::int32_t b = m_playback.keyFrameBar.EndFrame;
   TakeSnapshot(std::min(a, b) - 1, std::max(a, b) - 1);
-  for (int i = first; i < end && i < static_cast<int>(m_tweenList.size()); ++i) {
-    const PartItem& item = m_tweenList[static_cast<std::size_t>(i)];
-    if (!m_tweenAll && !item.Checked) continue;
+  for (int i = first; i < end && i < static_cast<int>(m_parts.items.size()); ++i) {
+    const PartItem& item = m_parts.items[static_cast<std::size_t>(i)];
+    if (!m_parts.tweenAll && !item.Checked) continue;
     if (TweenPart(item.Part, a, b)) m_marks.MarkModified(ModifiedMarks::Trick);
   }
   Repaint();
 }
 
 bool TDravoEditor::TweenPart(std::int32_t part, std::int32_t a, std::int32_t b) {
-  TMotionPart* p = PartAt(part);
+  TMotionPart* p = m_trick.PartAt(part);
   return p && dravo::TweenPart(*p, a, b);
 }
 

@@ -10,15 +10,15 @@
 namespace dravo {
 
 void TDravoEditor::MakeGifBtnClick() {
-  if (!m_gifEnabled) return;
+  if (!m_playback.gifEnabled) return;
   const std::optional<std::string> name = m_host.ChooseSaveGif();
   if (!name) return;
   Guard([&] { MakeGif(*name, [this](int done, int total) { return m_host.ExportProgress(done, total); }); });
 }
 
 bool TDravoEditor::MakeGif(const std::string& fileName, const GifProgress& progress) {
-  if (m_frameCount < 1) throw std::invalid_argument("There are no frames to export");
-  const GifOptions options{m_gifSize, m_frameRate, m_transparent};
+  if (m_trick.frameCount < 1) throw std::invalid_argument("There are no frames to export");
+  const GifOptions options{m_view.gifSize, m_playback.frameRate, m_view.transparent};
 
   // Playback, the cursor and the view's own size come back whatever happens below.
   struct Restore {
@@ -53,7 +53,7 @@ bool TDravoEditor::MakeGif(const std::string& fileName, const GifProgress& progr
     return PixelView32{picture.data() + (top * static_cast<std::size_t>(width) + left) * 4, side, side,
                        std::ptrdiff_t(width) * 4};
   };
-  return ExportGif(fileName, options, m_frameCount, render, progress);
+  return ExportGif(fileName, options, m_trick.frameCount, render, progress);
 }
 
 }  // namespace dravo

@@ -8,10 +8,10 @@
 #include "editor/dravo_editor.h"
 #include "editor/view_rules.h"
 #include "formats/dxg_model.h"
-#include "formats/texture_plugin.h"
+#include "formats/model_manager.h"
 #include "formats/model_plugin.h"
 #include "formats/texture_manager.h"
-#include "formats/model_manager.h"
+#include "formats/texture_plugin.h"
 
 namespace dravo {
 
@@ -31,7 +31,7 @@ TDravoEditor::TDravoEditor(EditorConfig config, TVellDXPanel& panel, EditorHost&
       m_options(m_config.optionsFile),
       m_transfer(host) {
   m_marks.setOnChange([this](std::uint32_t) { Changed(changes::Marks); });
-  m_tweenBar.Margin = 7;
+  m_playback.keyFrameBar.Margin = 7;
 }
 
 TDravoEditor::~TDravoEditor() {
@@ -74,16 +74,22 @@ StartupResult TDravoEditor::FormCreate() {
   m_models->RegisterPlugIn(
       std::make_unique<TMvAObjPlugIn>(*m_models, &m_panel, TMaterialServices{&resources, m_textures.get()}));
 
-  if (!LocateGame(resources, m_config.gameSearch, m_gameFolder)) {
+  const bool found = m_config.gameFolder.empty() ? LocateGame(resources, m_config.gameSearch, m_gameFolder)
+                                                 : HoldsGame(m_config.gameFolder);
+  if (found && !m_config.gameFolder.empty()) {
+    m_gameFolder = m_config.gameFolder;
+    MountGameArchives(resources, m_gameFolder);
+  }
+  if (!found) {
     m_host.PlatformMessageBox(kGameNotFoundText, kGameNotFoundCaption, TMsgIcon::None);
     return m_startup;
   }
 
   LoadOptions();
-  WireModeClick(m_wireMode);
-  LightClick(m_lighting);
-  TransparentClick(m_transparent);
-  FrameRateEditChange(m_frameRate);
+  WireModeClick(m_view.wireMode);
+  LightClick(m_view.lighting);
+  TransparentClick(m_view.transparent);
+  FrameRateEditChange(m_playback.frameRate);
 
   m_panel.OnResolutionCheck = [this](TVellDXPanel&, DWORD& width, DWORD& height, DWORD&) {
     DXPanelResolutionCheck(width, height);
@@ -100,42 +106,42 @@ StartupResult TDravoEditor::FormCreate() {
   m_panel.AddLight(kWhite, D3DLIGHT_DIRECTIONAL, Vec3(0, 10, 0), Vec3(0, -1, 0));
   m_panel.AddLight(kWhite, D3DLIGHT_POINT, Vec3(0, 10, 0), Vec3(0, -1, 0));
   m_panel.SetAmbientLight(kWhite);
-  m_panel.SetColor(m_backgroundColor);
+  m_panel.SetColor(m_view.backgroundColor);
   m_panel.InitialiseBeforeRender = false;
   m_panel.FieldOfView = kPi / 3;
-  m_panel.UseLights = m_lighting;
-  D3DXMatrixRotationY(&m_sceneMatrix, kPi);
-  m_viewIndex = kFrontView;
-  m_panel.SetEye(Vec3(0, 3, -static_cast<float>(m_zoom) / 10));
+  m_panel.UseLights = m_view.lighting;
+  D3DXMatrixRotationY(&m_view.sceneMatrix, kPi);
+  m_view.viewIndex = kFrontView;
+  m_panel.SetEye(Vec3(0, 3, -static_cast<float>(m_view.zoom) / 10));
 
   try {
     m_ownArchive = OpenOwnArchive(m_gameFolder);
-    const bool machine = LoadMachine(m_lastMachine);
-    const bool rider = LoadRider(m_lastRider);
-    m_machineLoaded = machine;
-    m_riderLoaded = rider;
+    const bool machine = LoadMachine(m_chosen.lastMachine);
+    const bool rider = LoadRider(m_chosen.lastRider);
+    m_chosen.machineLoaded = machine;
+    m_chosen.riderLoaded = rider;
     FillTextureList();
     BuildCatalogue();
     // The last run's trick, if this machine's list still offers it; else the first.
-    if (!m_catalogue.empty()) {
-      m_catalogueIndex = 0;
-      for (std::size_t i = 0; i < m_catalogue.size(); ++i) {
-        if (SameTextAZ(m_catalogue[i].Name + ".mot", m_trickName)) {
-          m_catalogueIndex = static_cast<int>(i);
+    if (!m_catalogue.entries.empty()) {
+      m_catalogue.index = 0;
+      for (std::size_t i = 0; i < m_catalogue.entries.size(); ++i) {
+        if (SameTextAZ(m_catalogue.entries[i].Name + ".mot", m_trick.name)) {
+          m_catalogue.index = static_cast<int>(i);
           break;
         }
       }
       MOTSelectBoxChange();
     }
     FillModelLists();
-    m_axes = {1, 0, 2, 1};
+    m_posing.axes = {1, 0, 2, 1};
     m_panel.RenderEnabled = rider || machine;
     if (!rider || !machine) {
       m_host.PlatformMessageBox(kModelsText, kModelsCaption, TMsgIcon::Information);
       return m_startup;
     }
     // Models but no trick to show: the game's stunt list is missing or offers nothing.
-    if (m_catalogue.empty()) throw std::runtime_error("motions.ini offers no trick for this machine");
+    if (m_catalogue.entries.empty()) throw std::runtime_error("motions.ini offers no trick for this machine");
   } catch (const std::exception&) {
     m_host.PlatformMessageBox(kCorruptText, kCorruptCaption, TMsgIcon::Information);
     return m_startup;
@@ -149,8 +155,8 @@ void TDravoEditor::FormShow() {
   Guard([&] { CheckVersion(); });
   m_startResolution = m_panel.ListDisplayModes(m_resolutions);
   m_resolutionIndex = m_startResolution;
-  if (m_trickFileName.empty()) m_trickFileName = "nacnac.mot";
-  Guard([&] { LoadTrick(m_trickFileName); });
+  if (m_trick.fileName.empty()) m_trick.fileName = "nacnac.mot";
+  Guard([&] { LoadTrick(m_trick.fileName); });
   m_versionLabel = std::string("v") + kVersion;
   Changed(changes::All);
   Repaint();
@@ -175,19 +181,19 @@ void TDravoEditor::FormDestroy() {
   m_panel.OnAfterRender = nullptr;
   m_panel.OnResolutionCheck = nullptr;
   m_panel.RenderEnabled = false;
-  if (m_frameTimerEnabled || m_joystickTimerEnabled) {
-    m_frameTimerEnabled = m_joystickTimerEnabled = false;
+  if (m_playback.timerEnabled || m_view.joystickTimerEnabled) {
+    m_playback.timerEnabled = m_view.joystickTimerEnabled = false;
     SetTimers();
   }
-  m_materialChanges.clear();
-  m_riderParts.clear();
-  m_machineParts.clear();
-  m_riderMotion.clear();
-  m_machineMotion.clear();
+  m_chosen.materialChanges.clear();
+  m_trick.riderParts.clear();
+  m_trick.machineParts.clear();
+  m_trick.riderMotion.clear();
+  m_trick.machineMotion.clear();
   m_textureRows.clear();
   if (m_models) {
-    ReleaseModelSet(m_riderSet);
-    ReleaseModelSet(m_machineSet);
+    ReleaseModelSet(m_chosen.riderSet);
+    ReleaseModelSet(m_chosen.machineSet);
   }
   m_ownArchive.reset();
   m_models.reset();
@@ -197,25 +203,26 @@ void TDravoEditor::FormDestroy() {
 
 void TDravoEditor::LoadOptions() {
   namespace o = options;
-  m_trickFileName = m_options.ReadString(o::LastFile, "");
-  m_trickName = m_options.ReadString(o::LastTrick, o::DefaultLastTrick);
-  m_wireMode = m_options.ReadBool(o::WireMode, false);
-  m_backgroundColor = static_cast<TColor>(m_options.ReadInteger(o::Color, o::DefaultColor));
+  m_trick.fileName = m_options.ReadString(o::LastFile, "");
+  m_trick.name = m_options.ReadString(o::LastTrick, o::DefaultLastTrick);
+  m_view.wireMode = m_options.ReadBool(o::WireMode, false);
+  m_view.backgroundColor = static_cast<TColor>(m_options.ReadInteger(o::Color, o::DefaultColor));
   // The numeric fields and track bars keep their values inside their ranges.
-  m_gifSize = std::clamp(m_options.ReadInteger(o::Size, o::DefaultSize), 32, 256);
-  m_lighting = m_options.ReadBool(o::Lighting, true);
-  m_transparent = m_options.ReadBool(o::Transparent, true);
-  m_frameRate = std::clamp(m_options.ReadInteger(o::Fps, o::DefaultFps), 1, 100);
-  m_showBike = m_options.ReadBool(o::ShowBike, true);
+  m_view.gifSize = std::clamp(m_options.ReadInteger(o::Size, o::DefaultSize), kGifMinSize, kGifMaxSize);
+  m_view.lighting = m_options.ReadBool(o::Lighting, true);
+  m_view.transparent = m_options.ReadBool(o::Transparent, true);
+  m_playback.frameRate =
+      std::clamp(m_options.ReadInteger(o::Fps, o::DefaultFps), kMinFramesPerSecond, kMaxFramesPerSecond);
+  m_view.showBike = m_options.ReadBool(o::ShowBike, true);
   m_commonPak = m_options.ReadBool(o::CommonPak, true);
-  m_lastRider = m_options.ReadString(o::LastRider, o::DefaultLastRider);
-  m_lastMachine = m_options.ReadString(o::LastMachine, o::DefaultLastMachine);
-  if (m_lastRider.empty()) m_lastRider = o::DefaultLastRider;
-  if (m_lastMachine.empty()) m_lastMachine = o::DefaultLastMachine;
+  m_chosen.lastRider = m_options.ReadString(o::LastRider, o::DefaultLastRider);
+  m_chosen.lastMachine = m_options.ReadString(o::LastMachine, o::DefaultLastMachine);
+  if (m_chosen.lastRider.empty()) m_chosen.lastRider = o::DefaultLastRider;
+  if (m_chosen.lastMachine.empty()) m_chosen.lastMachine = o::DefaultLastMachine;
   const std::int32_t rollouts = m_options.ReadInteger(o::Rollouts, o::DefaultRollouts);
   m_rollouts = {(rollouts & 1) != 0, (rollouts & 2) != 0, (rollouts & 4) != 0};
-  m_mudColor = static_cast<TColor>(m_options.ReadInteger(o::MudColor, o::DefaultMudColor));
-  m_mudScale = std::clamp(m_options.ReadInteger(o::MudScale, o::DefaultMudScale), 0, 255);
+  m_view.mudColor = static_cast<TColor>(m_options.ReadInteger(o::MudColor, o::DefaultMudColor));
+  m_view.mudScale = std::clamp(m_options.ReadInteger(o::MudScale, o::DefaultMudScale), 0, 255);
   m_resWidth = m_options.ReadInteger(o::ResWidth, o::DefaultResWidth);
   m_resHeight = m_options.ReadInteger(o::ResHeight, o::DefaultResHeight);
   if (const std::string notice = m_options.TakeDamageNotice(); !notice.empty()) {
@@ -228,22 +235,22 @@ void TDravoEditor::SaveOptions() {
   namespace o = options;
   // One write of the file for all of them.
   m_options.BeginUpdate();
-  if (!m_trickFileName.empty()) m_options.WriteString(o::LastFile, m_trickFileName);
-  if (!m_trickName.empty()) m_options.WriteString(o::LastTrick, m_trickName);
-  m_options.WriteBool(o::WireMode, m_wireMode);
-  m_options.WriteInteger(o::Color, static_cast<std::int32_t>(m_backgroundColor));
-  m_options.WriteInteger(o::Size, m_gifSize);
-  m_options.WriteBool(o::Lighting, m_lighting);
-  m_options.WriteBool(o::Transparent, m_transparent);
-  m_options.WriteBool(o::ShowBike, m_showBike);
+  if (!m_trick.fileName.empty()) m_options.WriteString(o::LastFile, m_trick.fileName);
+  if (!m_trick.name.empty()) m_options.WriteString(o::LastTrick, m_trick.name);
+  m_options.WriteBool(o::WireMode, m_view.wireMode);
+  m_options.WriteInteger(o::Color, static_cast<std::int32_t>(m_view.backgroundColor));
+  m_options.WriteInteger(o::Size, m_view.gifSize);
+  m_options.WriteBool(o::Lighting, m_view.lighting);
+  m_options.WriteBool(o::Transparent, m_view.transparent);
+  m_options.WriteBool(o::ShowBike, m_view.showBike);
   m_options.WriteBool(o::CommonPak, m_commonPak);
-  m_options.WriteString(o::LastRider, m_lastRider);
-  m_options.WriteString(o::LastMachine, m_lastMachine);
-  m_options.WriteInteger(o::Fps, m_frameRate);
+  m_options.WriteString(o::LastRider, m_chosen.lastRider);
+  m_options.WriteString(o::LastMachine, m_chosen.lastMachine);
+  m_options.WriteInteger(o::Fps, m_playback.frameRate);
   m_options.WriteInteger(o::Rollouts,
                          (m_rollouts[0] ? 1 : 0) | (m_rollouts[1] ? 2 : 0) | (m_rollouts[2] ? 4 : 0));
-  m_options.WriteInteger(o::MudColor, static_cast<std::int32_t>(m_mudColor));
-  m_options.WriteInteger(o::MudScale, m_mudScale);
+  m_options.WriteInteger(o::MudColor, static_cast<std::int32_t>(m_view.mudColor));
+  m_options.WriteInteger(o::MudScale, m_view.mudScale);
   m_options.WriteInteger(o::ResWidth, m_resWidth);
   m_options.WriteInteger(o::ResHeight, m_resHeight);
   m_options.EndUpdate();

@@ -12,22 +12,22 @@ constexpr float kRadiansPerPixel = kPi / 360;
 }  // namespace
 
 void TDravoEditor::DXPanelMouseDown(TMouseButton /*button*/, EditorShift shift, int x, int y) {
-  m_leftDrag = shift.left;
-  if (m_leftDrag) {
-    m_lastMouseX = x;
-    m_lastMouseY = y;
+  m_posing.leftDrag = shift.left;
+  if (m_posing.leftDrag) {
+    m_posing.lastX = x;
+    m_posing.lastY = y;
   }
-  m_rightDrag = shift.right;
-  if (m_rightDrag) {
-    m_lastMouseX = x;
-    m_lastMouseY = y;
+  m_posing.rightDrag = shift.right;
+  if (m_posing.rightDrag) {
+    m_posing.lastX = x;
+    m_posing.lastY = y;
   }
-  m_undoPending = true;
+  m_posing.snapshotPending = true;
 }
 
 void TDravoEditor::DXPanelMouseMove(EditorShift shift, int x, int y) {
-  const int dx = x - m_lastMouseX;
-  const int dy = y - m_lastMouseY;
+  const int dx = x - m_posing.lastX;
+  const int dy = y - m_posing.lastY;
   const bool button = shift.left || shift.right;
   if (shift.alt && button) {
     const float yaw = -static_cast<float>(dx) * kRadiansPerPixel;
@@ -35,97 +35,97 @@ void TDravoEditor::DXPanelMouseMove(EditorShift shift, int x, int y) {
     Matrix rx, ry;
     D3DXMatrixRotationX(&rx, pitch);
     D3DXMatrixRotationY(&ry, yaw);
-    m_sceneMatrix = rx * ry * m_sceneMatrix;
-    m_lastMouseX = x;
-    m_lastMouseY = y;
+    m_view.sceneMatrix = rx * ry * m_view.sceneMatrix;
+    m_posing.lastX = x;
+    m_posing.lastY = y;
     Repaint();
     return;
   }
   if (shift.ctrl && button) {
     const D3DXVECTOR3 eye = m_panel.GetEye();
     m_panel.SetEye(Vec3(eye.x - static_cast<float>(dx) / 400, eye.y + static_cast<float>(dy) / 400, eye.z));
-    m_lastMouseX = x;
-    m_lastMouseY = y;
+    m_posing.lastX = x;
+    m_posing.lastY = y;
     Repaint();
     return;
   }
-  if (m_undoPending) {
-    TakeSnapshot(m_currentFrame, m_currentFrame);
-    m_undoPending = false;
+  if (m_posing.snapshotPending) {
+    TakeSnapshot(m_playback.currentFrame, m_playback.currentFrame);
+    m_posing.snapshotPending = false;
   }
-  if (m_leftDrag && shift.left) {
+  if (m_posing.leftDrag && shift.left) {
     const float a1 = static_cast<float>(dx) * kRadiansPerPixel;
     const float a2 = static_cast<float>(dy) * kRadiansPerPixel;
-    for (const PartItem& item : m_tweenList) {
+    for (const PartItem& item : m_parts.items) {
       if (!item.Enabled || !item.Checked) continue;
-      if (Axis(AxisGroup::RotX) >= 0) RotatePart(item.Part, m_currentFrame, Axis(AxisGroup::RotX), a1);
-      if (Axis(AxisGroup::RotY) >= 0) RotatePart(item.Part, m_currentFrame, Axis(AxisGroup::RotY), a2);
+      if (Axis(AxisGroup::RotX) >= 0)
+        RotatePart(item.Part, m_playback.currentFrame, Axis(AxisGroup::RotX), a1);
+      if (Axis(AxisGroup::RotY) >= 0)
+        RotatePart(item.Part, m_playback.currentFrame, Axis(AxisGroup::RotY), a2);
       m_marks.MarkModified(ModifiedMarks::Trick);
     }
-  } else if (m_rightDrag && shift.right) {
+  } else if (m_posing.rightDrag && shift.right) {
     const float d1 = -static_cast<float>(dx) * kRadiansPerPixel;
     const float d2 = -static_cast<float>(dy) * kRadiansPerPixel;
-    for (const PartItem& item : m_tweenList) {
+    for (const PartItem& item : m_parts.items) {
       if (!item.Enabled || !item.Checked) continue;
-      const TMotionPart* part = PartAt(item.Part);
+      const TMotionPart* part = m_trick.PartAt(item.Part);
       if (!part || !part->HasPosition) continue;
-      if (Axis(AxisGroup::PosX) >= 0) MovePart(item.Part, m_currentFrame, Axis(AxisGroup::PosX), d1);
-      if (Axis(AxisGroup::PosY) >= 0) MovePart(item.Part, m_currentFrame, Axis(AxisGroup::PosY), d2);
+      if (Axis(AxisGroup::PosX) >= 0) MovePart(item.Part, m_playback.currentFrame, Axis(AxisGroup::PosX), d1);
+      if (Axis(AxisGroup::PosY) >= 0) MovePart(item.Part, m_playback.currentFrame, Axis(AxisGroup::PosY), d2);
       m_marks.MarkModified(ModifiedMarks::Trick);
     }
   } else {
     return;
   }
-  m_lastMouseX = x;
-  m_lastMouseY = y;
+  m_posing.lastX = x;
+  m_posing.lastY = y;
   Repaint();
 }
 
 void TDravoEditor::DXPanelMouseUp(TMouseButton /*button*/, EditorShift shift) {
-  if (m_leftDrag) m_leftDrag = shift.left;
-  if (m_rightDrag) m_rightDrag = shift.right;
+  if (m_posing.leftDrag) m_posing.leftDrag = shift.left;
+  if (m_posing.rightDrag) m_posing.rightDrag = shift.right;
 }
 
 void TDravoEditor::AxisButtonClick(AxisGroup group, int tag) {
   if (tag < 0 || tag > 2) return;
-  int& axis = m_axes[static_cast<int>(group)];
-  // Clicking the latched button releases it and leaves the group without an axis.
-  axis = axis == tag ? -1 : tag;
+  m_posing.Toggle(group, tag);
   Changed(changes::Axes);
 }
 
 void TDravoEditor::RotatePart(std::int32_t part, std::int32_t frame, int axis, float angle) {
-  if (TMotionPart* p = PartAt(part)) dravo::RotatePart(*p, frame, axis, angle);
+  if (TMotionPart* p = m_trick.PartAt(part)) dravo::RotatePart(*p, frame, axis, angle);
 }
 
 void TDravoEditor::MovePart(std::int32_t part, std::int32_t frame, int axis, float distance) {
-  if (TMotionPart* p = PartAt(part)) dravo::MovePart(*p, frame, axis, distance);
+  if (TMotionPart* p = m_trick.PartAt(part)) dravo::MovePart(*p, frame, axis, distance);
 }
 
 void TDravoEditor::PoseBone(TDXGmodel& model, D3DXMATRIX& world, std::int32_t bone) {
   if (bone < 0) return;
   const auto shown = [&](const TMOTfile& motion, const TMotionPart& part) -> const Matrix* {
-    const std::int32_t f = ShownFrame(m_currentFrame, m_frameCount, motion.FrameCount());
+    const std::int32_t f = ShownFrame(m_playback.currentFrame, m_trick.frameCount, motion.FrameCount());
     return f >= 0 && HasFrame(part, f) ? &part.Frames[static_cast<std::size_t>(f)] : nullptr;
   };
   switch (RenderPass) {
     case 1: {
       if (bone < TModelSet::kDrivenBones) {
-        const std::uint8_t p = m_riderSet.BoneParts[static_cast<std::size_t>(bone)];
-        if (p < m_riderParts.size()) {
-          if (const Matrix* m = shown(m_riderMotion, m_riderParts[p])) world = *m * world;
+        const std::uint8_t p = m_chosen.riderSet.BoneParts[static_cast<std::size_t>(bone)];
+        if (p < m_trick.riderParts.size()) {
+          if (const Matrix* m = shown(m_trick.riderMotion, m_trick.riderParts[p])) world = *m * world;
         }
       }
-      if (m_attachToMachine && bone == 0 && !m_riderParts.empty())
-        world = world * m_riderParts[0].AttachMatrix;
+      if (m_trick.attachToMachine && bone == 0 && !m_trick.riderParts.empty())
+        world = world * m_trick.riderParts[0].AttachMatrix;
       break;
     }
     case 2: {
-      if (m_hasMachineMotion && bone < TModelSet::kDrivenBones) {
-        const std::uint8_t p = m_machineSet.BoneParts[static_cast<std::size_t>(bone)];
-        if (p < m_machineParts.size()) {
-          const TMotionPart& part = m_machineParts[p];
-          if (const Matrix* m = shown(m_machineMotion, part)) {
+      if (m_trick.hasMachineMotion && bone < TModelSet::kDrivenBones) {
+        const std::uint8_t p = m_chosen.machineSet.BoneParts[static_cast<std::size_t>(bone)];
+        if (p < m_trick.machineParts.size()) {
+          const TMotionPart& part = m_trick.machineParts[p];
+          if (const Matrix* m = shown(m_trick.machineMotion, part)) {
             const TDXGBone* own = model.Bone(bone);
             const TDXGBone* parent = own ? model.Bone(own->Parent) : nullptr;
             if (bone == 0 || !own) {
@@ -145,10 +145,10 @@ void TDravoEditor::PoseBone(TDXGmodel& model, D3DXMATRIX& world, std::int32_t bo
           }
         }
       }
-      for (TAttachment& a : m_machineSet.Attachments)
+      for (TAttachment& a : m_chosen.machineSet.Attachments)
         if (a.Bone == bone) a.Matrix = world;
-      if (bone == 0 && !m_riderParts.empty()) {
-        Matrix& attach = m_riderParts[0].AttachMatrix;
+      if (bone == 0 && !m_trick.riderParts.empty()) {
+        Matrix& attach = m_trick.riderParts[0].AttachMatrix;
         attach = world;
         attach[0][3] = attach[1][3] = attach[2][3] = 0;
         attach[3][3] = 1;
@@ -159,13 +159,14 @@ void TDravoEditor::PoseBone(TDXGmodel& model, D3DXMATRIX& world, std::int32_t bo
       if (bone != 0) break;
       // The record being drawn, so a model hung on two bones is drawn at both; otherwise the
       // first record that holds this model.
-      const auto count = static_cast<int>(m_machineSet.Attachments.size());
-      if (m_drawingAttachment >= 0 && m_drawingAttachment < count &&
-          m_machineSet.Attachments[static_cast<std::size_t>(m_drawingAttachment)].Model == &model) {
-        world = m_machineSet.Attachments[static_cast<std::size_t>(m_drawingAttachment)].Matrix;
+      const auto count = static_cast<int>(m_chosen.machineSet.Attachments.size());
+      if (m_posing.drawingAttachment >= 0 && m_posing.drawingAttachment < count &&
+          m_chosen.machineSet.Attachments[static_cast<std::size_t>(m_posing.drawingAttachment)].Model ==
+              &model) {
+        world = m_chosen.machineSet.Attachments[static_cast<std::size_t>(m_posing.drawingAttachment)].Matrix;
         break;
       }
-      for (const TAttachment& a : m_machineSet.Attachments) {
+      for (const TAttachment& a : m_chosen.machineSet.Attachments) {
         if (a.Model == &model) {
           world = a.Matrix;
           break;

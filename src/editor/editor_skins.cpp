@@ -6,8 +6,8 @@
 #include "formats/dxt_bitmap.h"
 #include "formats/dxt_texture.h"
 #include "formats/image_file.h"
-#include "formats/texture_manager.h"
 #include "formats/model_manager.h"
+#include "formats/texture_manager.h"
 
 namespace dravo {
 
@@ -128,7 +128,7 @@ void TDravoEditor::SaveTexBtnClick() {
 }
 
 bool TDravoEditor::TextureBelongsToRider(std::int32_t index, const std::string& name) {
-  if (!m_riderSet.Model) return false;
+  if (!m_chosen.riderSet.Model) return false;
   const TTextureEntry* entry = m_textures->EntryAt(index);
   const IDirect3DTexture8* texture = entry ? entry->Texture.Get() : nullptr;
   bool rider = false;
@@ -140,8 +140,8 @@ bool TDravoEditor::TextureBelongsToRider(std::int32_t index, const std::string& 
       if (texture && pass.Texture.Get() == texture) rider = true;
     });
   };
-  look(m_riderSet.Model);
-  for (const TAttachment& a : m_riderSet.Attachments)
+  look(m_chosen.riderSet.Model);
+  for (const TAttachment& a : m_chosen.riderSet.Attachments)
     look(a.Model);
   return rider;
 }

@@ -31,27 +31,28 @@ void TDravoEditor::SaveOwnArchive() {
 
 bool TDravoEditor::InstallTrick() {
   return Guard([&] {
-    const TrickEntryNames names = EntryNamesFor(m_trickMachineType, m_trickName);
+    const TrickEntryNames names = EntryNamesFor(m_trick.machineType, m_trick.name);
     // A motion that did not parse is not the trick's: it is never written anywhere.
-    const bool rider = m_riderMotion.IsValid();
-    const bool machine = m_hasMachineMotion && m_machineMotion.IsValid();
-    if (rider) StorePose(m_riderParts, m_riderMotion, TMotionTrackIndex(m_riderMotion));
-    if (machine) StorePose(m_machineParts, m_machineMotion, TMotionTrackIndex(m_machineMotion));
+    const bool rider = m_trick.riderMotion.IsValid();
+    const bool machine = m_trick.hasMachineMotion && m_trick.machineMotion.IsValid();
+    if (rider) StorePose(m_trick.riderParts, m_trick.riderMotion, TMotionTrackIndex(m_trick.riderMotion));
+    if (machine)
+      StorePose(m_trick.machineParts, m_trick.machineMotion, TMotionTrackIndex(m_trick.machineMotion));
     bool put = false;
     if (rider) {
-      put = PutMotion(m_riderMotion, names.riderEntry) || put;
-      put = PutMotion(m_riderMotion, names.riderUiEntry) || put;
+      put = PutMotion(m_trick.riderMotion, names.riderEntry) || put;
+      put = PutMotion(m_trick.riderMotion, names.riderUiEntry) || put;
     }
     if (machine) {
-      put = PutMotion(m_machineMotion, names.machineEntry) || put;
-      put = PutMotion(m_machineMotion, names.machineUiEntry) || put;
+      put = PutMotion(m_trick.machineMotion, names.machineEntry) || put;
+      put = PutMotion(m_trick.machineMotion, names.machineUiEntry) || put;
     }
     // One save per installation: the file changes once, completely or not at all, and its
     // ".bak" is the archive as it was before this trick was stored.
     if (put) SaveOwnArchive();
     if (m_commonPak) {
-      if (rider) WriteIntoGameArchive(m_riderMotion, names.riderFile, kTrickWrongSize);
-      if (machine) WriteIntoGameArchive(m_machineMotion, names.machineFile, kTrickWrongSize);
+      if (rider) WriteIntoGameArchive(m_trick.riderMotion, names.riderFile, kTrickWrongSize);
+      if (machine) WriteIntoGameArchive(m_trick.machineMotion, names.machineFile, kTrickWrongSize);
     }
     m_marks.ClearModifiedMark(ModifiedMarks::Trick);
   });

@@ -10,9 +10,9 @@ void TDravoEditor::PakBtnClick() {
   if (!m_ownArchive) return;
   if (!m_transfer.Execute(*m_ownArchive)) return;
   Guard([&] {
-    const MachineNames& names = NamesFor(m_trickMachineType);
-    const std::string riderFile = LowerAZ(names.riderPrefix + m_trickFileName);
-    const std::string machineFile = LowerAZ(names.machinePrefix + m_trickFileName);
+    const MachineNames& names = NamesFor(m_trick.machineType);
+    const std::string riderFile = LowerAZ(names.riderPrefix + m_trick.fileName);
+    const std::string machineFile = LowerAZ(names.machinePrefix + m_trick.fileName);
     const std::vector<std::string> imported = TakeImportedNames(*m_ownArchive);
     for (const std::string& name : imported) {
       const std::string file = LowerAZ(ExtractFileName(name));
@@ -40,9 +40,9 @@ void TDravoEditor::PakBtnClick() {
     for (const TrickId& trick : reverted) {
       RestoreStockMotions(game, trick);
       // The current trick shows the game's own motions again.
-      if (trick.machineType == m_trickMachineType && trick.machineType == m_machineType &&
-          SameTextAZ(ChangeFileExt(trick.name, ""), ChangeFileExt(m_trickFileName, ""))) {
-        LoadTrick(m_trickFileName);
+      if (trick.machineType == m_trick.machineType && trick.machineType == m_catalogue.machineType &&
+          SameTextAZ(ChangeFileExt(trick.name, ""), ChangeFileExt(m_trick.fileName, ""))) {
+        LoadTrick(m_trick.fileName);
       }
     }
   });

@@ -9,9 +9,6 @@ namespace dravo {
 
 namespace {
 
-// 40π: the joystick turns by offset ÷ 40π radians per tick.
-constexpr double kJoystickTurn = 125.66370614359172;
-
 // What the lit models are made of. The panel's white ambient and its two white lights each add their
 // ambient part (three in all), so a sixth of it keeps a face turned from both lights at half its
 // texture's brightness; a face under them gets the diffuse part of each and shows its texture in full.
@@ -21,58 +18,58 @@ constexpr D3DMATERIAL8 kLitMaterial{
 }  // namespace
 
 void TDravoEditor::TrackBar1Change(int position) {
-  m_zoom = std::clamp(position, 30, 150);
+  m_view.SetZoom(position);
   const D3DXVECTOR3 eye = m_panel.GetEye();
-  m_panel.SetEye(Vec3(eye.x, eye.y, -static_cast<float>(m_zoom) / 10));
+  m_panel.SetEye(Vec3(eye.x, eye.y, -m_view.EyeDistance()));
   Changed(changes::ViewSettings);
   Repaint();
 }
 
 void TDravoEditor::ViewBoxChange(int index) {
   if (index < 0 || index > 5) return;
-  m_viewIndex = index;
+  m_view.viewIndex = index;
   std::optional<float> depth;
-  if (m_machineSet.Model) {
-    const TDXGBoundingBox& box = m_machineSet.Model->BoundingBox();
+  if (m_chosen.machineSet.Model) {
+    const TDXGBoundingBox& box = m_chosen.machineSet.Model->BoundingBox();
     depth = box.Max.z - box.Min.z;
   }
-  m_sceneMatrix = ViewPresetMatrix(index, depth);
+  m_view.sceneMatrix = ViewPresetMatrix(index, depth);
   Changed(changes::ViewSettings);
   Repaint();
 }
 
 void TDravoEditor::ShowBikeClick(bool on) {
-  m_showBike = on;
+  m_view.showBike = on;
   Changed(changes::ViewSettings);
   Repaint();
 }
 
 void TDravoEditor::ColorPickerClick() {
-  const std::optional<TColor> colour = m_host.ChooseColor(m_backgroundColor);
+  const std::optional<TColor> colour = m_host.ChooseColor(m_view.backgroundColor);
   if (!colour) return;
-  m_backgroundColor = *colour;
+  m_view.backgroundColor = *colour;
   m_panel.SetColor(*colour);
   Changed(changes::ViewSettings);
   Repaint();
 }
 
 void TDravoEditor::MudColorClick() {
-  const std::optional<TColor> colour = m_host.ChooseColor(m_mudColor);
+  const std::optional<TColor> colour = m_host.ChooseColor(m_view.mudColor);
   if (!colour) return;
-  m_mudColor = *colour;
+  m_view.mudColor = *colour;
   ApplyMudColour();
   Changed(changes::ViewSettings);
   Repaint();
 }
 
 void TDravoEditor::MudScaleChange(int position) {
-  m_mudScale = std::clamp(position, 0, 255);
+  m_view.mudScale = std::clamp(position, 0, 255);
   Changed(changes::ViewSettings);
   Repaint();
 }
 
 void TDravoEditor::WireModeClick(bool on) {
-  m_wireMode = on;
+  m_view.wireMode = on;
   m_panel.WireFrame = on;
   m_panel.Culling = !on;
   Changed(changes::ViewSettings);
@@ -80,54 +77,46 @@ void TDravoEditor::WireModeClick(bool on) {
 }
 
 void TDravoEditor::LightClick(bool on) {
-  m_lighting = on;
+  m_view.lighting = on;
   m_panel.UseLights = on;
   Changed(changes::ViewSettings);
   Repaint();
 }
 
 void TDravoEditor::TransparentClick(bool on) {
-  m_transparent = on;
+  m_view.transparent = on;
   Changed(changes::ViewSettings);
   Repaint();
 }
 
 void TDravoEditor::GIFSizeChange(int size) {
-  m_gifSize = std::clamp(size, 32, 256);
+  m_view.gifSize = std::clamp(size, kGifMinSize, kGifMaxSize);
   Changed(changes::ViewSettings);
 }
 
 void TDravoEditor::JoystickMouseDown(int tag) {
-  m_rotationMode = tag == 1;
-  m_joystickTimerEnabled = true;
+  m_view.joystickTurns = tag == 1;
+  m_view.joystickTimerEnabled = true;
   SetTimers();
 }
 
 void TDravoEditor::JoystickMouseMove(int x, int y) {
-  m_joyX = -JoystickOffset(x);
-  m_joyY = JoystickOffset(y);
+  m_view.joyX = -JoystickOffset(x);
+  m_view.joyY = JoystickOffset(y);
 }
 
 void TDravoEditor::JoystickMouseUp() {
-  m_joystickTimerEnabled = false;
+  m_view.joystickTimerEnabled = false;
   SetTimers();
 }
 
 void TDravoEditor::JoystickTimerTimer() {
-  if (m_rotationMode) {
-    Matrix turn;
-    const auto yaw = static_cast<float>(-m_joyX / kJoystickTurn);
-    if (m_viewRelative) {
-      D3DXMatrixRotationYawPitchRoll(&turn, yaw, static_cast<float>(m_joyY / kJoystickTurn), 0);
-      m_sceneMatrix = m_sceneMatrix * turn;
-    } else {
-      D3DXMatrixRotationYawPitchRoll(&turn, yaw, static_cast<float>(-m_joyY / kJoystickTurn), 0);
-      m_sceneMatrix = turn * m_sceneMatrix;
-    }
+  if (m_view.joystickTurns) {
+    m_view.TurnByJoystick();
   } else {
     const D3DXVECTOR3 eye = m_panel.GetEye();
-    m_panel.SetEye(
-        Vec3(eye.x - static_cast<float>(m_joyX) / 400, eye.y - static_cast<float>(m_joyY) / 400, eye.z));
+    m_panel.SetEye(Vec3(eye.x - static_cast<float>(m_view.joyX) / 400,
+                        eye.y - static_cast<float>(m_view.joyY) / 400, eye.z));
   }
   Repaint();
 }
@@ -136,9 +125,9 @@ void TDravoEditor::DXPanelAfterRender() {
   // The panel leaves its render-state block to the materials; the view's two switches act all the same:
   // the fill mode, and the lights with the models shaded by them.
   if (IDirect3DDevice8* device = m_panel.Device()) {
-    device->SetRenderState(D3DRS_FILLMODE, m_wireMode ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
+    device->SetRenderState(D3DRS_FILLMODE, m_view.wireMode ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
     m_panel.ApplyLights();
-    if (m_lighting) {
+    if (m_view.lighting) {
       // The material's colours, not the vertices' (they carry the mud colour).
       device->SetRenderState(D3DRS_COLORVERTEX, 0);
       device->SetMaterial(&kLitMaterial);
@@ -147,24 +136,24 @@ void TDravoEditor::DXPanelAfterRender() {
   const D3DXVECTOR3 origin{0, 0, 0};
   const auto draw = [&](TDXGmodel* model) {
     if (!model) return;
-    model->Lit = m_lighting;
+    model->Lit = m_view.lighting;
     model->RenderAt(origin);
   };
-  if (m_showBike) {
+  if (m_view.showBike) {
     RenderPass = 2;
-    draw(m_machineSet.Model);
+    draw(m_chosen.machineSet.Model);
     RenderPass = 4;
-    for (std::size_t i = 0; i < m_machineSet.Attachments.size(); ++i) {
-      m_drawingAttachment = static_cast<int>(i);
-      draw(m_machineSet.Attachments[i].Model);
+    for (std::size_t i = 0; i < m_chosen.machineSet.Attachments.size(); ++i) {
+      m_posing.drawingAttachment = static_cast<int>(i);
+      draw(m_chosen.machineSet.Attachments[i].Model);
     }
-    m_drawingAttachment = -1;
-  } else if (!m_riderParts.empty()) {
-    m_riderParts[0].AttachMatrix = IdentityMatrix();
+    m_posing.drawingAttachment = -1;
+  } else if (!m_trick.riderParts.empty()) {
+    m_trick.riderParts[0].AttachMatrix = IdentityMatrix();
   }
   RenderPass = 1;
-  draw(m_riderSet.Model);
-  for (const TAttachment& a : m_riderSet.Attachments)
+  draw(m_chosen.riderSet.Model);
+  for (const TAttachment& a : m_chosen.riderSet.Attachments)
     draw(a.Model);
 }
 
@@ -204,17 +193,13 @@ bool TDravoEditor::CaptureView(std::vector<std::uint8_t>& rgba, int& width, int&
 }
 
 void TDravoEditor::BeginFrameExport() {
-  m_exportTimerWasOn = m_frameTimerEnabled;
-  m_exportPlayWasEnabled = m_playEnabled;
-  m_playEnabled = false;
-  m_frameTimerEnabled = false;
+  m_playback.BeginExport();
   SetTimers();
   Changed(changes::Playback);
 }
 
 void TDravoEditor::EndFrameExport() {
-  m_playEnabled = m_exportPlayWasEnabled;
-  m_frameTimerEnabled = m_exportTimerWasOn;
+  m_playback.EndExport();
   SetTimers();
   Changed(changes::Playback);
 }

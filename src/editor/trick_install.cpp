@@ -4,9 +4,9 @@
 
 #include "archive/in_place_write.h"
 #include "core/text.h"
+#include "editor/game_archives.h"
 #include "editor/trick_names.h"
 #include "editor/trick_transfer.h"
-#include "editor/game_archives.h"
 #include "resources/resource_manager.h"
 
 namespace dravo {

@@ -15,6 +15,11 @@ namespace dravo {
 // 0 … -14 over the last 15, 0 in the dead zone between and outside.
 std::int32_t JoystickOffset(std::int32_t v);
 
+// The zoom bar's range: the eye's distance from the scene in tenths.
+inline constexpr int kZoomMin = 30;
+inline constexpr int kZoomMax = 150;
+inline constexpr int kDefaultZoom = 90;
+
 // The items of the view list, in order.
 inline constexpr const char* kViewNames[6] = {"Back", "Left", "Front", "Right", "Top", "Bottom"};
 inline constexpr int kFrontView = 2;

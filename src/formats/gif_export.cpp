@@ -30,7 +30,8 @@ std::string GifOptionsError(const GifOptions& options) {
 }
 
 int PlaybackIntervalMs(int framesPerSecond) {
-  if (framesPerSecond < 1) throw std::invalid_argument(RangeMessage("FrameRateEdit", 1, 100));
+  if (framesPerSecond < 1)
+    throw std::invalid_argument(RangeMessage("FrameRateEdit", kMinFramesPerSecond, kMaxFramesPerSecond));
   const int whole = 1000 / framesPerSecond;
   const int twice = 2 * (1000 % framesPerSecond);
   if (twice > framesPerSecond || (twice == framesPerSecond && whole % 2 == 1)) return whole + 1;

@@ -124,7 +124,8 @@ bool HoldsGame(const fs::path& folder) {
 }
 
 std::string NotTheGameText(const std::string& folder) {
-  return folder + " does not hold MVA: there is no data\\common.pak in it. Choose the folder MVA is installed in.";
+  return folder +
+         " does not hold MVA: there is no data\\common.pak in it. Choose the folder MVA is installed in.";
 }
 
 std::optional<std::string> ReadWineRegistryString(std::string_view reg, std::string_view key,

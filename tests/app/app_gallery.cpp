@@ -17,12 +17,12 @@
 #include <filesystem>
 
 #include "app/app_look.h"
-#include "app/main_window.h"
-#include "app/view_widget.h"
-#include "app/help_window.h"
-#include "app/message_box.h"
 #include "app/application.h"
+#include "app/help_window.h"
+#include "app/main_window.h"
+#include "app/message_box.h"
 #include "app/transfer_window.h"
+#include "app/view_widget.h"
 #include "archive/pak_archive.h"
 #include "core/memory_stream.h"
 #include "demo/demo_game.h"

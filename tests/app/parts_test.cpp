@@ -13,12 +13,12 @@
 #include <memory>
 
 #include "app/colour_swatch.h"
-#include "app/view_widget.h"
 #include "app/help_window.h"
 #include "app/joystick_pad.h"
 #include "app/modified_panel.h"
 #include "app/qt_editor_host.h"
 #include "app/transfer_window.h"
+#include "app/view_widget.h"
 #include "archive/pak_archive.h"
 #include "core/memory_stream.h"
 #include "editor/trick_transfer.h"

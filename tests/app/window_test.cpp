@@ -34,23 +34,23 @@
 #include <vector>
 
 #include "app/app_look.h"
-#include "app/main_window.h"
-#include "app/view_widget.h"
-#include "app/help_window.h"
-#include "app/message_box.h"
 #include "app/application.h"
+#include "app/help_window.h"
+#include "app/main_window.h"
+#include "app/message_box.h"
 #include "app/modified_panel.h"
 #include "app/qt_editor_host.h"
 #include "app/transfer_window.h"
+#include "app/view_widget.h"
 #include "archive/pak_archive.h"
 #include "core/memory_stream.h"
 #include "demo/demo_game.h"
 #include "platform/options_store.h"
 #include "ui_robot.h"
-#include "widgets/property_tree.h"
-#include "widgets/tween_bar.h"
 #include "widgets/latch_button.h"
+#include "widgets/property_tree.h"
 #include "widgets/rollout.h"
+#include "widgets/tween_bar.h"
 
 using namespace dravo;
 using dravo::test::UiRobot;

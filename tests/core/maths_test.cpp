@@ -12,7 +12,8 @@ void ExpectNear(Vector3 a, Vector3 b, float eps = 1e-5f) {
 }
 void ExpectNear(const Matrix& a, const Matrix& b, float eps = 1e-5f) {
   for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 4; ++c) EXPECT_NEAR(a[r][c], b[r][c], eps) << r << "," << c;
+    for (int c = 0; c < 4; ++c)
+      EXPECT_NEAR(a[r][c], b[r][c], eps) << r << "," << c;
 }
 }  // namespace
 

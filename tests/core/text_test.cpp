@@ -72,7 +72,8 @@ TEST(Text, IntegerConversionTable) {
       {"0x10", std::nullopt},
       {"1.5", std::nullopt},
   };
-  for (const Case& c : cases) EXPECT_EQ(StrToInt(c.text), c.value) << '"' << c.text << '"';
+  for (const Case& c : cases)
+    EXPECT_EQ(StrToInt(c.text), c.value) << '"' << c.text << '"';
   EXPECT_EQ(StrToIntDef("junk", 64), 64);
 }
 

@@ -1,5 +1,7 @@
 #include "editor_rig.h"
 
+#include <gtest/gtest.h>
+
 #include "core/text.h"
 #include "demo/demo_pak_writer.h"
 
@@ -106,6 +108,14 @@ EditorConfig EditorRig::Config() const {
   config.gameSearch.stateFile = dir / "config" / "search.json";
   config.archiveSaveHook = archiveSaveHook;
   config.gameSearch.chooseFolder = chooseFolder;
+  if (gameFoundBefore) {
+    config.gameFolder = (game / "").string();
+    config.gameSearch = {};
+    config.gameSearch.chooseFolder = []() -> std::optional<std::string> {
+      ADD_FAILURE() << "the game was searched for again";
+      return std::nullopt;
+    };
+  }
   return config;
 }
 

@@ -126,6 +126,8 @@ class EditorRig {
   // Set before Start to make the panel's device fail its checks.
   std::function<void(TRecordingDirect3D&)> adapter;
   ReplaceHook archiveSaveHook;
+  // Hands the editor the game folder as found (as the window does) instead of a search.
+  bool gameFoundBefore = false;
   // The folder chooser of the game search, when set.
   std::function<std::optional<std::string>()> chooseFolder;
   std::shared_ptr<TCallLog> log = std::make_shared<TCallLog>();

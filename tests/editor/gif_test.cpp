@@ -42,7 +42,8 @@ GifRead ReadGif(const fs::path& path) {
     if (r.frames > 0 && DGifSavedExtensionToGCB(gif, 0, &first) == GIF_OK && first.TransparentColor >= 0) {
       const SavedImage& image = gif->SavedImages[0];
       const int count = image.ImageDesc.Width * image.ImageDesc.Height;
-      for (int i = 0; i < count; ++i) r.shownPixels += image.RasterBits[i] != first.TransparentColor;
+      for (int i = 0; i < count; ++i)
+        r.shownPixels += image.RasterBits[i] != first.TransparentColor;
     }
   }
   DGifCloseFile(gif, &error);
@@ -138,8 +139,8 @@ TEST(EditorGif, CancelAndErrorsLeaveNoFileAndPlaybackAsItWas) {
   const fs::path missing = rig.dir / "no such folder" / "a.gif";
   rig.host.saveGifs = {missing.string()};
   ed.MakeGifBtnClick();
-  EXPECT_EQ(rig.host.errors,
-            std::vector<std::string>{"Cannot create file " + missing.string() + ": No such file or directory"});
+  EXPECT_EQ(rig.host.errors, std::vector<std::string>{"Cannot create file " + missing.string() +
+                                                      ": No such file or directory"});
   EXPECT_TRUE(ed.PlayAnimBtnEnabled());
 
   rig.host.saveGifs = {(rig.dir / "opaque").string()};

@@ -165,9 +165,7 @@ TEST(Startup, EveryMessageThatEndsAStart) {
       {"no archives",
        [](EditorRig& r) { std::filesystem::remove_all(r.game / "data"); },
        {"MVA isn't installed: MVA could not be found on your system. Dravo Kit will now close"}},
-      {"a damaged common.pak",
-       [](EditorRig& r) { WriteText(r.CommonPak(), "not a pak"); },
-       {models}},
+      {"a damaged common.pak", [](EditorRig& r) { WriteText(r.CommonPak(), "not a pak"); }, {models}},
       {"damaged own archive", [](EditorRig& r) { WriteText(r.OwnPak(), "not a pak"); }, {corrupt}},
   };
   for (const StartFailure& c : cases) {
@@ -182,6 +180,22 @@ TEST(Startup, EveryMessageThatEndsAStart) {
     rig.Stop();
     EXPECT_EQ(std::filesystem::exists(rig.optionsFile), hadOptions);
   }
+}
+
+TEST(Startup, AGameFolderFoundBeforeIsMountedWithoutASecondSearch) {
+  EditorRig rig;
+  rig.gameFoundBefore = true;
+  ASSERT_EQ(rig.Start(), StartupResult::Running);
+  EXPECT_EQ(rig.ed().GameFolder(), (rig.game / "").string());
+  EXPECT_FALSE(rig.ed().MOTSelectBox().empty());
+
+  EditorRig empty;
+  empty.gameFoundBefore = true;
+  std::filesystem::remove_all(empty.game / "data");
+  EXPECT_EQ(empty.Start(), StartupResult::Terminated);
+  EXPECT_EQ(PlatformTexts(empty.host),
+            std::vector<std::string>{
+                "MVA isn't installed: MVA could not be found on your system. Dravo Kit will now close"});
 }
 
 TEST(Startup, WithoutMotionsIniTheListIsEmptyAndTheStartEnds) {
@@ -299,8 +313,9 @@ TEST(Options, ARiderNamedInEightBitTextIsFoundAfterARestart) {
   ASSERT_EQ(rig.Restart(), StartupResult::Running);
   EXPECT_EQ(rig.ed().LastRider(), "Ren\xE9.sub");
   EXPECT_TRUE(rig.ed().RiderLoaded());
-  EXPECT_NE(rig.ed().SelectRiderBox()[static_cast<std::size_t>(rig.ed().SelectRiderIndex())].Label.find("Ren\xE9"),
-            std::string::npos);
+  EXPECT_NE(
+      rig.ed().SelectRiderBox()[static_cast<std::size_t>(rig.ed().SelectRiderIndex())].Label.find("Ren\xE9"),
+      std::string::npos);
 }
 
 // A damaged options file: kept beside it, said once, and the editor starts on the defaults.

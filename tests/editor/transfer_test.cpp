@@ -143,8 +143,8 @@ TEST(Transfer, AnExportThatCannotBeWrittenIsReportedAndOfferedAgain) {
     t.SelectSource(0, true);
     t.ExportBtnClick();
     t.SaveBtnClick();
-    EXPECT_EQ(rig.host.errors,
-              std::vector<std::string>{"Cannot create file " + nowhere.string() + ": No such file or directory"});
+    EXPECT_EQ(rig.host.errors, std::vector<std::string>{"Cannot create file " + nowhere.string() +
+                                                        ": No such file or directory"});
     EXPECT_TRUE(t.ExportModified());
     return true;
   };

@@ -8,8 +8,8 @@
 
 #include "core/byte_io.h"
 #include "formats/dxm_text.h"
-#include "formats/texture_plugin.h"
 #include "formats/texture_manager.h"
+#include "formats/texture_plugin.h"
 #include "model_fixtures.h"
 
 using namespace dravo;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "formats/dxm_text.h"
-#include "formats/texture_plugin.h"
 #include "formats/texture_manager.h"
+#include "formats/texture_plugin.h"
 #include "model_fixtures.h"
 
 using namespace dravo;

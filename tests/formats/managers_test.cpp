@@ -4,10 +4,10 @@
 
 #include "formats/dxg_model.h"
 #include "formats/dxm_text.h"
-#include "formats/texture_plugin.h"
+#include "formats/model_manager.h"
 #include "formats/model_plugin.h"
 #include "formats/texture_manager.h"
-#include "formats/model_manager.h"
+#include "formats/texture_plugin.h"
 #include "model_fixtures.h"
 
 using namespace dravo;

@@ -165,8 +165,10 @@ TEST(GameSearch, AFolderThatLostTheGameIsPassedOverAndTheChooserAsksAgain) {
   EXPECT_EQ(found->source, GameSource::Chooser);
   EXPECT_EQ(refused, (std::vector<std::string>{NotTheGameText((dir / "old").string()),
                                                NotTheGameText((dir / "nowhere").string())}));
-  EXPECT_EQ(refused[0], (dir / "old").string() +
-                            " does not hold MVA: there is no data\\common.pak in it. Choose the folder MVA is installed in.");
+  EXPECT_EQ(
+      refused[0],
+      (dir / "old").string() +
+          " does not hold MVA: there is no data\\common.pak in it. Choose the folder MVA is installed in.");
   // Cancelled after a refusal: not found.
   answers = {(dir / "old").string(), std::nullopt};
   EXPECT_FALSE(FindGameFolder(search));

@@ -69,7 +69,8 @@ TEST(Options, ADamagedFileIsKeptAsideAndReadsAsDefaults) {
     EXPECT_EQ(options.ReadInteger("fps", 15), 15);
     EXPECT_EQ(options.ReadInteger("Size", 64), 64);
     EXPECT_EQ(options.TakeDamageNotice(), "The options file " + (dir / "options.json").string() +
-                                              " was damaged; it is kept as " + (dir / "options.json.damaged").string() +
+                                              " was damaged; it is kept as " +
+                                              (dir / "options.json.damaged").string() +
                                               " and Dravo Kit starts with its default options.");
     EXPECT_EQ(options.TakeDamageNotice(), "");
     options.WriteInteger("fps", 20);

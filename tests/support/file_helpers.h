@@ -27,4 +27,6 @@ inline void WriteText(const std::filesystem::path& p, const std::string& text) {
   out << text;
 }
 
-inline std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+inline std::vector<std::uint8_t> Bytes(const std::string& s) {
+  return {s.begin(), s.end()};
+}

@@ -9,7 +9,8 @@ class TempDir {
  public:
   TempDir() {
     std::random_device rd;
-    m_path = std::filesystem::temp_directory_path() / ("dravo-test-" + std::to_string(rd()) + std::to_string(rd()));
+    m_path = std::filesystem::temp_directory_path() /
+             ("dravo-test-" + std::to_string(rd()) + std::to_string(rd()));
     std::filesystem::create_directories(m_path);
   }
   ~TempDir() {

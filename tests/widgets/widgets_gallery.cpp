@@ -15,11 +15,11 @@
 #include <cstdio>
 
 #include "app/message_box.h"
+#include "widgets/latch_button.h"
 #include "widgets/numeric_edit.h"
 #include "widgets/property_tree.h"
-#include "widgets/tween_bar.h"
-#include "widgets/latch_button.h"
 #include "widgets/rollout.h"
+#include "widgets/tween_bar.h"
 
 using namespace dravo;
 

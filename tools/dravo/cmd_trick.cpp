@@ -10,10 +10,10 @@
 #include "cli.h"
 #include "core/text.h"
 #include "editor/editor_host.h"
+#include "editor/game_archives.h"
 #include "editor/trick_install.h"
 #include "editor/trick_names.h"
 #include "editor/trick_transfer.h"
-#include "editor/game_archives.h"
 #include "resources/document_ini.h"
 
 namespace dravo::cli {

@@ -6,8 +6,9 @@
 
 #include "cli.h"
 #include "core/text.h"
-#include "render/gl/gl_device.h"
+#include "editor/view_rules.h"
 #include "platform/options_store.h"
+#include "render/gl/gl_device.h"
 
 namespace dravo::cli {
 
@@ -80,8 +81,9 @@ HeadlessEditor::HeadlessEditor(const HeadlessArgs& args) {
   for (int i = 0; i < 6; ++i)
     if (SameTextAZ(args.view, kViewNames[i])) view = i;
   if (view < 0) throw InputError(args.view, "not a view: Back, Left, Front, Right, Top or Bottom");
-  if (args.zoom < 30 || args.zoom > 150)
-    throw InputError(std::to_string(args.zoom), "the zoom runs from 30 to 150");
+  if (args.zoom < kZoomMin || args.zoom > kZoomMax)
+    throw InputError(std::to_string(args.zoom),
+                     "the zoom runs from " + std::to_string(kZoomMin) + " to " + std::to_string(kZoomMax));
 
   TRmxOptions options(m_scratch.path / "options.json");
   if (args.size) {
