@@ -24,7 +24,7 @@ struct ModelChoice {
   std::string lastMachine;
   bool riderLoaded = false;
   bool machineLoaded = false;
-  bool loadingMachine = false;  // while a machine loads, its models take the machine's materials
+  bool loadingMachine = false;               // while a machine loads, its models take the machine's materials
   std::vector<std::string> materialChanges;  // of the document being loaded
   std::vector<ModelListItem> riderBox;
   std::vector<ModelListItem> machineBox;

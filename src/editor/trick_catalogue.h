@@ -11,8 +11,8 @@ namespace dravo {
 
 struct TrickCatalogue {
   std::vector<CatalogueEntry> entries;
-  int index = -1;        // the picked entry; -1 for none
-  int machineType = 0;   // of the machine on show (the list is that type's)
+  int index = -1;       // the picked entry; -1 for none
+  int machineType = 0;  // of the machine on show (the list is that type's)
 
   // The picked entry, or null.
   const CatalogueEntry* Picked() const {

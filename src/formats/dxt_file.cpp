@@ -63,55 +63,88 @@ std::string Size(std::uint32_t w, std::uint32_t h) {
 
 }  // namespace
 
-DxtFileInfo ParseDxtFile(std::span<const std::uint8_t> bytes) {
-  DxtFileInfo info;
+DxtScan ScanDxtFile(std::span<const std::uint8_t> bytes) {
+  DxtScan scan;
+  DxtFileInfo& info = scan.info;
   ByteReader r(bytes);
-  try {
-    if (!r.fits(kDxtHeaderBytes)) throw DxtFileError("too short for a texture header");
-    const std::uint32_t word0 = r.u32();
+  const auto stop = [&](DxtScan::Stop why) {
+    scan.stop = why;
+    scan.end = r.position();
+    return scan;
+  };
+  if (!r.fits(kDxtHeaderBytes)) return stop(DxtScan::Stop::HeaderA);
+  const std::uint32_t word0 = r.u32();
+  info.code = r.u32();
+  r.u32();
+  if (word0 == 1) {
+    info.prefix = true;
+    if (!r.fits(kDxtHeaderBytes)) return stop(DxtScan::Stop::HeaderA);
+    r.u32();
     info.code = r.u32();
     r.u32();
-    if (word0 == 1) {
-      info.prefix = true;
-      if (!r.fits(kDxtHeaderBytes)) throw DxtFileError("too short for a texture header after the prefix");
-      r.u32();
-      info.code = r.u32();
-      r.u32();
+  }
+  scan.headerAEnd = r.position();
+  const bool palettised = IsPalettisedDxtCode(info.code);
+  if (palettised) {
+    if (!r.fits(kDxtPaletteBytes)) return stop(DxtScan::Stop::Palette);
+    for (PALETTEENTRY& e : info.palette) {
+      // The file holds blue, green, red, alpha; the device takes red, green, blue, flags.
+      e.peBlue = r.u8();
+      e.peGreen = r.u8();
+      e.peRed = r.u8();
+      e.peFlags = r.u8();
     }
-    if (DxtCodeTextureFormat(info.code) == D3DFMT_UNKNOWN)
-      throw DxtFileError("unknown texture format code " + std::to_string(info.code));
-    if (IsPalettisedDxtCode(info.code)) {
-      if (!r.fits(kDxtPaletteBytes)) throw DxtFileError("the palette is cut short");
-      for (PALETTEENTRY& e : info.palette) {
-        e.peBlue = r.u8();
-        e.peGreen = r.u8();
-        e.peRed = r.u8();
-        e.peFlags = r.u8();
-      }
+  }
+  if (!r.fits(kDxtHeaderBytes)) return stop(DxtScan::Stop::ImageHeader);
+  info.storedLevelCount = r.u32();
+  info.width = r.u32();
+  info.height = r.u32();
+  scan.imageHeaderEnd = r.position();
+  if (!palettised && DxtCodeTextureFormat(info.code) == D3DFMT_UNKNOWN)
+    return stop(DxtScan::Stop::UnknownCode);
+  scan.levelCount = info.storedLevelCount;
+  if (scan.levelCount == 0 && info.code == kDxtCodeDxt5Alt) scan.levelCount = 1;
+  for (std::uint32_t i = 0; i < scan.levelCount; ++i) {
+    if (!r.fits(kDxtHeaderBytes)) return stop(DxtScan::Stop::LevelHeaders);
+    DxtLevelInfo level;
+    level.width = r.u32();
+    level.height = r.u32();
+    level.size = r.u32();
+    level.offset = r.position();
+    info.levels.push_back(level);
+    if (!r.fits(level.size)) {
+      r.seek(r.size());
+      return stop(DxtScan::Stop::LevelBytes);
     }
-    if (!r.fits(kDxtHeaderBytes)) throw DxtFileError("the image header is cut short");
-    info.storedLevelCount = r.u32();
-    info.width = r.u32();
-    info.height = r.u32();
-    std::uint32_t count = info.storedLevelCount;
-    if (count == 0 && info.code == kDxtCodeDxt5Alt) count = 1;
-    if (!r.fits(count, kDxtHeaderBytes))
-      throw DxtFileError("the file is too short for its " + std::to_string(count) + " levels");
-    for (std::uint32_t i = 0; i < count; ++i) {
-      DxtLevelInfo level;
-      level.width = r.u32();
-      level.height = r.u32();
-      level.size = r.u32();
-      level.offset = r.position();
-      if (!r.fits(level.size))
-        throw DxtFileError("level " + std::to_string(i) + " (" + Size(level.width, level.height) +
-                           ") runs past the end of the file");
-      r.skip(level.size);
-      if (level.width == info.width && level.height == info.height) info.fullLevel = static_cast<int>(i);
-      info.levels.push_back(level);
+    r.skip(level.size);
+    if (level.width == info.width && level.height == info.height) info.fullLevel = static_cast<int>(i);
+  }
+  return stop(DxtScan::Stop::None);
+}
+
+DxtFileInfo ParseDxtFile(std::span<const std::uint8_t> bytes) {
+  DxtScan scan = ScanDxtFile(bytes);
+  DxtFileInfo& info = scan.info;
+  using Stop = DxtScan::Stop;
+  if (scan.stop == Stop::HeaderA)
+    throw DxtFileError(info.prefix ? "too short for a texture header after the prefix"
+                                   : "too short for a texture header");
+  if (DxtCodeTextureFormat(info.code) == D3DFMT_UNKNOWN)
+    throw DxtFileError("unknown texture format code " + std::to_string(info.code));
+  switch (scan.stop) {
+    case Stop::Palette:
+      throw DxtFileError("the palette is cut short");
+    case Stop::ImageHeader:
+      throw DxtFileError("the image header is cut short");
+    case Stop::LevelHeaders:
+      throw DxtFileError("the file is too short for its " + std::to_string(scan.levelCount) + " levels");
+    case Stop::LevelBytes: {
+      const DxtLevelInfo& level = info.levels.back();
+      throw DxtFileError("level " + std::to_string(info.levels.size() - 1) + " (" +
+                         Size(level.width, level.height) + ") runs past the end of the file");
     }
-  } catch (const FormatError& e) {
-    throw DxtFileError(e.what());
+    default:
+      break;
   }
   if (info.fullLevel < 0) throw DxtFileError("no level of the full size " + Size(info.width, info.height));
   return info;

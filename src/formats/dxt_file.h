@@ -66,6 +66,28 @@ struct DxtFileInfo {
   int fullLevel = -1;
 };
 
+// The one reading of the layout, as far as the bytes go; it never throws. The texture plug-in takes
+// what it finds (levels the header promises beyond the end are simply not there); ParseDxtFile
+// refuses any damage.
+struct DxtScan {
+  enum class Stop {
+    None,          // the file holds every level its header promises
+    HeaderA,       // too short for header A (or for the one after the prefix)
+    Palette,       // the palette is cut short
+    ImageHeader,   // header B is cut short
+    UnknownCode,   // a code that makes no texture (found after header B for the block codes)
+    LevelHeaders,  // fewer level headers than promised
+    LevelBytes,    // the last level's bytes run past the end (it is listed, with its claimed size)
+  };
+  DxtFileInfo info;  // the levels whose headers were read; fullLevel among the whole ones
+  Stop stop = Stop::None;
+  std::uint32_t levelCount = 0;  // promised, after the rule for code 53
+  std::size_t headerAEnd = 0;    // after header A (and the prefix)
+  std::size_t imageHeaderEnd = 0;
+  std::size_t end = 0;  // where reading stopped
+};
+DxtScan ScanDxtFile(std::span<const std::uint8_t> bytes);
+
 // Parses the layout and checks that every level lies inside the file and that a level of the full size
 // exists. Throws DxtFileError naming what is wrong.
 DxtFileInfo ParseDxtFile(std::span<const std::uint8_t> bytes);

@@ -4,7 +4,6 @@
 #include <array>
 #include <cstring>
 
-#include "core/byte_io.h"
 #include "formats/dxt_file.h"
 #include "render/d3dx_surface.h"
 #include "render/memory_resources.h"
@@ -18,44 +17,14 @@ std::int32_t TMvAGfxPlugIn::Query(const TPlugInQuery& query) const {
 
 namespace {
 
-struct LevelHeader {
-  std::uint32_t width = 0;
-  std::uint32_t height = 0;
-  std::uint32_t size = 0;
-};
-
-// A level header, or false when the stream ends first: the levels the file claims beyond its end are not
-// there to be read.
-bool ReadLevelHeader(ByteReader& r, LevelHeader& h) {
-  if (!r.fits(kDxtHeaderBytes)) return false;
-  h.width = r.u32();
-  h.height = r.u32();
-  h.size = r.u32();
-  return true;
-}
-
-// Skips a level's bytes; false when they run past the end.
-bool SkipLevel(ByteReader& r, std::uint32_t size) {
-  if (!r.fits(size)) {
-    r.seek(r.size());
-    return false;
-  }
-  r.skip(size);
-  return true;
-}
-
-// Copies a block-compressed level into level 0 of a new texture: 0, -2 or -3.
-std::int32_t FillBlockTexture(IDirect3DDevice8* device, ByteReader& r, const LevelHeader& h, D3DFORMAT format,
+// Copies a whole block-compressed level into level 0 of a new texture: 0, -2 or -3.
+std::int32_t FillBlockTexture(IDirect3DDevice8* device, std::span<const std::uint8_t> bytes,
+                              const DxtLevelInfo& level, D3DFORMAT format,
                               ComPtr<IDirect3DTexture8>& texture) {
   texture.Reset();
-  // A level cut short by the end of the file cannot fill a texture; don't make one for it.
-  if (!r.fits(h.size)) {
-    r.seek(r.size());
-    return -2;
-  }
-  if (FAILED(device->CreateTexture(h.width, h.height, 1, 0, format, D3DPOOL_MANAGED, &texture)) || !texture) {
+  if (FAILED(device->CreateTexture(level.width, level.height, 1, 0, format, D3DPOOL_MANAGED, &texture)) ||
+      !texture) {
     texture.Reset();
-    SkipLevel(r, h.size);
     return -3;
   }
   D3DLOCKED_RECT locked;
@@ -63,10 +32,10 @@ std::int32_t FillBlockTexture(IDirect3DDevice8* device, ByteReader& r, const Lev
     texture.Reset();
     return -2;
   }
-  // The level's bytes go straight into the texture, but never past its memory or past the file.
-  const std::uint64_t room = std::uint64_t(std::max(locked.Pitch, 0)) * SurfaceRows(format, h.height);
-  const bool fits = h.size <= room && r.fits(h.size);
-  if (fits) std::memcpy(locked.pBits, r.bytes(h.size).data(), h.size);
+  // The level's bytes go straight into the texture, but never past its memory.
+  const std::uint64_t room = std::uint64_t(std::max(locked.Pitch, 0)) * SurfaceRows(format, level.height);
+  const bool fits = level.size <= room;
+  if (fits) std::memcpy(locked.pBits, bytes.data() + level.offset, level.size);
   texture->UnlockRect(0);
   if (!fits) {
     texture.Reset();
@@ -77,7 +46,7 @@ std::int32_t FillBlockTexture(IDirect3DDevice8* device, ByteReader& r, const Lev
 
 // Turns palette indices into an A8R8G8B8 texture through a work surface: 0, -3 or -4.
 std::int32_t FillPalettisedTexture(IDirect3DDevice8* device, std::span<const std::uint8_t> indices,
-                                   const LevelHeader& h, const std::array<PALETTEENTRY, 256>& palette,
+                                   const DxtLevelInfo& h, const std::array<PALETTEENTRY, 256>& palette,
                                    ComPtr<IDirect3DTexture8>& texture) {
   texture.Reset();
   // Each row of indices is as wide as the image; fewer bytes than that cannot be converted.
@@ -114,89 +83,59 @@ std::int32_t FillPalettisedTexture(IDirect3DDevice8* device, std::span<const std
 std::int32_t TMvAGfxPlugIn::LoadTexture(std::int32_t& format, MemoryStream* stream,
                                         ComPtr<IDirect3DTexture8>& texture) {
   if (!stream) return -1;
-  ByteReader r(stream->bytes(), std::min(stream->position(), stream->size()));
-  auto finish = [&](std::int32_t result) {
-    stream->setPosition(r.position());
+  const std::size_t start = std::min(stream->position(), stream->size());
+  const std::span<const std::uint8_t> bytes = stream->bytes().subspan(start);
+  const DxtScan scan = ScanDxtFile(bytes);
+  const DxtFileInfo& info = scan.info;
+  auto finish = [&](std::size_t position, std::int32_t result) {
+    stream->setPosition(start + position);
     return result;
   };
-
-  // Header A, after the prefix when there is one.
-  if (!r.fits(kDxtHeaderBytes)) return finish(-2);
-  const std::uint32_t word0 = r.u32();
-  std::uint32_t code = r.u32();
-  r.u32();
-  if (word0 == 1) {
-    if (!r.fits(kDxtHeaderBytes)) return finish(-2);
-    r.u32();
-    code = r.u32();
-    r.u32();
-  }
-  format = static_cast<std::int32_t>(code);
-  const bool palettised = IsPalettisedDxtCode(code);
-  // Header B: level count, width, height. The palettised codes keep their palette in front of it.
-  LevelHeader image;
-  if (!palettised && !ReadLevelHeader(r, image)) return finish(-2);
-  const D3DFORMAT textureFormat = DxtCodeTextureFormat(code);
-  if (textureFormat == D3DFMT_UNKNOWN) return finish(-2);
+  using Stop = DxtScan::Stop;
+  if (scan.stop == Stop::HeaderA) return finish(scan.end, -2);
+  format = static_cast<std::int32_t>(info.code);
   IDirect3DDevice8* device = m_panel ? m_panel->Device() : nullptr;
 
-  if (!palettised) {
-    if (!device) return finish(-4);
+  if (!IsPalettisedDxtCode(info.code)) {
+    if (scan.stop == Stop::ImageHeader || scan.stop == Stop::UnknownCode) return finish(scan.end, -2);
+    if (!device) return finish(scan.imageHeaderEnd, -4);
+    const D3DFORMAT textureFormat = DxtCodeTextureFormat(info.code);
     texture.Reset();
     std::int32_t result = -1;
-    const std::uint32_t count = image.width == 0 && code == kDxtCodeDxt5Alt ? 1 : image.width;
-    const std::uint32_t width = image.height;
-    const std::uint32_t height = image.size;
-    for (std::uint32_t i = 0; i < count; ++i) {
-      LevelHeader h;
-      if (!ReadLevelHeader(r, h)) break;
-      if (h.width != width || h.height != height) {
-        if (!SkipLevel(r, h.size)) break;
-        continue;
+    // Every level of the full size fills the texture; the last one stays.
+    for (const DxtLevelInfo& level : info.levels) {
+      const bool whole = level.offset + level.size <= bytes.size();
+      if (level.width != info.width || level.height != info.height) continue;
+      if (!whole) {
+        texture.Reset();
+        return finish(bytes.size(), -2);
       }
-      result = FillBlockTexture(device, r, h, textureFormat, texture);
-      if (result == -2) break;
+      result = FillBlockTexture(device, bytes, level, textureFormat, texture);
+      if (result == -2) return finish(level.offset, result);
     }
-    return finish(result);
+    return finish(scan.end, result);
   }
 
-  if (!device) return finish(-1);
+  if (!device) return finish(scan.headerAEnd, -1);
   texture.Reset();
-  std::array<PALETTEENTRY, 256> palette{};
-  if (!r.fits(kDxtPaletteBytes)) return finish(-2);
-  for (PALETTEENTRY& e : palette) {
-    // The file holds blue, green, red, alpha; the device takes red, green, blue, flags.
-    e.peBlue = r.u8();
-    e.peGreen = r.u8();
-    e.peRed = r.u8();
-    e.peFlags = r.u8();
-  }
+  if (scan.stop == Stop::Palette) return finish(scan.end, -2);
+  std::array<PALETTEENTRY, 256> palette = info.palette;
+  const std::size_t paletteEnd = scan.headerAEnd + kDxtPaletteBytes;
   if (FAILED(device->SetPaletteEntries(0, palette.data())) ||
       FAILED(device->GetPaletteEntries(0, palette.data())) || FAILED(device->SetCurrentTexturePalette(0)))
-    return finish(-2);
-
-  if (!ReadLevelHeader(r, image)) return finish(-1);
-  const std::uint32_t count = image.width;
-  const std::uint32_t width = image.height;
-  const std::uint32_t height = image.size;
+    return finish(paletteEnd, -2);
+  if (scan.stop == Stop::ImageHeader) return finish(scan.end, -1);
   std::int32_t result = -1;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    LevelHeader h;
-    if (!ReadLevelHeader(r, h)) break;
-    if (h.width != width || h.height != height) {
-      if (!SkipLevel(r, h.size)) break;
-      continue;
-    }
-    if (!r.fits(h.size)) {
+  for (const DxtLevelInfo& level : info.levels) {
+    if (level.width != info.width || level.height != info.height) continue;
+    if (level.offset + level.size > bytes.size()) {
       // The image is cut short: nothing to convert.
-      r.seek(r.size());
       texture.Reset();
-      result = -4;
-      break;
+      return finish(bytes.size(), -4);
     }
-    result = FillPalettisedTexture(device, r.bytes(h.size), h, palette, texture);
+    result = FillPalettisedTexture(device, bytes.subspan(level.offset, level.size), level, palette, texture);
   }
-  return finish(result);
+  return finish(scan.end, result);
 }
 
 }  // namespace dravo

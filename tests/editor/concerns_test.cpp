@@ -147,7 +147,8 @@ TEST(PoseHistory, UndoAndRedoRestoreTheFramesExactlyAndSayWhetherTheTrickIsModif
     EXPECT_TRUE(history.Enabled());
     EXPECT_STREQ(history.Caption(), "Undo");
     for (TPoseTable* table : {&trick.riderParts, &trick.machineParts})
-      for (TMotionPart& part : *table) part.Frames[1][3][1] += 0.5f;
+      for (TMotionPart& part : *table)
+        part.Frames[1][3][1] += 0.5f;
     const LoadedTrick edited = trick;
 
     EXPECT_EQ(history.Swap(trick), modifiedBefore);
@@ -193,7 +194,8 @@ TEST(ViewSettings, ZoomRangeAndTheJoystickTurnsAboutSceneOrViewAxes) {
   view.TurnByJoystick();
   const Matrix sceneAxes = turn * start;
   for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 4; ++c) EXPECT_NEAR(view.sceneMatrix[r][c], sceneAxes[r][c], 1e-6f);
+    for (int c = 0; c < 4; ++c)
+      EXPECT_NEAR(view.sceneMatrix[r][c], sceneAxes[r][c], 1e-6f);
 
   D3DXMatrixRotationYawPitchRoll(&turn, static_cast<float>(-20 / 125.66370614359172),
                                  static_cast<float>(10 / 125.66370614359172), 0);
@@ -202,7 +204,8 @@ TEST(ViewSettings, ZoomRangeAndTheJoystickTurnsAboutSceneOrViewAxes) {
   view.TurnByJoystick();
   const Matrix viewAxes = start * turn;
   for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 4; ++c) EXPECT_NEAR(view.sceneMatrix[r][c], viewAxes[r][c], 1e-6f);
+    for (int c = 0; c < 4; ++c)
+      EXPECT_NEAR(view.sceneMatrix[r][c], viewAxes[r][c], 1e-6f);
 }
 
 TEST(TrickCatalogueAndPosing, PickingAndLatching) {

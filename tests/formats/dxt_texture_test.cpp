@@ -102,6 +102,44 @@ TEST(DxtFile, ParsesEveryLayoutAndRefusesBrokenOnes) {
   }
 }
 
+TEST(DxtFile, OneScanServesTheLenientPlugInAndTheStrictParser) {
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    DxtScan::Stop stop;
+    std::size_t levels;
+  };
+  DxtFileLayout promised = DxtWithLevels(kDxtCodeDxt1, 8, 8, {{4, 4}, {8, 8}});
+  promised.levelCount = 5;
+  std::vector<std::uint8_t> cut = WriteDxtFile(DxtWithLevels(kDxtCodeDxt1, 8, 8, {{8, 8}}));
+  cut.pop_back();
+  DxtFileLayout unknown = DxtWithLevels(kDxtCodeDxt1, 8, 8, {{8, 8}});
+  unknown.code = 41;
+  const Case cases[] = {
+      {"whole", WriteDxtFile(DxtWithLevels(kDxtCodePalette, 8, 8, {{8, 8}})), DxtScan::Stop::None, 1},
+      {"levels promised beyond the end", WriteDxtFile(promised), DxtScan::Stop::LevelHeaders, 2},
+      {"the last level cut", cut, DxtScan::Stop::LevelBytes, 1},
+      {"unknown code", WriteDxtFile(unknown), DxtScan::Stop::UnknownCode, 0},
+      {"header A", {1, 0, 0, 0}, DxtScan::Stop::HeaderA, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const DxtScan scan = ScanDxtFile(c.bytes);
+    EXPECT_EQ(scan.stop, c.stop);
+    EXPECT_EQ(scan.info.levels.size(), c.levels);
+    bool parsed = true;
+    try {
+      ParseDxtFile(c.bytes);
+    } catch (const DxtFileError&) {
+      parsed = false;
+    }
+    EXPECT_EQ(parsed, c.stop == DxtScan::Stop::None) << "the parser refuses any damage";
+  }
+  // The game's loader takes the full-size level that is there.
+  TRecordingPanel rec;
+  EXPECT_EQ(Load(rec.panel(), WriteDxtFile(promised)).result, 0);
+}
+
 TEST(DxtPlugIn, LoadsEveryFormatCode) {
   TRecordingPanel rec;
   for (std::uint32_t code : kDxtAllCodes) {
