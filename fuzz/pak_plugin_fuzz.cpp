@@ -1,7 +1,7 @@
 // The archive plug-in's directory reader, on the bytes of a file as they would be mounted.
 #include <cstdint>
 
-#include "core/file_error.h"
+#include "core/error.h"
 #include "resources/pak_plugin.h"
 #include "resources/resource_manager.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "archive/pak_archive.h"
-#include "core/file_error.h"
+#include "core/error.h"
 #include "core/file_io.h"
 #include "core/text.h"
 #include "editor/trick_install.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/file_error.h"
+#include "core/error.h"
 #include "core/file_io.h"
 
 namespace dravo {
@@ -26,8 +26,7 @@ inline constexpr std::size_t kPakMaxNameLength = kPakNameField - 1;
 class ArchiveError : public FileError {
  public:
   ArchiveError(const std::string& file, const std::string& problem)
-      : FileError("Cannot open file", file, problem) {}
-  const std::string& problem() const { return reason(); }
+      : FileError("Cannot open file", file, problem, problem) {}
 };
 
 // One directory record as found in the file, its offset made absolute.

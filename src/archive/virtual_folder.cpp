@@ -8,7 +8,7 @@
 
 #include "archive/pak_format.h"
 #include "core/byte_io.h"
-#include "core/file_error.h"
+#include "core/error.h"
 #include "core/text.h"
 
 namespace dravo {

@@ -11,18 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "core/error.h"
+
 namespace dravo {
 
 // Raised when a reader would go past the bytes it has: the file is truncated or not
 // what it claims to be. Carries the offset for the message.
-class FormatError : public std::runtime_error {
+class FormatError : public Error {
  public:
-  FormatError(const std::string& what, std::size_t offset)
-      : std::runtime_error(what + " at offset " + std::to_string(offset)), m_offset(offset) {}
-  std::size_t offset() const { return m_offset; }
-
- private:
-  std::size_t m_offset;
+  FormatError(const std::string& what, std::size_t offset) : Error({}, what, offset) {}
+  std::size_t offset() const { return static_cast<std::size_t>(*Error::offset()); }
 };
 
 // Little-endian loads and stores that never assume the host's byte order.

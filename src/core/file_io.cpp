@@ -14,7 +14,7 @@
 #include <thread>
 #include <utility>
 
-#include "core/file_error.h"
+#include "core/error.h"
 
 namespace dravo {
 

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "core/error.h"
+
 #include "core/maths.h"
 
 namespace dravo {
@@ -36,9 +38,10 @@ inline constexpr std::array<std::uint8_t, 13> kDxgPaletteCompletion = {7,  8,  1
 // Bytes per vertex of a mesh with these flags.
 std::uint32_t DxgVertexStride(std::uint32_t flags);
 
-class DxgFileError : public std::runtime_error {
+// A model file the reader refuses; the message says what is wrong.
+class DxgFileError : public Error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit DxgFileError(const std::string& problem) : Error({}, problem) {}
 };
 
 struct DxgBone {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "core/error.h"
+
 #include "render/d3d8_types.h"
 
 namespace dravo {
@@ -41,9 +43,9 @@ D3DFORMAT DxtCodeDataFormat(std::uint32_t code);
 std::uint64_t DxtLevelBytes(std::uint32_t code, std::uint32_t width, std::uint32_t height);
 
 // A file that is not a texture the reader can take.
-class DxtFileError : public std::runtime_error {
+class DxtFileError : public Error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit DxtFileError(const std::string& problem) : Error({}, problem) {}
 };
 
 struct DxtLevelInfo {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/error.h"
+
 #include "core/file_io.h"
 #include "formats/colour_quantiser.h"
 
@@ -16,9 +18,9 @@ struct GifFileType;
 namespace dravo {
 
 // giflib refused to encode: the message names the file and giflib's reason.
-class GifWriteError : public std::runtime_error {
+class GifWriteError : public Error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit GifWriteError(const std::string& message) : Error({}, message) {}
 };
 
 // An animated GIF89a written frame by frame with giflib, looping for ever. Each frame is a full

@@ -5,20 +5,16 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/error.h"
+
 namespace dravo {
 
 // An image file the readers refuse: it is damaged, truncated or of a kind they do not read.
 // The message names the file and the fault, ready to show.
-class ImageFileError : public std::runtime_error {
+class ImageFileError : public Error {
  public:
-  ImageFileError(const std::string& file, const std::string& fault)
-      : std::runtime_error(file + ": " + fault), m_file(file), m_fault(fault) {}
-  const std::string& file() const { return m_file; }
-  const std::string& fault() const { return m_fault; }
-
- private:
-  std::string m_file;
-  std::string m_fault;
+  ImageFileError(const std::string& file, const std::string& fault) : Error(file, fault) {}
+  const std::string& fault() const { return problem(); }
 };
 
 }  // namespace dravo

@@ -4,7 +4,7 @@
 #include <optional>
 #include <system_error>
 
-#include "core/file_error.h"
+#include "core/error.h"
 #include "core/file_io.h"
 #include "core/text.h"
 

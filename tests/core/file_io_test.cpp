@@ -9,7 +9,7 @@
 
 #include <thread>
 
-#include "core/file_error.h"
+#include "core/error.h"
 #include "support/child_process.h"
 #include "support/file_helpers.h"
 #include "support/temp_dir.h"

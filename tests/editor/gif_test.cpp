@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/file_error.h"
+#include "core/error.h"
 #include "demo_game_command.h"
 #include "editor_rig.h"
 #include "support/file_helpers.h"

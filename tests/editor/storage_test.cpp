@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "archive/pak_format.h"
-#include "core/file_error.h"
+#include "core/error.h"
 #include "core/text.h"
 #include "editor_rig.h"
 #include "motion/motion_pose.h"

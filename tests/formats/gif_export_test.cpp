@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "core/file_error.h"
+#include "core/error.h"
 #include "gif_fixtures.h"
 #include "support/file_helpers.h"
 #include "support/temp_dir.h"

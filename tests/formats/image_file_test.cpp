@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/file_error.h"
+#include "core/error.h"
 #include "support/file_helpers.h"
 #include "support/temp_dir.h"
 

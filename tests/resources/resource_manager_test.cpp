@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "archive/pak_format.h"
-#include "core/file_error.h"
+#include "core/error.h"
 #include "resources/pak_plugin.h"
 #include "support/file_helpers.h"
 #include "support/pak_bytes.h"

@@ -7,15 +7,14 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/file_error.h"
+#include "core/error.h"
 
 namespace dravo::cli {
 
 // Bad input: "dravo: <file>: <what went wrong>", exit 1.
-class InputError : public std::runtime_error {
+class InputError : public Error {
  public:
-  InputError(const std::string& file, const std::string& what)
-      : std::runtime_error(file.empty() ? what : file + ": " + what) {}
+  InputError(const std::string& file, const std::string& what) : Error(file, what) {}
 };
 
 // A file that could not be read or written, in the form above: "<file>: cannot be opened: No such

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli.h"
-#include "core/file_error.h"
+#include "core/error.h"
 #include "demo/demo_game.h"
 
 namespace dravo::cli {

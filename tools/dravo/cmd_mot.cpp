@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli.h"
-#include "core/file_error.h"
+#include "core/error.h"
 #include "core/file_io.h"
 #include "core/text.h"
 #include "motion/mot_file.h"

@@ -18,14 +18,9 @@ CommandGroup::CommandGroup(const char* name, AddCommands add) {
 }
 
 InputError FileProblem(const FileError& e, const std::string& file) {
-  const std::string message = e.what();
-  const std::string named = e.file().empty() ? file : e.file();
   // Made from a whole message: it says everything itself.
-  if (e.file().empty() && e.reason().empty()) return InputError("", message);
-  const bool reading = message.rfind("Cannot open file", 0) == 0;
-  std::string what = reading ? "cannot be opened" : "cannot be written";
-  if (!e.reason().empty()) what += ": " + e.reason();
-  return InputError(named, what);
+  if (e.file().empty() && e.reason().empty()) return InputError("", e.problem());
+  return InputError(e.file().empty() ? file : e.file(), e.problem());
 }
 
 void AddAllCommandGroups(CLI::App& app) {
@@ -54,11 +49,9 @@ int main(int argc, char** argv) {
     return 2;
   } catch (const dravo::cli::AlreadyReported&) {
     return 1;
-  } catch (const dravo::cli::InputError& e) {
-    std::fprintf(stderr, "dravo: %s\n", e.what());
-    return 1;
-  } catch (const dravo::FileError& e) {
-    std::fprintf(stderr, "dravo: %s\n", dravo::cli::FileProblem(e).what());
+  } catch (const dravo::Error& e) {
+    // Every reader and writer says which file and what is wrong the same way.
+    std::fprintf(stderr, "dravo: %s\n", e.Describe().c_str());
     return 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "dravo: %s\n", e.what());
