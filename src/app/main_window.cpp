@@ -84,7 +84,6 @@ TDravoUForm::~TDravoUForm() {
     m_editor->FormDestroy();
     m_editor.reset();
   }
-  BindKelMsgBox(nullptr);
   m_panel.reset();
   m_host.reset();
 }
@@ -104,7 +103,6 @@ void TDravoUForm::runStartup() {
     emit startupFinished(m_startup);
     return;
   }
-  BindKelMsgBox(m_msg);
   act([](TDravoEditor& ed) { ed.FormShow(); });
   m_msg->SetBackgroundPicture(SidePanelTile());
   if (m_startup == StartupResult::Running) {

@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 
@@ -13,11 +12,6 @@ namespace {
 
 const QColor kTextColor(0xCC, 0xFF, 0x00);
 const QColor kTextBackground(0x7A, 0x62, 0x62);
-
-QPointer<TKelMsg>& BoundWindow() {
-  static QPointer<TKelMsg> window;
-  return window;
-}
 
 }  // namespace
 
@@ -89,16 +83,11 @@ bool TKelMsg::Ask(const QString& text, const QString& caption, bool yesNo) {
   return exec() == QDialog::Accepted;
 }
 
-void BindKelMsgBox(TKelMsg* window) {
-  BoundWindow() = window;
-}
-
 bool KelMsgBox(TKelMsg& window, const QString& text, const QString& caption, bool yesNo) {
   return window.Ask(text, caption, yesNo);
 }
 
 bool KelMsgBox(const QString& text, const QString& caption, bool yesNo) {
-  if (TKelMsg* window = BoundWindow()) return window->Ask(text, caption, yesNo);
   TKelMsg window;
   return window.Ask(text, caption, yesNo);
 }

@@ -41,12 +41,9 @@ class TKelMsg : public QDialog {
   QPixmap m_tile;
 };
 
-// Binds KelMsgBox to the program's message window (nullptr unbinds it).
-void BindKelMsgBox(TKelMsg* window);
-
 // Shows a message ("Ok") or a question ("Yes"/"No") in the window; true for Ok or Yes.
 bool KelMsgBox(TKelMsg& window, const QString& text, const QString& caption, bool yesNo);
-// The same through the bound window; with none bound a window is made for this one call.
+// The same in a window made for this one call (the window passes its own to the editor's host).
 bool KelMsgBox(const QString& text, const QString& caption, bool yesNo);
 
 }  // namespace dravo

@@ -9,8 +9,6 @@ namespace dravo {
 
 namespace {
 
-TVellDXPanel* g_currentPanel = nullptr;
-
 // Delphi's IntToHex: upper case, at least `digits` digits, negative numbers as their 32-bit pattern.
 std::string IntToHex(std::int32_t value, int digits) {
   char buf[16];
@@ -30,10 +28,6 @@ bool IsPanelCode(std::int32_t code) {
 constexpr int kMaxResetAttempts = 16;
 
 }  // namespace
-
-TVellDXPanel* CurrentDXPanel() {
-  return g_currentPanel;
-}
 
 std::string InitErrorText(std::int32_t code) {
   switch (code) {
@@ -114,7 +108,6 @@ std::string D3DErrorText(HRESULT code) {
 TVellDXPanel::TVellDXPanel(Direct3DCreate8Func create, TDXPrompter* prompter, bool hasOwner)
     : m_create(std::move(create)), m_prompter(prompter), m_camera(std::make_unique<TDXCamera>()) {
   ClearColor = ColorToD3D(Color());
-  g_currentPanel = this;
   if (!hasOwner) MessageBox("No owner control", "Debug", TMsgButtons::Ok);
   Viewport = D3DVIEWPORT8{0, 0, BackBufferWidth, BackBufferHeight, 0.0f, 1.0f};
 }
@@ -124,7 +117,6 @@ TVellDXPanel::~TVellDXPanel() {
   m_lights.clear();
   m_objects.clear();
   m_camera.reset();
-  if (g_currentPanel == this) g_currentPanel = nullptr;
 }
 
 void TVellDXPanel::ReleaseDevice() {

@@ -203,7 +203,4 @@ class TVellDXPanel {
   UINT m_refusedHeight = 0;
 };
 
-// The panel the model and texture code reach the device through (the last one made, until it goes).
-TVellDXPanel* CurrentDXPanel();
-
 }  // namespace dravo

@@ -77,10 +77,7 @@ class KelMsgTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(owner.get()));
     box = new TKelMsg(owner.get());
   }
-  void cleanup() {
-    dravo::BindKelMsgBox(nullptr);
-    owner.reset();
-  }
+  void cleanup() { owner.reset(); }
 
   void answers_data() {
     QTest::addColumn<bool>("yesNo");
@@ -167,20 +164,18 @@ class KelMsgTest : public QObject {
                             .arg(ownerCentre.y())));
   }
 
-  void theBoundWindowAnswers() {
-    dravo::BindKelMsgBox(box);
+  void theGivenWindowAnswers() {
     Responder responder([](TKelMsg* b) {
       QCOMPARE(b->windowTitle(), QStringLiteral("Unsaved files"));
       QTest::mouseClick(b->OKBtn(), Qt::LeftButton);
     });
     QVERIFY(dravo::KelMsgBox(
-        QStringLiteral("Do you want to save the files you have transferred to an Export PAK file?"),
+        *box, QStringLiteral("Do you want to save the files you have transferred to an Export PAK file?"),
         QStringLiteral("Unsaved files"), true));
     QVERIFY(responder.seen());
     QCOMPARE(box->windowTitle(), QStringLiteral("Unsaved files"));
 
-    // With none bound, a window is made for the call.
-    dravo::BindKelMsgBox(nullptr);
+    // Without one, a window is made for the call.
     Responder other([this](TKelMsg* b) {
       QVERIFY(b != box);
       b->reject();

@@ -16,14 +16,17 @@ TEST(Error, EveryKindNamesItsFileAndWhereTheFaultIs) {
   };
   const Case cases[] = {
       {"plain", Error("a.mot", "no frames"), "a.mot: no frames", "a.mot: no frames"},
-      {"at an offset", Error("a.mot", "bad key", 40), "a.mot: bad key at offset 40", "a.mot: bad key at offset 40"},
+      {"at an offset", Error("a.mot", "bad key", 40), "a.mot: bad key at offset 40",
+       "a.mot: bad key at offset 40"},
       {"a parser over bytes", FormatError("truncated", 7), "truncated at offset 7",
        "fallback.bin: truncated at offset 7"},
       {"cannot open", FileError::cannotOpen("x.pak", "No such file or directory"),
-       "Cannot open file x.pak: No such file or directory", "x.pak: cannot be opened: No such file or directory"},
+       "Cannot open file x.pak: No such file or directory",
+       "x.pak: cannot be opened: No such file or directory"},
       {"cannot create", FileError::cannotCreate("y.pak", "Permission denied"),
        "Cannot create file y.pak: Permission denied", "y.pak: cannot be written: Permission denied"},
-      {"a whole message", FileError("The disk is full"), "The disk is full", "fallback.bin: The disk is full"},
+      {"a whole message", FileError("The disk is full"), "The disk is full",
+       "fallback.bin: The disk is full"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

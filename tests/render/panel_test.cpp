@@ -600,7 +600,6 @@ TEST(PanelText, ErrorTablesAndColourConversions) {
   panel.SetColor(0x826053);
   EXPECT_EQ(panel.ClearColor, 0xFF536082u);
   EXPECT_EQ(panel.Color(), 0x826053u);
-  EXPECT_EQ(CurrentDXPanel(), &panel);
 }
 
 TEST(PanelText, APanelWithoutOwnerSaysSo) {
