@@ -109,8 +109,15 @@ class GlDevice : public TDeviceBase {
   GlDevice(std::unique_ptr<GlContextHost> host, const D3DPRESENT_PARAMETERS& params, const D3DCAPS8& caps,
            const D3DDISPLAYMODE& mode, GlDeviceOptions options);
   bool Initialise(std::string& error);
-  // Puts the device's state into OpenGL for the next draw.
+  // Puts the device's state into OpenGL for the next draw, one state group at a time (gl_state.cpp).
   void ApplyState();
+  void ApplyTarget();        // framebuffer and viewport
+  void ApplyRasterStates();  // depth, blending, culling, fill, colour mask, stencil
+  void ApplyTransformsAndMaterial();
+  void ApplyLights();
+  void ApplyFog();
+  void ApplyTextureStages();  // the fixed-function stages the shader emulates
+  void BindTextures();
 
   std::unique_ptr<GlContextHost> m_host;
   std::unique_ptr<Impl> m_impl;
