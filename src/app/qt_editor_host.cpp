@@ -16,6 +16,7 @@
 #include "app/transfer_window.h"
 #include "app/view_widget.h"
 #include "formats/image_file.h"
+#include "widgets/picture_preview_dialog.h"
 #include "widgets/property_tree.h"
 
 namespace dravo {

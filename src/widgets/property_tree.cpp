@@ -1,14 +1,13 @@
 #include "widgets/property_tree.h"
+#include "widgets/picture_preview_dialog.h"
 
 #include <QApplication>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -94,6 +93,51 @@ bool ParseBool(const QString& text, bool& value) {
     return true;
   }
   return false;
+}
+
+// Stores `text` in the field as its kind reads it. `typed`: the user typed it, so numbers are checked
+// against the field's limits and every text kind takes it; otherwise (the program setting a value)
+// numbers are only parsed and flags are left alone. Returns why typed text was refused, or nothing.
+QString StoreText(TField& f, const QString& text, bool typed) {
+  const QString notANumber = text + QStringLiteral(" is not a valid number");
+  switch (f.Kind) {
+    case TFieldKind::Integer: {
+      std::int32_t v = 0;
+      if (!ParseInt(text, v)) return notANumber;
+      if (typed && (v < f.IntMin || v > f.IntMax))
+        return QString::asprintf("Value must be between %d and %d", f.IntMin, f.IntMax);
+      f.IntValue = v;
+      return {};
+    }
+    case TFieldKind::Float: {
+      float v = 0.0f;
+      if (!ParseFloat(text, v)) return notANumber;
+      if (typed && (v < f.FloatMin || v > f.FloatMax))
+        return QString::asprintf("Value must be between %f and %f", static_cast<double>(f.FloatMin),
+                                 static_cast<double>(f.FloatMax));
+      f.FloatValue = v;
+      return {};
+    }
+    case TFieldKind::Color:
+      return ParseColor(text, f.Color) ? QString() : notANumber;
+    case TFieldKind::Boolean:
+      ParseBool(text, f.BoolValue);
+      return {};
+    case TFieldKind::ImageFile:
+    case TFieldKind::File:
+      f.Text = text;
+      return {};
+    case TFieldKind::Flags:
+      if (!typed) return {};
+      [[fallthrough]];
+    case TFieldKind::String:
+    case TFieldKind::List:
+    case TFieldKind::ReadOnly:
+    case TFieldKind::Group:
+      f.Text = text.left(TField::kMaxText);
+      return {};
+  }
+  return {};
 }
 
 // Pairs of description and pattern list of a "desc|*.a;*.b|…" filter.
@@ -370,32 +414,7 @@ void TVirtualPropertyTree::SetPropertyValue(int tag, const QString& text) {
   QTreeWidgetItem* row = FindRow(tag);
   TField* f = mutableField(row);
   if (!f) return;
-  switch (f->Kind) {
-    case TFieldKind::Integer:
-      ParseInt(text, f->IntValue);
-      break;
-    case TFieldKind::Color:
-      ParseColor(text, f->Color);
-      break;
-    case TFieldKind::Float:
-      ParseFloat(text, f->FloatValue);
-      break;
-    case TFieldKind::Boolean:
-      ParseBool(text, f->BoolValue);
-      break;
-    case TFieldKind::Flags:
-      break;
-    case TFieldKind::ImageFile:
-    case TFieldKind::File:
-      f->Text = text;
-      break;
-    case TFieldKind::String:
-    case TFieldKind::List:
-    case TFieldKind::ReadOnly:
-    case TFieldKind::Group:
-      f->Text = text.left(TField::kMaxText);
-      break;
-  }
+  StoreText(*f, text, false);
   refreshRow(row);
   if (row == m_editRow) loadEditor(row);
 }
@@ -567,55 +586,9 @@ void TVirtualPropertyTree::message(const QString& text, const QString& caption) 
 bool TVirtualPropertyTree::commitText(QTreeWidgetItem* row, const QString& text) {
   TField* f = mutableField(row);
   if (!f || text == ValueText(row)) return false;
-  switch (f->Kind) {
-    case TFieldKind::Integer: {
-      std::int32_t v = 0;
-      if (!ParseInt(text, v)) {
-        message(text + QStringLiteral(" is not a valid number"), QString::fromLatin1(kErrorCaption));
-      } else if (v < f->IntMin || v > f->IntMax) {
-        message(QString::asprintf("Value must be between %d and %d", f->IntMin, f->IntMax),
-                QString::fromLatin1(kErrorCaption));
-      } else {
-        f->IntValue = v;
-      }
-      break;
-    }
-    case TFieldKind::Float: {
-      float v = 0.0f;
-      if (!ParseFloat(text, v)) {
-        message(text + QStringLiteral(" is not a valid number"), QString::fromLatin1(kErrorCaption));
-      } else if (v < f->FloatMin || v > f->FloatMax) {
-        message(QString::asprintf("Value must be between %f and %f", static_cast<double>(f->FloatMin),
-                                  static_cast<double>(f->FloatMax)),
-                QString::fromLatin1(kErrorCaption));
-      } else {
-        f->FloatValue = v;
-      }
-      break;
-    }
-    case TFieldKind::Color:
-      if (!ParseColor(text, f->Color)) {
-        message(text + QStringLiteral(" is not a valid number"), QString::fromLatin1(kErrorCaption));
-      }
-      break;
-    case TFieldKind::Boolean:
-      ParseBool(text, f->BoolValue);
-      break;
-    case TFieldKind::List:
-      f->Text = text.left(TField::kMaxText);
-      f->IntValue = m_combo->findText(text);
-      break;
-    case TFieldKind::ImageFile:
-    case TFieldKind::File:
-      f->Text = text;
-      break;
-    case TFieldKind::String:
-    case TFieldKind::ReadOnly:
-    case TFieldKind::Group:
-    case TFieldKind::Flags:
-      f->Text = text.left(TField::kMaxText);
-      break;
-  }
+  const QString refusal = StoreText(*f, text, true);
+  if (!refusal.isEmpty()) message(refusal, QString::fromLatin1(kErrorCaption));
+  if (f->Kind == TFieldKind::List) f->IntValue = m_combo->findText(text);
   refreshRow(row);
   // The editor shows what the row holds now (the old value after a refusal).
   if (row == m_editRow) loadEditor(row);
@@ -824,62 +797,6 @@ bool TVirtualPropertyTree::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QTreeWidget::eventFilter(watched, event);
-}
-
-TPicturePreviewDialog::TPicturePreviewDialog(QWidget* parent, const QString& caption, const QString& current,
-                                             const QString& filter,
-                                             std::function<QImage(const QString&)> loader)
-    : QFileDialog(parent, caption), m_loader(std::move(loader)), m_preview(new QLabel), m_info(new QLabel) {
-  // Our own dialog, so the preview can sit beside the file list.
-  setOption(QFileDialog::DontUseNativeDialog, true);
-  setFileMode(QFileDialog::ExistingFile);
-  setAcceptMode(QFileDialog::AcceptOpen);
-  setNameFilters(filter.split(QStringLiteral(";;")));
-  if (!current.isEmpty()) {
-    const QFileInfo info(current);
-    if (info.isAbsolute() && info.dir().exists()) setDirectory(info.dir());
-    selectFile(info.fileName());
-  }
-  m_preview->setFixedSize(180, 180);
-  m_preview->setAlignment(Qt::AlignCenter);
-  m_preview->setFrameShape(QFrame::StyledPanel);
-  m_preview->setText(tr("No preview"));
-  m_info->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  auto* side = new QVBoxLayout;
-  side->addWidget(m_preview);
-  side->addWidget(m_info);
-  side->addStretch(1);
-  if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
-    grid->addLayout(side, 0, grid->columnCount(), grid->rowCount(), 1);
-  } else {
-    delete side;
-  }
-  connect(this, &QFileDialog::currentChanged, this, &TPicturePreviewDialog::ShowPreview);
-}
-
-void TPicturePreviewDialog::ShowPreview(const QString& path) {
-  QImage image;
-  const QFileInfo info(path);
-  if (info.isFile()) {
-    if (m_loader) {
-      image = m_loader(path);
-    } else {
-      QImageReader reader(path);
-      image = reader.read();
-    }
-  }
-  if (image.isNull()) {
-    m_preview->setPixmap(QPixmap());
-    m_preview->setText(tr("No preview"));
-    m_info->clear();
-    return;
-  }
-  const QSize room = m_preview->size() - QSize(8, 8);
-  QImage shown = image.size().boundedTo(room) == image.size()
-                     ? image
-                     : image.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-  m_preview->setPixmap(QPixmap::fromImage(shown));
-  m_info->setText(QStringLiteral("%1 × %2").arg(image.width()).arg(image.height()));
 }
 
 }  // namespace dravo

@@ -17,6 +17,7 @@
 #include "app/message_box.h"
 #include "widgets/latch_button.h"
 #include "widgets/numeric_edit.h"
+#include "widgets/picture_preview_dialog.h"
 #include "widgets/property_tree.h"
 #include "widgets/rollout.h"
 #include "widgets/tween_bar.h"
