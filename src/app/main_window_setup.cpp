@@ -72,7 +72,7 @@ TVellRollout* TDravoUForm::buildSetupRollout() {
   connect(m_commonPak, &QCheckBox::clicked, this,
           [this] { act([](TDravoEditor& ed) { ed.CommonPakClick(); }); });
   connect(m_colorPicker, &TColourSwatch::clicked, this,
-          [this] { act([](TDravoEditor& ed) { ed.ColorPickerClick(); }); });
+          [this] { act([](TDravoEditor& ed) { ed.ChooseBackgroundColour(); }); });
   connect(m_wireMode, &QCheckBox::clicked, this,
           [this](bool on) { act([on](TDravoEditor& ed) { ed.WireModeClick(on); }); });
   connect(m_lighting, &QCheckBox::clicked, this,
@@ -81,10 +81,10 @@ TVellRollout* TDravoUForm::buildSetupRollout() {
           [this](bool on) { act([on](TDravoEditor& ed) { ed.TransparentClick(on); }); });
   m_gifSize->OnChange = [this](TNumericEdit* e) {
     const int size = e->IntValue();
-    act([size](TDravoEditor& ed) { ed.GIFSizeChange(size); });
+    act([size](TDravoEditor& ed) { ed.SetGifSize(size); });
   };
   connect(m_resSelectBox, &QComboBox::activated, this,
-          [this](int index) { act([index](TDravoEditor& ed) { ed.ResSelectBoxChange(index); }); });
+          [this](int index) { act([index](TDravoEditor& ed) { ed.ChooseResolution(index); }); });
   rollout->OnExpanded = [this](TVellRollout* r) {
     const bool expanded = r->Expanded();
     act([expanded](TDravoEditor& ed) { ed.SetRolloutExpanded(Rollout::Setup, expanded); });

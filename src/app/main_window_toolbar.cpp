@@ -82,7 +82,8 @@ void TDravoUForm::buildToolBar() {
   connect(m_gifBtn, &TVellButton::clicked, this, &TDravoUForm::makeGif);
   connect(m_saveTrickBtn, &TVellButton::clicked, this,
           [this] { act([](TDravoEditor& ed) { ed.SaveTrickBtnClick(); }); });
-  connect(m_pakBtn, &TVellButton::clicked, this, [this] { act([](TDravoEditor& ed) { ed.PakBtnClick(); }); });
+  connect(m_pakBtn, &TVellButton::clicked, this,
+          [this] { act([](TDravoEditor& ed) { ed.OpenTransfer(); }); });
   connect(m_undoBtn, &TVellButton::clicked, this,
           [this] { act([](TDravoEditor& ed) { ed.SwapSnapshot(); }); });
   connect(m_copyBtn, &TVellButton::clicked, this, [this] { act([](TDravoEditor& ed) { ed.CopyPose(); }); });
@@ -142,9 +143,9 @@ void TDravoUForm::buildShortcuts() {
   m_pasteAction =
       shortcut("Paste", QKeySequence(Qt::CTRL | Qt::Key_V), [](TDravoEditor& ed) { ed.PastePose(); });
   m_undoAction =
-      shortcut("Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), [](TDravoEditor& ed) { ed.ActionUndoExecute(); });
+      shortcut("Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), [](TDravoEditor& ed) { ed.UndoOrRedo(); });
   m_allAction =
-      shortcut("All", QKeySequence(Qt::CTRL | Qt::Key_A), [](TDravoEditor& ed) { ed.ActionAllExecute(); });
+      shortcut("All", QKeySequence(Qt::CTRL | Qt::Key_A), [](TDravoEditor& ed) { ed.ToggleTweenAll(); });
 }
 
 void TDravoUForm::refreshToolBar(std::uint32_t bits) {

@@ -139,7 +139,7 @@ TVellRollout* TDravoUForm::buildTricksRollout() {
   connect(m_tweenList, &QListWidget::currentRowChanged, this,
           [this](int row) { act([row](TDravoEditor& ed) { ed.SelectPart(row); }); });
   connect(m_tweenAll, &QCheckBox::clicked, this,
-          [this] { act([](TDravoEditor& ed) { ed.Label15Click(); }); });
+          [this] { act([](TDravoEditor& ed) { ed.ToggleTweenAll(); }); });
   connect(m_saveTrickBtn2, &QPushButton::clicked, this,
           [this] { act([](TDravoEditor& ed) { ed.SaveTrickBtnClick(); }); });
   rollout->OnExpanded = [this](TVellRollout* r) {
@@ -152,7 +152,7 @@ TVellRollout* TDravoUForm::buildTricksRollout() {
 void TDravoUForm::refreshTricks(std::uint32_t bits) {
   const TDravoEditor& ed = *m_editor;
   if (bits & changes::Catalogue) {
-    const std::vector<CatalogueEntry>& entries = ed.MOTSelectBox();
+    const std::vector<CatalogueEntry>& entries = ed.TrickList();
     bool same = m_motSelectBox->count() == static_cast<int>(entries.size());
     for (int i = 0; same && i < m_motSelectBox->count(); ++i)
       same = m_motSelectBox->itemText(i) == QString::fromStdString(entries[static_cast<std::size_t>(i)].Name);
@@ -161,10 +161,10 @@ void TDravoUForm::refreshTricks(std::uint32_t bits) {
       for (const CatalogueEntry& e : entries)
         m_motSelectBox->addItem(QString::fromStdString(e.Name));
     }
-    m_motSelectBox->setCurrentIndex(ed.MOTSelectIndex());
+    m_motSelectBox->setCurrentIndex(ed.PickedTrick());
   }
   if (bits & changes::Parts) {
-    const std::vector<PartItem>& parts = ed.TweenList();
+    const std::vector<PartItem>& parts = ed.PartRows();
     bool same = m_tweenList->count() == static_cast<int>(parts.size());
     for (int i = 0; same && i < m_tweenList->count(); ++i)
       same = m_tweenList->item(i)->text() == QString::fromStdString(parts[static_cast<std::size_t>(i)].Name);
@@ -185,7 +185,7 @@ void TDravoUForm::refreshTricks(std::uint32_t bits) {
       // An item shows its check box once it holds a check state.
       if (item->data(Qt::CheckStateRole).isNull() || item->checkState() != state) item->setCheckState(state);
     }
-    if (m_tweenList->currentRow() != ed.TweenListIndex()) m_tweenList->setCurrentRow(ed.TweenListIndex());
+    if (m_tweenList->currentRow() != ed.HighlightedPart()) m_tweenList->setCurrentRow(ed.HighlightedPart());
     m_tweenAll->setChecked(ed.TweenAll());
   }
   if (bits & changes::EditSide) {

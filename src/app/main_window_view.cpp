@@ -181,10 +181,10 @@ QWidget* TDravoUForm::buildControlPanel() {
   // The button shows the editor's setting; a click asks the editor to change it.
   m_viewRelBtn->OnLatchChanging = [this](TVellButton*, bool& allow) {
     allow = false;
-    act([](TDravoEditor& ed) { ed.ViewRelBtnClick(); });
+    act([](TDravoEditor& ed) { ed.ToggleViewRelative(); });
   };
   connect(m_zoomBar, &QSlider::valueChanged, this,
-          [this](int position) { act([position](TDravoEditor& ed) { ed.TrackBar1Change(position); }); });
+          [this](int position) { act([position](TDravoEditor& ed) { ed.SetZoom(position); }); });
   connect(m_viewBox, &QComboBox::activated, this,
           [this](int index) { act([index](TDravoEditor& ed) { ed.ViewBoxChange(index); }); });
   connect(m_showBike, &QCheckBox::clicked, this,

@@ -123,7 +123,9 @@ class TDravoEditor {
   void LoadOptions();
   void SaveOptions();
   void CheckVersion();
-  void ResSelectBoxChange(int index);
+  // The resolution list: takes effect at the next start.
+  void ChooseResolution(int index);
+  void ResSelectBoxChange(int index) { ChooseResolution(index); }
   const std::vector<std::string>& ResolutionList() const { return m_resolutions; }
   int ResolutionIndex() const { return m_resolutionIndex; }
   int StartResolution() const { return m_startResolution; }
@@ -163,8 +165,10 @@ class TDravoEditor {
 
   // ===== Trick catalogue =====
   void BuildCatalogue();
-  const std::vector<CatalogueEntry>& MOTSelectBox() const { return m_catalogue.entries; }
-  int MOTSelectIndex() const { return m_catalogue.index; }
+  const std::vector<CatalogueEntry>& TrickList() const { return m_catalogue.entries; }
+  int PickedTrick() const { return m_catalogue.index; }
+  const std::vector<CatalogueEntry>& MOTSelectBox() const { return TrickList(); }
+  int MOTSelectIndex() const { return PickedTrick(); }
   // The user picked entry `index` (-1: text typed into the box, which selects nothing).
   void SelectTrickItem(int index);
   void MOTSelectBoxChange();
@@ -183,8 +187,10 @@ class TDravoEditor {
   const TPoseTable& RiderParts() const { return m_trick.riderParts; }
   const TPoseTable& MachineParts() const { return m_trick.machineParts; }
   // The part list and the edited side.
-  const std::vector<PartItem>& TweenList() const { return m_parts.items; }
-  int TweenListIndex() const { return m_parts.index; }
+  const std::vector<PartItem>& PartRows() const { return m_parts.items; }
+  int HighlightedPart() const { return m_parts.index; }
+  const std::vector<PartItem>& TweenList() const { return PartRows(); }
+  int TweenListIndex() const { return HighlightedPart(); }
   void SelectPart(int item);
   void SetPartChecked(int item, bool checked);
   bool RiderEdit() const { return m_parts.riderEdit; }
@@ -237,8 +243,9 @@ class TDravoEditor {
   bool MakeGifBtnEnabled() const { return m_playback.gifEnabled; }
   bool TweenAll() const { return m_parts.tweenAll; }
   void SetTweenAll(bool on);
-  void Label15Click() { SetTweenAll(!m_parts.tweenAll); }
-  void ActionAllExecute() { SetTweenAll(!m_parts.tweenAll); }
+  void ToggleTweenAll() { SetTweenAll(!m_parts.tweenAll); }
+  void Label15Click() { ToggleTweenAll(); }
+  void ActionAllExecute() { ToggleTweenAll(); }
   // The key-frame bar: its state for painting, and its mouse and size events.
   const TweenBarLogic& TweenBar() const { return m_playback.keyFrameBar; }
   void TweenBarMouseDown(bool leftButton, double x);
@@ -256,7 +263,8 @@ class TDravoEditor {
   void TakeSnapshot(std::int32_t first, std::int32_t last);
   void SwapSnapshot();
   // Ctrl+Z: SwapSnapshot when a snapshot exists.
-  void ActionUndoExecute();
+  void UndoOrRedo();
+  void ActionUndoExecute() { UndoOrRedo(); }
   bool PasteBtnEnabled() const { return m_pasteEnabled; }
   bool UndoBtnEnabled() const { return m_history.Enabled(); }
   std::string UndoBtnCaption() const { return m_history.Caption(); }
@@ -266,7 +274,9 @@ class TDravoEditor {
   const PoseClipboard& Clipboard() const { return m_clipboard; }
 
   // ===== Import and export =====
-  void PakBtnClick();
+  // The import and export window.
+  void OpenTransfer();
+  void PakBtnClick() { OpenTransfer(); }
   TrickTransfer& Transfer() { return m_transfer; }
 
   // ===== Skins =====
@@ -283,19 +293,24 @@ class TDravoEditor {
   // ===== View =====
   const D3DXMATRIX& SceneMatrix() const { return m_view.sceneMatrix; }
   int Zoom() const { return m_view.zoom; }
-  void TrackBar1Change(int position);
+  // The zoom bar: 30 near … 150 far.
+  void SetZoom(int position);
+  void TrackBar1Change(int position) { SetZoom(position); }
   int ViewIndex() const { return m_view.viewIndex; }
   void ViewBoxChange(int index);
   bool ShowBike() const { return m_view.showBike; }
   void ShowBikeClick(bool on);
-  void ShowBikeLblClick() { ShowBikeClick(!m_view.showBike); }
+  void ToggleShowBike() { ShowBikeClick(!m_view.showBike); }
+  void ShowBikeLblClick() { ToggleShowBike(); }
   bool ViewRelative() const { return m_view.relative; }
-  void ViewRelBtnClick() {
+  void ToggleViewRelative() {
     m_view.relative = !m_view.relative;
     Changed(changes::ViewSettings);
   }
+  void ViewRelBtnClick() { ToggleViewRelative(); }
   TColor BackgroundColor() const { return m_view.backgroundColor; }
-  void ColorPickerClick();
+  void ChooseBackgroundColour();
+  void ColorPickerClick() { ChooseBackgroundColour(); }
   TColor MudColor() const { return m_view.mudColor; }
   void MudColorClick();
   int MudScale() const { return m_view.mudScale; }
@@ -307,7 +322,8 @@ class TDravoEditor {
   bool Transparent() const { return m_view.transparent; }
   void TransparentClick(bool on);
   int GifSize() const { return m_view.gifSize; }
-  void GIFSizeChange(int size);
+  void SetGifSize(int size);
+  void GIFSizeChange(int size) { SetGifSize(size); }
   // The joystick pads: tag 1 the rotation pad, 0 the position pad; x, y inside the pad.
   void JoystickMouseDown(int tag);
   void JoystickMouseMove(int x, int y);

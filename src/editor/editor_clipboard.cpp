@@ -20,7 +20,7 @@ void TDravoEditor::SwapSnapshot() {
   Repaint();
 }
 
-void TDravoEditor::ActionUndoExecute() {
+void TDravoEditor::UndoOrRedo() {
   if (m_history.Available()) SwapSnapshot();
 }
 

@@ -268,7 +268,7 @@ void TDravoEditor::CheckVersion() {
   }
 }
 
-void TDravoEditor::ResSelectBoxChange(int index) {
+void TDravoEditor::ChooseResolution(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= m_resolutions.size()) return;
   const std::optional<Resolution> chosen = ParseResolution(m_resolutions[static_cast<std::size_t>(index)]);
   if (!chosen) return;

@@ -6,7 +6,7 @@
 
 namespace dravo {
 
-void TDravoEditor::PakBtnClick() {
+void TDravoEditor::OpenTransfer() {
   if (!m_ownArchive) return;
   if (!m_transfer.Execute(*m_ownArchive)) return;
   Guard([&] {

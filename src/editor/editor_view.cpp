@@ -17,7 +17,7 @@ constexpr D3DMATERIAL8 kLitMaterial{
 
 }  // namespace
 
-void TDravoEditor::TrackBar1Change(int position) {
+void TDravoEditor::SetZoom(int position) {
   m_view.SetZoom(position);
   const D3DXVECTOR3 eye = m_panel.GetEye();
   m_panel.SetEye(Vec3(eye.x, eye.y, -m_view.EyeDistance()));
@@ -44,7 +44,7 @@ void TDravoEditor::ShowBikeClick(bool on) {
   Repaint();
 }
 
-void TDravoEditor::ColorPickerClick() {
+void TDravoEditor::ChooseBackgroundColour() {
   const std::optional<TColor> colour = m_host.ChooseColor(m_view.backgroundColor);
   if (!colour) return;
   m_view.backgroundColor = *colour;
@@ -89,7 +89,7 @@ void TDravoEditor::TransparentClick(bool on) {
   Repaint();
 }
 
-void TDravoEditor::GIFSizeChange(int size) {
+void TDravoEditor::SetGifSize(int size) {
   m_view.gifSize = std::clamp(size, kGifMinSize, kGifMaxSize);
   Changed(changes::ViewSettings);
 }

@@ -33,7 +33,7 @@ void MakeGif(GifArgs args) {
     run.host().tell();
     throw InputError(args.editor.trick, "the trick has no frames to export");
   }
-  editor.GIFSizeChange(args.options.size);
+  editor.SetGifSize(args.options.size);
   editor.FrameRateEditChange(args.options.framesPerSecond);
   editor.TransparentClick(args.options.transparent);
 

@@ -117,15 +117,15 @@ HeadlessEditor::HeadlessEditor(const HeadlessArgs& args) {
 
   int entry = -1;
   std::string offered;
-  for (std::size_t i = 0; i < m_editor->MOTSelectBox().size(); ++i) {
-    const std::string& name = m_editor->MOTSelectBox()[i].Name;
+  for (std::size_t i = 0; i < m_editor->TrickList().size(); ++i) {
+    const std::string& name = m_editor->TrickList()[i].Name;
     offered += (offered.empty() ? "" : ", ") + name;
     if (SameTextAZ(name + ".mot", m_trickFile)) entry = static_cast<int>(i);
   }
   if (entry < 0) throw InputError(args.trick, "not a trick of this machine's list (" + offered + ")");
   m_editor->SelectTrickItem(entry);
   m_editor->ViewBoxChange(view);
-  m_editor->TrackBar1Change(args.zoom);
+  m_editor->SetZoom(args.zoom);
   m_editor->LightClick(args.lighting == "yes");
   m_editor->WireModeClick(args.wire);
 }
