@@ -4,6 +4,10 @@
 //   a trick load (LoadTrick: both motions read, parsed, bound and built into pose tables, the part
 //   list and the editing state reset)  vs  reading the two motion entries' bytes.
 //
+// and the undo history's memory: a hundred edits of a 60-frame trick with 22 parts, as users make them
+// (turns of a part or two at one frame, pastes, a tween now and then) and at their worst (every step a
+// tween of every part over the whole trick); the "bytes" counter is what the history keeps.
+//
 //   bench/editor/compare.sh   (or build/release/bench/editor/editor_bench)
 #include <benchmark/benchmark.h>
 
@@ -15,6 +19,9 @@
 
 #include "demo/demo_game.h"
 #include "editor/dravo_editor.h"
+#include "editor/loaded_trick.h"
+#include "editor/pose_edit.h"
+#include "editor/pose_history.h"
 #include "formats/dxg_model.h"
 #include "render/testing/recording_device.h"
 #include "resources/resource_manager.h"
@@ -132,5 +139,63 @@ void BM_ReadTwoMotionEntries(benchmark::State& state) {
 BENCHMARK(BM_ReadTwoMotionEntries)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+LoadedTrick SixtyFramesTwentyTwoParts() {
+  LoadedTrick trick;
+  for (int p = 0; p < 22; ++p) {
+    TMotionPart part;
+    part.Name = "Part " + std::to_string(p);
+    part.Allocated = true;
+    part.Frames.assign(60, IdentityMatrix());
+    part.UndoFrames.assign(60, IdentityMatrix());
+    trick.riderParts.push_back(std::move(part));
+  }
+  trick.frameCount = 60;
+  return trick;
+}
+
+// A hundred steps; `worst`: every one tweens every part over frames 1-60 after turning both keys.
+void HundredEdits(benchmark::State& state, bool worst) {
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    LoadedTrick trick = SixtyFramesTwentyTwoParts();
+    PoseHistory history;
+    std::mt19937 random(7);
+    for (int step = 0; step < 100; ++step) {
+      const int kind = worst ? 9 : static_cast<int>(random() % 10);
+      if (kind < 8) {  // a drag: one or two parts at one frame
+        const auto frame = static_cast<std::int32_t>(random() % 60);
+        history.Take(trick, frame, frame, "Rotate");
+        for (std::uint32_t p = 0; p < 1 + random() % 2; ++p)
+          RotatePart(trick.riderParts[random() % 22], frame, 1, 0.05f);
+      } else if (kind == 8) {  // a paste: every part at one frame
+        const auto frame = static_cast<std::int32_t>(random() % 60);
+        history.Take(trick, frame, frame, "Paste");
+        for (TMotionPart& part : trick.riderParts)
+          RotatePart(part, frame, 2, 0.1f);
+      } else {  // a tween of every part between the first and last frames
+        for (TMotionPart& part : trick.riderParts) {
+          RotatePart(part, 0, 0, 0.3f);
+          RotatePart(part, 59, 1, -0.4f);
+        }
+        history.Take(trick, 0, 59, "Tween");
+        for (TMotionPart& part : trick.riderParts)
+          TweenPart(part, 1, 60);
+      }
+    }
+    history.Undo(trick);  // the newest step keeps only what it changed, as every older one does
+    bytes = history.Bytes();
+    benchmark::DoNotOptimize(trick.riderParts.data());
+  }
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+void BM_HistoryOfHundredEdits(benchmark::State& state) {
+  HundredEdits(state, false);
+}
+BENCHMARK(BM_HistoryOfHundredEdits)->Unit(benchmark::kMillisecond);
+void BM_HistoryOfHundredWholeTrickTweens(benchmark::State& state) {
+  HundredEdits(state, true);
+}
+BENCHMARK(BM_HistoryOfHundredWholeTrickTweens)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

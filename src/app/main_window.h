@@ -24,11 +24,13 @@ class QComboBox;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QScrollArea;
 class QSlider;
 class QToolBar;
+class QToolButton;
 
 namespace dravo {
 
@@ -105,6 +107,7 @@ class TDravoUForm : public QMainWindow {
   // ---- Refresh, by concern ----
   void refreshToolBar(std::uint32_t bits);
   void refreshStatus(std::uint32_t bits);
+  void fillHistoryMenu();
   void refreshView(std::uint32_t bits);
   void refreshFrames(std::uint32_t bits);
   void refreshTricks(std::uint32_t bits);
@@ -131,6 +134,8 @@ class TDravoUForm : public QMainWindow {
   TVellButton* m_saveTrickBtn = nullptr;
   TVellButton* m_pakBtn = nullptr;
   TVellButton* m_undoBtn = nullptr;
+  QToolButton* m_historyBtn = nullptr;
+  QMenu* m_historyMenu = nullptr;
   TVellButton* m_copyBtn = nullptr;
   TVellButton* m_pasteBtn = nullptr;
   TVellButton* m_playBtn = nullptr;
@@ -142,6 +147,7 @@ class TDravoUForm : public QMainWindow {
   QAction* m_copyAction = nullptr;
   QAction* m_pasteAction = nullptr;
   QAction* m_undoAction = nullptr;
+  QAction* m_redoAction = nullptr;
   QAction* m_allAction = nullptr;
 
   // The view and the bars under it.

@@ -2,9 +2,11 @@
 // status bar with its "MODIFIED" sign, the keyboard shortcuts and the GIF export.
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QResizeEvent>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 
 #include "app/icons.h"
 #include "app/main_window.h"
@@ -68,6 +70,19 @@ void TDravoUForm::buildToolBar() {
   bar->addWidget(m_pakBtn);
   bar->addSeparator();
   bar->addWidget(m_undoBtn);
+  // The history: every step since the trick was loaded, the applied ones checked; picking one goes
+  // back or forward to just after it.
+  m_historyBtn = new QToolButton(bar);
+  m_historyBtn->setObjectName(QStringLiteral("UndoHistoryBtn"));
+  m_historyBtn->setArrowType(Qt::DownArrow);
+  m_historyBtn->setAutoRaise(true);
+  m_historyBtn->setToolTip(QStringLiteral("Undo history (Ctrl+Z undoes, Ctrl+Shift+Z or Ctrl+Y redoes)"));
+  m_historyBtn->setPopupMode(QToolButton::InstantPopup);
+  m_historyMenu = new QMenu(m_historyBtn);
+  m_historyMenu->setObjectName(QStringLiteral("UndoHistoryMenu"));
+  m_historyBtn->setMenu(m_historyMenu);
+  connect(m_historyMenu, &QMenu::aboutToShow, this, &TDravoUForm::fillHistoryMenu);
+  bar->addWidget(m_historyBtn);
   bar->addWidget(m_copyBtn);
   bar->addWidget(m_pasteBtn);
   bar->addSeparator();
@@ -142,8 +157,11 @@ void TDravoUForm::buildShortcuts() {
       shortcut("Copy", QKeySequence(Qt::CTRL | Qt::Key_C), [](TDravoEditor& ed) { ed.CopyPose(); });
   m_pasteAction =
       shortcut("Paste", QKeySequence(Qt::CTRL | Qt::Key_V), [](TDravoEditor& ed) { ed.PastePose(); });
-  m_undoAction =
-      shortcut("Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), [](TDravoEditor& ed) { ed.UndoOrRedo(); });
+  m_undoAction = shortcut("Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), [](TDravoEditor& ed) { ed.Undo(); });
+  m_redoAction =
+      shortcut("Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [](TDravoEditor& ed) { ed.Redo(); });
+  m_redoAction->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
   m_allAction =
       shortcut("All", QKeySequence(Qt::CTRL | Qt::Key_A), [](TDravoEditor& ed) { ed.ToggleTweenAll(); });
 }
@@ -163,10 +181,29 @@ void TDravoUForm::refreshToolBar(std::uint32_t bits) {
   if (bits & changes::Undo) {
     const QString caption = QString::fromStdString(ed.UndoBtnCaption());
     m_undoBtn->setEnabled(ed.UndoBtnEnabled());
+    m_historyBtn->setEnabled(ed.UndoBtnEnabled());
     m_undoBtn->setText(caption);
     m_undoBtn->setAccessibleName(caption);
     m_undoBtn->setIcon(SvgIcon(ed.UndoBtnRedoes() ? QStringLiteral("redo") : QStringLiteral("undo")));
   }
+}
+
+void TDravoUForm::fillHistoryMenu() {
+  m_historyMenu->clear();
+  if (!m_editor) return;
+  const std::vector<std::string> labels = m_editor->HistoryLabels();
+  const std::size_t done = m_editor->HistoryDone();
+  const auto add = [&](const QString& text, std::size_t steps) {
+    QAction* a = m_historyMenu->addAction(text);
+    a->setCheckable(true);
+    a->setChecked(steps <= done);
+    connect(a, &QAction::triggered, this,
+            [this, steps] { act([steps](TDravoEditor& ed) { ed.GoToHistory(steps); }); });
+  };
+  add(QStringLiteral("The trick as loaded"), 0);
+  // Newest first, as menus of history read.
+  for (std::size_t i = labels.size(); i > 0; --i)
+    add(QString::fromStdString(labels[i - 1]), i);
 }
 
 void TDravoUForm::refreshStatus(std::uint32_t bits) {

@@ -260,11 +260,24 @@ class TDravoEditor {
   // ===== Clipboard and undo =====
   void CopyPose();
   void PastePose();
-  void TakeSnapshot(std::int32_t first, std::int32_t last);
+  // Starts an undo step named `label` that keeps frames first … last of every editable part.
+  void TakeSnapshot(std::int32_t first, std::int32_t last, const std::string& label = "Edit");
+  // The toolbar button: undoes the last step, or redoes it when it was undone.
   void SwapSnapshot();
-  // Ctrl+Z: SwapSnapshot when a snapshot exists.
-  void UndoOrRedo();
-  void ActionUndoExecute() { UndoOrRedo(); }
+  void UndoOrRedo() { SwapSnapshot(); }
+  // Ctrl+Z, and Ctrl+Shift+Z or Ctrl+Y: one step back or forward in the history.
+  void Undo();
+  void Redo();
+  void ActionUndoExecute() { Undo(); }
+  void ActionRedoExecute() { Redo(); }
+  // Goes back or forward to the state after `steps` steps of the history (the drop-down).
+  void GoToHistory(std::size_t steps);
+  // The history's steps, oldest first ("Rotate Lower Torso, frame 16"), and how many are applied.
+  std::vector<std::string> HistoryLabels() const { return m_history.Labels(); }
+  std::size_t HistoryDone() const { return m_history.Done(); }
+  bool CanUndo() const { return m_history.CanUndo(); }
+  bool CanRedo() const { return m_history.CanRedo(); }
+  const PoseHistory& History() const { return m_history; }
   bool PasteBtnEnabled() const { return m_pasteEnabled; }
   bool UndoBtnEnabled() const { return m_history.Enabled(); }
   std::string UndoBtnCaption() const { return m_history.Caption(); }
@@ -383,6 +396,11 @@ class TDravoEditor {
   void ApplyEditSide(bool keepChecks);
   void ApplyFrameCount();
   void DiscardSnapshot();
+  // After an undo, a redo or a jump in the history: the modified mark says whether the pose is the
+  // saved one.
+  void HistoryMoved();
+  // "Rotate Lower Torso, frame 16": a drag's step in the history.
+  std::string DragLabel(const char* verb) const;
   // Storage.
   bool PutMotion(TMOTfile& motion, const std::string& entry);
   void SaveOwnArchive();

@@ -1,31 +1,53 @@
-// The pose clipboard and the one-level undo (editor/pose_history.h) as the toolbar and the keys
-// use them.
+// The pose clipboard and the undo history (editor/pose_history.h) as the toolbar, the keys and the
+// history's drop-down use them.
 #include "editor/dravo_editor.h"
 
 namespace dravo {
 
-void TDravoEditor::TakeSnapshot(std::int32_t first, std::int32_t last) {
-  m_history.Take(m_trick, first, last, (m_marks.value() & ModifiedMarks::Trick) != 0);
+void TDravoEditor::TakeSnapshot(std::int32_t first, std::int32_t last, const std::string& label) {
+  m_history.Take(m_trick, first, last, label);
   Changed(changes::Undo);
 }
 
-void TDravoEditor::SwapSnapshot() {
-  if (!m_history.Available()) return;
-  if (m_history.Swap(m_trick)) {
-    m_marks.MarkModified(ModifiedMarks::Trick);
-  } else {
+void TDravoEditor::HistoryMoved() {
+  if (m_history.AtSaved()) {
     m_marks.ClearModifiedMark(ModifiedMarks::Trick);
+  } else {
+    m_marks.MarkModified(ModifiedMarks::Trick);
   }
   Changed(changes::Undo);
   Repaint();
 }
 
-void TDravoEditor::UndoOrRedo() {
-  if (m_history.Available()) SwapSnapshot();
+void TDravoEditor::SwapSnapshot() {
+  if (!m_history.Available()) return;
+  if (m_history.CanRedo()) {
+    m_history.Redo(m_trick);
+  } else {
+    m_history.Undo(m_trick);
+  }
+  HistoryMoved();
+}
+
+void TDravoEditor::Undo() {
+  if (m_history.Undo(m_trick)) HistoryMoved();
+}
+
+void TDravoEditor::Redo() {
+  if (m_history.Redo(m_trick)) HistoryMoved();
+}
+
+void TDravoEditor::GoToHistory(std::size_t steps) {
+  if (steps > m_history.Steps() || steps == m_history.Done()) return;
+  while (m_history.Done() > steps && m_history.Undo(m_trick)) {
+  }
+  while (m_history.Done() < steps && m_history.Redo(m_trick)) {
+  }
+  HistoryMoved();
 }
 
 void TDravoEditor::DiscardSnapshot() {
-  m_history.Discard();
+  m_history.Clear();
   Changed(changes::Undo);
 }
 
@@ -44,7 +66,7 @@ void TDravoEditor::CopyPose() {
 
 void TDravoEditor::PastePose() {
   const std::int32_t frame = m_playback.currentFrame;
-  TakeSnapshot(frame, frame);
+  TakeSnapshot(frame, frame, "Paste pose, frame " + std::to_string(frame + 1));
   m_trick.ForEachEditablePart([&](TMotionPart& part, std::int32_t index) {
     if (index < 0 || index >= kPoseClipboardSlots) return;
     const PoseSlot& slot = m_clipboard[static_cast<std::size_t>(index)];

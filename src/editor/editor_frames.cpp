@@ -84,7 +84,8 @@ void TDravoEditor::TweenRange() {
   const int end = m_parts.riderEdit ? riderCount : riderCount + machineCount;
   const std::int32_t a = m_playback.keyFrameBar.StartFrame;
   const std::int32_t b = m_playback.keyFrameBar.EndFrame;
-  TakeSnapshot(std::min(a, b) - 1, std::max(a, b) - 1);
+  TakeSnapshot(std::min(a, b) - 1, std::max(a, b) - 1,
+               "Tween frames " + std::to_string(std::min(a, b)) + "-" + std::to_string(std::max(a, b)));
   for (int i = first; i < end && i < static_cast<int>(m_parts.items.size()); ++i) {
     const PartItem& item = m_parts.items[static_cast<std::size_t>(i)];
     if (!m_parts.tweenAll && !item.Checked) continue;

@@ -49,11 +49,15 @@ void TDravoEditor::DXPanelMouseMove(EditorShift shift, int x, int y) {
     Repaint();
     return;
   }
+  const bool turning = m_posing.leftDrag && shift.left;
+  const bool moving = !turning && m_posing.rightDrag && shift.right;
+  if (!turning && !moving) return;
+  // One drag, one step: taken on its first move, so a click changes nothing.
   if (m_posing.snapshotPending) {
-    TakeSnapshot(m_playback.currentFrame, m_playback.currentFrame);
+    TakeSnapshot(m_playback.currentFrame, m_playback.currentFrame, DragLabel(turning ? "Rotate" : "Move"));
     m_posing.snapshotPending = false;
   }
-  if (m_posing.leftDrag && shift.left) {
+  if (turning) {
     const float a1 = static_cast<float>(dx) * kRadiansPerPixel;
     const float a2 = static_cast<float>(dy) * kRadiansPerPixel;
     for (const PartItem& item : m_parts.items) {
@@ -64,7 +68,7 @@ void TDravoEditor::DXPanelMouseMove(EditorShift shift, int x, int y) {
         RotatePart(item.Part, m_playback.currentFrame, Axis(AxisGroup::RotY), a2);
       m_marks.MarkModified(ModifiedMarks::Trick);
     }
-  } else if (m_posing.rightDrag && shift.right) {
+  } else {
     const float d1 = -static_cast<float>(dx) * kRadiansPerPixel;
     const float d2 = -static_cast<float>(dy) * kRadiansPerPixel;
     for (const PartItem& item : m_parts.items) {
@@ -75,12 +79,21 @@ void TDravoEditor::DXPanelMouseMove(EditorShift shift, int x, int y) {
       if (Axis(AxisGroup::PosY) >= 0) MovePart(item.Part, m_playback.currentFrame, Axis(AxisGroup::PosY), d2);
       m_marks.MarkModified(ModifiedMarks::Trick);
     }
-  } else {
-    return;
   }
   m_posing.lastX = x;
   m_posing.lastY = y;
   Repaint();
+}
+
+std::string TDravoEditor::DragLabel(const char* verb) const {
+  std::string what;
+  int count = 0;
+  for (const PartItem& item : m_parts.items) {
+    if (!item.Enabled || !item.Checked) continue;
+    if (++count == 1) what = item.Name;
+  }
+  if (count != 1) what = std::to_string(count) + " parts";
+  return std::string(verb) + " " + what + ", frame " + std::to_string(m_playback.currentFrame + 1);
 }
 
 void TDravoEditor::DXPanelMouseUp(TMouseButton /*button*/, EditorShift shift) {

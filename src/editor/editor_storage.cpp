@@ -55,6 +55,7 @@ bool TDravoEditor::InstallTrick() {
       if (machine) WriteIntoGameArchive(m_trick.machineMotion, names.machineFile, kTrickWrongSize);
     }
     m_marks.ClearModifiedMark(ModifiedMarks::Trick);
+    m_history.MarkSaved();
   });
 }
 

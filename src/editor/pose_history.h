@@ -1,11 +1,15 @@
 #pragma once
 
-// The undo of pose edits: before each edit a snapshot of a range of frames of every editable part
-// is taken, and Undo exchanges it with the pose (so the next press is Redo).
+// The undo history of pose edits: before each edit the frames it may change are kept; once the next
+// edit starts (or the edit is undone) only the frames that did change stay. Undo and redo exchange
+// a step's frames with the pose, so a step holds one copy of what it changed either way.
 
-#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "core/maths.h"
 
 namespace dravo {
 
@@ -13,26 +17,60 @@ struct LoadedTrick;
 
 class PoseHistory {
  public:
-  // Keeps frames first … last (0-based, clipped at 0) of every editable part. `modified`: whether
-  // the trick had unsaved changes before the edit.
-  void Take(LoadedTrick& trick, std::int32_t first, std::int32_t last, bool modified);
-  // Exchanges the snapshot with the pose. Returns whether the trick now has unsaved changes.
-  bool Swap(LoadedTrick& trick);
-  // A new trick: nothing to undo.
-  void Discard();
+  // The oldest steps go first when there are more than kMaxSteps or their frames pass kMaxBytes.
+  // Edits as users make them take a few kilobytes a step, so far more than a hundred steps fit; only
+  // a run of tweens of every part over a whole long trick (about 95 KB each at 60 frames and 22
+  // parts) reaches the memory bound first.
+  static constexpr std::size_t kMaxSteps = 500;
+  static constexpr std::size_t kMaxBytes = 4'800'000;
 
-  bool Available() const { return m_available; }
-  bool Enabled() const { return m_enabled; }
-  // The next press restores the edit (the button reads "Redo").
-  bool NextIsRedo() const { return m_redo; }
-  const char* Caption() const { return m_redo ? "Redo" : "Undo"; }
+  // Starts a step named `label`: keeps frames first … last (0-based, clipped at 0) of every editable
+  // part. Steps undone before are dropped.
+  void Take(LoadedTrick& trick, std::int32_t first, std::int32_t last, std::string label);
+  // False when there is nothing to undo or redo.
+  bool Undo(LoadedTrick& trick);
+  bool Redo(LoadedTrick& trick);
+  // A new trick: no steps, and the pose as loaded is the saved one.
+  void Clear();
+  // The trick was saved: the current pose is the clean one.
+  void MarkSaved() { m_saved = static_cast<std::ptrdiff_t>(m_done); }
+  // Whether the pose is the one last saved (or loaded).
+  bool AtSaved() const { return m_saved == static_cast<std::ptrdiff_t>(m_done); }
+
+  bool CanUndo() const { return m_done > 0; }
+  bool CanRedo() const { return m_done < m_steps.size(); }
+  // The labels, oldest first; the first Done() of them are applied.
+  std::vector<std::string> Labels() const;
+  std::size_t Done() const { return m_done; }
+  std::size_t Steps() const { return m_steps.size(); }
+  // Bytes the kept frames take.
+  std::size_t Bytes() const;
+
+  // The toolbar button works on the last step: it undoes it, then redoes it.
+  bool Available() const { return !m_steps.empty(); }
+  bool Enabled() const { return !m_steps.empty(); }
+  bool NextIsRedo() const { return CanRedo(); }
+  const char* Caption() const { return CanRedo() ? "Redo" : "Undo"; }
 
  private:
-  std::array<std::int32_t, 2> m_range{0, 0};
-  bool m_modifiedBefore = false;
-  bool m_available = false;
-  bool m_enabled = false;
-  bool m_redo = false;
+  struct Kept {
+    std::int32_t part = 0;  // the part numbering of LoadedTrick::PartAt
+    std::int32_t frame = 0;
+    Matrix matrix;
+  };
+  struct Step {
+    std::string label;
+    std::vector<Kept> frames;
+    bool trimmed = false;
+  };
+  // Drops the frames of the newest applied step that its edit left as they were.
+  void TrimTop(LoadedTrick& trick);
+  static void Exchange(LoadedTrick& trick, Step& step);
+  void Bound();
+
+  std::vector<Step> m_steps;
+  std::size_t m_done = 0;
+  std::ptrdiff_t m_saved = 0;  // -1: the saved pose is no longer in the history
 };
 
 }  // namespace dravo

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QOpenGLWidget>
@@ -25,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QToolButton>
 #include <QUrl>
 #include <algorithm>
 #include <cstdlib>
@@ -347,12 +349,33 @@ class WindowTest : public QObject {
     QCOMPARE(ed().Marks(), 0u);
     QVERIFY(find<TModifiedPanel>("ModifiedPanel")->SignRect().isEmpty());
 
-    // Ctrl+Z redoes it.
-    QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
-    QVERIFY(!Same(before,
-                  ed().RiderParts()[static_cast<std::size_t>(head)].Frames[static_cast<std::size_t>(frame)]));
+    // Ctrl+Shift+Z and Ctrl+Y redo it, Ctrl+Z undoes it.
+    const auto current = [&] {
+      return ed().RiderParts()[static_cast<std::size_t>(head)].Frames[static_cast<std::size_t>(frame)];
+    };
+    QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(!Same(before, current()));
     QCOMPARE(undo->text(), QStringLiteral("Undo"));
     QCOMPARE(ed().Marks(), 1u);
+    QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(Same(before, current()));
+    QTest::keyClick(m_window.get(), Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(!Same(before, current()));
+
+    // A second drag; the history's drop-down lists both, newest first, and goes back to any.
+    Drag(view, middle, middle + QPoint(-20, 5));
+    auto* menu = find<QMenu>("UndoHistoryMenu");
+    QVERIFY(find<QToolButton>("UndoHistoryBtn")->isEnabled());
+    emit menu->aboutToShow();
+    const QList<QAction*> steps = menu->actions();
+    QCOMPARE(steps.size(), 3);
+    QCOMPARE(steps[0]->text(), QStringLiteral("The trick as loaded"));
+    QCOMPARE(steps[1]->text(), QStringLiteral("Rotate Head, frame %1").arg(frame + 1));
+    QVERIFY(steps[2]->isChecked());
+    steps[0]->trigger();
+    QVERIFY(Same(before, current()));
+    QCOMPARE(ed().Marks(), 0u);
+    QCOMPARE(ed().HistoryDone(), 0u);
   }
 
   void copyAndPasteThroughTheKeyboard() {

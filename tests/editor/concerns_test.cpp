@@ -136,42 +136,84 @@ TEST(Playback, RateFrameBarPlayButtonAndExport) {
   EXPECT_EQ(p.playCaption, "Play");
 }
 
-TEST(PoseHistory, UndoAndRedoRestoreTheFramesExactlyAndSayWhetherTheTrickIsModified) {
-  for (const bool modifiedBefore : {false, true}) {
-    SCOPED_TRACE(modifiedBefore);
-    LoadedTrick trick = Trick(true);
-    const LoadedTrick before = trick;
-    PoseHistory history;
-    EXPECT_FALSE(history.Available());
-    history.Take(trick, -2, 1, modifiedBefore);
-    EXPECT_TRUE(history.Enabled());
-    EXPECT_STREQ(history.Caption(), "Undo");
-    for (TPoseTable* table : {&trick.riderParts, &trick.machineParts})
-      for (TMotionPart& part : *table)
-        part.Frames[1][3][1] += 0.5f;
-    const LoadedTrick edited = trick;
-
-    EXPECT_EQ(history.Swap(trick), modifiedBefore);
-    EXPECT_TRUE(SameBytes(trick.riderParts, before.riderParts));
-    EXPECT_TRUE(SameBytes(trick.machineParts, before.machineParts));
-    EXPECT_TRUE(history.NextIsRedo());
-    EXPECT_STREQ(history.Caption(), "Redo");
-
-    EXPECT_TRUE(history.Swap(trick)) << "a redo always leaves an edit";
-    EXPECT_TRUE(SameBytes(trick.riderParts, edited.riderParts));
-    EXPECT_FALSE(history.NextIsRedo());
-
-    history.Discard();
-    EXPECT_FALSE(history.Available());
-    EXPECT_FALSE(history.Enabled());
-  }
-  // Without its own machine motion the machine's frames are neither kept nor restored.
-  LoadedTrick trick = Trick(false);
+TEST(PoseHistory, StepsUndoAndRedoExactlyAndKnowTheSavedPose) {
+  LoadedTrick trick = Trick(true);
+  const LoadedTrick loaded = trick;
   PoseHistory history;
-  history.Take(trick, 0, 3, false);
-  trick.machineParts[0].Frames[0][3][0] = 99;
-  history.Swap(trick);
-  EXPECT_EQ(trick.machineParts[0].Frames[0][3][0], 99);
+  EXPECT_FALSE(history.CanUndo());
+  EXPECT_TRUE(history.AtSaved());
+
+  // Three edits: a turn of one part at frame 2, a move of the machine at frame 1, a tween of frames 0-3.
+  history.Take(trick, 1, 1, "Rotate Pelvis, frame 2");
+  trick.riderParts[0].Frames[1][0][1] = 0.25f;
+  const LoadedTrick first = trick;
+  history.Take(trick, 0, 0, "Move Frame, frame 1");
+  trick.machineParts[0].Frames[0][3][2] = 7;
+  const LoadedTrick second = trick;
+  history.Take(trick, -2, 3, "Tween frames 1-4");
+  for (TMotionPart& part : trick.riderParts)
+    for (Matrix& m : part.Frames)
+      m[3][1] += 1;
+  const LoadedTrick third = trick;
+  EXPECT_FALSE(history.AtSaved());
+  EXPECT_EQ(history.Labels(),
+            (std::vector<std::string>{"Rotate Pelvis, frame 2", "Move Frame, frame 1", "Tween frames 1-4"}));
+
+  const LoadedTrick* states[] = {&loaded, &first, &second, &third};
+  for (int back = 2; back >= 0; --back) {
+    ASSERT_TRUE(history.Undo(trick));
+    EXPECT_TRUE(SameBytes(trick.riderParts, states[back]->riderParts)) << back;
+    EXPECT_TRUE(SameBytes(trick.machineParts, states[back]->machineParts)) << back;
+  }
+  EXPECT_FALSE(history.Undo(trick));
+  EXPECT_TRUE(history.AtSaved()) << "back where the trick was loaded";
+  EXPECT_STREQ(history.Caption(), "Redo");
+  for (int forward = 1; forward <= 3; ++forward) {
+    ASSERT_TRUE(history.Redo(trick));
+    EXPECT_TRUE(SameBytes(trick.riderParts, states[forward]->riderParts)) << forward;
+    EXPECT_TRUE(SameBytes(trick.machineParts, states[forward]->machineParts)) << forward;
+  }
+  EXPECT_FALSE(history.Redo(trick));
+  EXPECT_STREQ(history.Caption(), "Undo");
+
+  // Saved after the second step: undoing to it is clean, and a new edit drops the steps undone.
+  history.Undo(trick);
+  history.MarkSaved();
+  EXPECT_TRUE(history.AtSaved());
+  history.Undo(trick);
+  EXPECT_FALSE(history.AtSaved());
+  history.Take(trick, 0, 0, "Rotate Neck, frame 1");
+  trick.riderParts[1].Frames[0][0][0] = 3;
+  EXPECT_EQ(history.Steps(), 2u);
+  history.Undo(trick);
+  EXPECT_FALSE(history.AtSaved()) << "the saved pose was in the steps that were dropped";
+
+  history.Clear();
+  EXPECT_FALSE(history.Available());
+  EXPECT_TRUE(history.AtSaved());
+
+  // Without its own machine motion the machine's frames are neither kept nor restored.
+  LoadedTrick shownOnly = Trick(false);
+  history.Take(shownOnly, 0, 3, "Tween frames 1-4");
+  shownOnly.machineParts[0].Frames[0][3][0] = 99;
+  history.Undo(shownOnly);
+  EXPECT_EQ(shownOnly.machineParts[0].Frames[0][3][0], 99);
+}
+
+TEST(PoseHistory, KeepsOnlyTheFramesAnEditChangedAndAtLeastAHundredSteps) {
+  LoadedTrick trick = Trick(true);
+  PoseHistory history;
+  // Every step keeps all 12 frames of the range; only the one frame each edit changes stays.
+  for (int i = 0; i < 150; ++i) {
+    history.Take(trick, 0, 3, "Rotate Pelvis, frame 1");
+    trick.riderParts[0].Frames[0][0][0] = static_cast<float>(i);
+  }
+  history.Undo(trick);
+  EXPECT_EQ(history.Steps(), 150u);
+  EXPECT_LT(history.Bytes(), 150u * (200 + 48)) << "one kept frame and a label a step";
+  for (int i = 0; i < 149; ++i)
+    ASSERT_TRUE(history.Undo(trick)) << i;
+  EXPECT_EQ(trick.riderParts[0].Frames[0][0][0], 1.0f) << "back to the state before the first edit";
 }
 
 TEST(ViewSettings, ZoomRangeAndTheJoystickTurnsAboutSceneOrViewAxes) {

@@ -131,22 +131,75 @@ TEST_F(Editing, UndoAndRedoAlternateAndCarryTheModifiedMark) {
   EXPECT_EQ(Frame(0, 0), start);
   EXPECT_EQ(ed().UndoBtnCaption(), "Redo");
   EXPECT_EQ(ed().Marks(), 0u);  // back to a trick that was not modified
-  ed().ActionUndoExecute();
+  ed().ActionRedoExecute();
   EXPECT_EQ(Frame(0, 0), edited);
   EXPECT_EQ(ed().UndoBtnCaption(), "Undo");
   EXPECT_EQ(ed().Marks(), 1u);
 
-  // A press and release without movement: the next movement takes a new snapshot.
+  // A press and release, or a move without a button, is no edit and no step.
   Press(true, false, 0, 0);
   Release();
   Move({}, 5, 5);
-  ed().SwapSnapshot();
+  EXPECT_EQ(ed().HistoryLabels().size(), 1u);
   EXPECT_EQ(Frame(0, 0), edited);
 
   // Loading a trick disables Undo.
   rig.host.answers = {false};
   SelectTrick(ed(), "nacnac");
   EXPECT_FALSE(ed().UndoBtnEnabled());
+}
+
+TEST_F(Editing, TheHistoryUndoesManyStepsAndKnowsTheSavedPose) {
+  CheckParts(ed(), {"Lower Torso"});
+  std::vector<Matrix> states{Frame(1, 0)};
+  for (int i = 1; i <= 3; ++i) {
+    Press(true, false, 0, 0);
+    Move({.left = true}, 10 * i, 0);
+    Release();
+    states.push_back(Frame(1, 0));
+  }
+  ed().FrameBarChange(3);
+  CheckParts(ed(), {"Pelvis", "Neck"});
+  Press(false, true, 0, 0);
+  Move({.right = true}, 0, 10);
+  Release();
+  ed().CopyPose();
+  ed().FrameBarChange(5);
+  ed().PastePose();
+  ed().TweenBarMouseDown(true, TickX(1));
+  ed().TweenBarMouseUp();
+  EXPECT_EQ(ed().HistoryLabels(),
+            (std::vector<std::string>{"Rotate Lower Torso, frame 1", "Rotate Lower Torso, frame 1",
+                                      "Rotate Lower Torso, frame 1", "Move 2 parts, frame 3",
+                                      "Paste pose, frame 5", "Tween frames 1-1"}));
+  ASSERT_EQ(ed().HistoryDone(), 6u);
+
+  // Ctrl+Z walks back step by step; the drop-down jumps; Ctrl+Y walks forward.
+  ed().ActionUndoExecute();
+  ed().ActionUndoExecute();
+  ed().ActionUndoExecute();
+  EXPECT_EQ(ed().HistoryDone(), 3u);
+  EXPECT_EQ(Frame(1, 0), states[3]);
+  ed().GoToHistory(1);
+  EXPECT_EQ(Frame(1, 0), states[1]);
+  EXPECT_EQ(ed().Marks(), 1u);
+  ed().GoToHistory(0);
+  EXPECT_EQ(Frame(1, 0), states[0]);
+  EXPECT_EQ(ed().Marks(), 0u) << "undone back to the trick as loaded";
+  ed().ActionRedoExecute();
+  ed().ActionRedoExecute();
+  EXPECT_EQ(Frame(1, 0), states[2]);
+
+  // Saved here: undoing and redoing back to it clears the mark again.
+  rig.host.answers = {true};
+  ed().SaveTrickBtnClick();
+  rig.host.Take();
+  EXPECT_EQ(ed().Marks(), 0u);
+  ed().ActionUndoExecute();
+  EXPECT_EQ(ed().Marks(), 1u);
+  ed().ActionRedoExecute();
+  EXPECT_EQ(ed().Marks(), 0u);
+  EXPECT_TRUE(ed().CanRedo());
 }
 
 TEST_F(Editing, ReleasingTheKeyFrameBarTweensBetweenTheKeysAndOneUndoRestores) {
