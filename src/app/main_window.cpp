@@ -161,6 +161,8 @@ void TDravoUForm::Refresh(std::uint32_t bits) {
   refreshTricks(bits);
   refreshSetup(bits);
   refreshSkins(bits);
+  if (bits & (changes::Marks | changes::Parts | changes::Catalogue))
+    setWindowTitle(QString::fromStdString(m_editor->WindowTitle()));
   m_refreshing = wasRefreshing;
 }
 

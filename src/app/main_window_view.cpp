@@ -19,6 +19,7 @@
 #include "app/main_window.h"
 #include "app/qt_editor_host.h"
 #include "app/view_widget.h"
+#include "app/wheel_focus.h"
 #include "editor/view_rules.h"
 #include "formats/gif_export.h"
 #include "widgets/latch_button.h"
@@ -220,6 +221,7 @@ QScrollArea* TDravoUForm::buildSidePanel() {
   m_sidePanel->setFrameShape(QFrame::NoFrame);
   m_sidePanel->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   m_sidePanel->setFixedWidth(244);
+  WheelOnlyWithFocus(panel);
   return m_sidePanel;
 }
 

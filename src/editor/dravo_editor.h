@@ -140,6 +140,8 @@ class TDravoEditor {
   void MarkModified(std::uint32_t value) { m_marks.MarkModified(value); }
   void ClearModifiedMark(std::uint32_t value) { m_marks.ClearModifiedMark(value); }
   const std::string& StatusText() const { return m_statusText; }
+  // "backflip* — Dravo Kit": the trick shown, a star while anything is unsaved.
+  std::string WindowTitle() const;
 
   // ===== Riders and machines =====
   bool LoadRider(const std::string& document);
@@ -379,6 +381,10 @@ class TDravoEditor {
 
  private:
   void Changed(std::uint32_t what);
+  // What the last save, installation or export did, for the status bar.
+  void SetStatus(std::string text);
+  // The trick's name as the list shows it ("backflip").
+  std::string ShownTrickName() const;
   void Repaint();
   // Runs a user action's body; a file or image error is reported and ends the action.
   bool Guard(const std::function<void()>& body);

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/text.h"
 #include "editor/dravo_editor.h"
 
 namespace dravo {
@@ -13,7 +14,13 @@ void TDravoEditor::MakeGifBtnClick() {
   if (!m_playback.gifEnabled) return;
   const std::optional<std::string> name = m_host.ChooseSaveGif();
   if (!name) return;
-  Guard([&] { MakeGif(*name, [this](int done, int total) { return m_host.ExportProgress(done, total); }); });
+  Guard([&] {
+    const bool written =
+        MakeGif(*name, [this](int done, int total) { return m_host.ExportProgress(done, total); });
+    SetStatus(written ? "Wrote " + ExtractFileName(ChangeFileExt(*name, ".gif")) + ": " + ShownTrickName() +
+                            ", " + std::to_string(m_trick.frameCount) + " frames"
+                      : "GIF export cancelled; no file was written");
+  });
 }
 
 bool TDravoEditor::MakeGif(const std::string& fileName, const GifProgress& progress) {

@@ -38,6 +38,21 @@ TDravoEditor::~TDravoEditor() {
   FormDestroy();
 }
 
+std::string TDravoEditor::ShownTrickName() const {
+  return m_trick.name.empty() ? std::string() : ChangeFileExt(m_trick.name, "");
+}
+
+std::string TDravoEditor::WindowTitle() const {
+  const std::string name = ShownTrickName();
+  if (name.empty()) return "Dravo Kit";
+  return name + (m_marks.any() ? "*" : "") + " \u2014 Dravo Kit";
+}
+
+void TDravoEditor::SetStatus(std::string text) {
+  m_statusText = std::move(text);
+  Changed(changes::Status);
+}
+
 void TDravoEditor::Changed(std::uint32_t what) {
   if (OnChange) OnChange(what);
 }

@@ -177,9 +177,13 @@ bool TDravoEditor::SaveTextures() {
       SaveOwnArchive();
       m_marks.ClearModifiedMark(ModifiedMarks::Textures);
     }
-    if (!m_commonPak) return;
-    for (const Written& w : written)
-      WriteIntoGameArchive(w.bytes, w.name, kTextureWrongSize);
+    const std::string count = std::to_string(written.size()) + (written.size() == 1 ? " skin" : " skins");
+    if (m_commonPak) {
+      for (const Written& w : written)
+        WriteIntoGameArchive(w.bytes, w.name, kTextureWrongSize);
+    }
+    if (!written.empty())
+      SetStatus("Saved " + count + " into $dravo.pak" + (m_commonPak ? " and common.pak" : ""));
   });
 }
 

@@ -56,6 +56,7 @@ bool TDravoEditor::InstallTrick() {
     }
     m_marks.ClearModifiedMark(ModifiedMarks::Trick);
     m_history.MarkSaved();
+    SetStatus("Saved " + ShownTrickName() + " into $dravo.pak" + (m_commonPak ? " and common.pak" : ""));
   });
 }
 

@@ -251,7 +251,8 @@ class WindowTest : public QObject {
   }
 
   void startsOnTheDemoGame() {
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Dravo Kit"));
+    QCOMPARE(m_window->windowTitle(), QString::fromStdString(ed().WindowTitle()));
+    QVERIFY(m_window->windowTitle().endsWith(QStringLiteral(" \u2014 Dravo Kit")));
     QCOMPARE(m_window->size(), QSize(876, 725));
     QCOMPARE(m_window->minimumSize(), QSize(648, 600));
     QCOMPARE(m_window->View()->ViewKind(), expectGl() ? TDXView::Kind::OpenGL : TDXView::Kind::Headless);
@@ -376,6 +377,34 @@ class WindowTest : public QObject {
     QVERIFY(Same(before, current()));
     QCOMPARE(ed().Marks(), 0u);
     QCOMPARE(ed().HistoryDone(), 0u);
+  }
+
+  void theWheelOverAnUnfocusedListChangesNothing() {
+    expand("TrickRollout");
+    auto* tricks = find<QComboBox>("MOTSelectBox");
+    const int before = tricks->currentIndex();
+    const QString trick = QString::fromStdString(ed().TrickName());
+    const QPointF at = QPointF(tricks->rect().center());
+    // Towards the end of the list from its first item, else towards its start.
+    const int delta = before == 0 ? -120 : 120;
+    const auto wheel = [&](QWidget* w) {
+      QWheelEvent event(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                        Qt::NoScrollPhase, false);
+      QApplication::sendEvent(w, &event);
+    };
+    tricks->clearFocus();
+    wheel(tricks);
+    QCOMPARE(tricks->currentIndex(), before);
+    QCOMPARE(QString::fromStdString(ed().TrickName()), trick);
+    auto* zoom = find<QSlider>("TrackBar1");
+    const int zoomBefore = zoom->value();
+    wheel(zoom);
+    QCOMPARE(zoom->value(), zoomBefore);
+    // With the focus the list takes the wheel as any list does.
+    tricks->setFocus();
+    QTRY_VERIFY(tricks->hasFocus());
+    wheel(tricks);
+    QVERIFY(tricks->currentIndex() != before);
   }
 
   void copyAndPasteThroughTheKeyboard() {

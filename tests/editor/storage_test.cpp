@@ -433,5 +433,20 @@ TEST_F(Storage, TwoEditorsOnOneGameKeepEachOthersTricks) {
   EXPECT_EQ(EntryBytes(rig.OwnPak(), "Data\\Rider\\Anim\\mx_superman.mot"), ed().RiderMotion().vector());
 }
 
+TEST_F(Storage, TheTitleShowsTheTrickAndUnsavedWorkAndTheStatusBarSaysWhatWasSaved) {
+  SelectTrick(ed(), "superman");
+  EXPECT_EQ(ed().WindowTitle(), "superman \u2014 Dravo Kit");
+  Edit(ed(), 30);
+  EXPECT_EQ(ed().WindowTitle(), "superman* \u2014 Dravo Kit");
+  rig.host.answers = {true};
+  ed().SaveTrickBtnClick();
+  rig.host.Take();
+  EXPECT_EQ(ed().WindowTitle(), "superman \u2014 Dravo Kit");
+  EXPECT_EQ(ed().StatusText(), "Saved superman into $dravo.pak and common.pak");
+  ed().SetCommonPak(false);
+  ed().InstallTrick();
+  EXPECT_EQ(ed().StatusText(), "Saved superman into $dravo.pak");
+}
+
 }  // namespace
 }  // namespace dravo::test
