@@ -12,6 +12,8 @@ namespace {
 
 const QColor kTextColor(0xCC, 0xFF, 0x00);
 const QColor kTextBackground(0x7A, 0x62, 0x62);
+// The dialog's result for "No" in a three-way question (Accepted is Yes, Rejected is Cancel).
+constexpr int kNoCode = 2;
 
 }  // namespace
 
@@ -20,6 +22,7 @@ TKelMsg::TKelMsg(QWidget* owner)
       m_msgText(new QLabel(this)),
       m_okBtn(new QPushButton(tr("Ok"), this)),
       m_cancelBtn(new QPushButton(QStringLiteral("No"), this)),
+      m_abortBtn(new QPushButton(QStringLiteral("Cancel"), this)),
       m_image(new QLabel(this)) {
   setObjectName(QStringLiteral("KelMsg"));
   setModal(true);
@@ -49,8 +52,15 @@ TKelMsg::TKelMsg(QWidget* owner)
   m_cancelBtn->setObjectName(QStringLiteral("CancelBtn"));
   m_cancelBtn->setGeometry(279, 93, 75, 23);
   m_cancelBtn->setAutoDefault(false);
+  m_abortBtn->setObjectName(QStringLiteral("AbortBtn"));
+  m_abortBtn->setGeometry(279, 93, 75, 23);
+  m_abortBtn->setAutoDefault(false);
+  m_abortBtn->hide();
   connect(m_okBtn, &QPushButton::clicked, this, &QDialog::accept);
-  connect(m_cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+  // In a three-way question "No" is an answer of its own; rejecting (Cancel, Escape, the close box)
+  // does nothing.
+  connect(m_cancelBtn, &QPushButton::clicked, this, [this] { m_threeWay ? done(kNoCode) : reject(); });
+  connect(m_abortBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TKelMsg::SetBackgroundPicture(const QPixmap& tile) {
@@ -72,6 +82,10 @@ void TKelMsg::paintEvent(QPaintEvent*) {
 }
 
 bool TKelMsg::Ask(const QString& text, const QString& caption, bool yesNo) {
+  m_threeWay = false;
+  m_abortBtn->hide();
+  m_okBtn->setGeometry(203, 93, 75, 23);
+  m_cancelBtn->setGeometry(279, 93, 75, 23);
   if (!caption.isEmpty()) setWindowTitle(caption);
   m_msgText->setText(text);
   m_cancelBtn->setVisible(yesNo);
@@ -81,6 +95,24 @@ bool TKelMsg::Ask(const QString& text, const QString& caption, bool yesNo) {
   m_image->setPixmap(style()->standardIcon(icon, nullptr, this).pixmap(32, 32));
   m_okBtn->setFocus(Qt::OtherFocusReason);
   return exec() == QDialog::Accepted;
+}
+
+SaveChoice TKelMsg::AskToSave(const QString& text, const QString& caption) {
+  if (!caption.isEmpty()) setWindowTitle(caption);
+  m_msgText->setText(text);
+  m_threeWay = true;
+  m_okBtn->setText(QStringLiteral("Yes"));
+  m_okBtn->setGeometry(127, 93, 75, 23);
+  m_cancelBtn->setGeometry(203, 93, 75, 23);
+  m_cancelBtn->show();
+  m_abortBtn->show();
+  m_image->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion, nullptr, this).pixmap(32, 32));
+  m_okBtn->setFocus(Qt::OtherFocusReason);
+  const int code = exec();
+  m_threeWay = false;
+  m_abortBtn->hide();
+  if (code == QDialog::Accepted) return SaveChoice::Save;
+  return code == kNoCode ? SaveChoice::Discard : SaveChoice::Cancel;
 }
 
 bool KelMsgBox(TKelMsg& window, const QString& text, const QString& caption, bool yesNo) {

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QPixmap>
 
+#include "editor/editor_host.h"
+
 class QLabel;
 class QPushButton;
 
@@ -22,6 +24,8 @@ class TKelMsg : public QDialog {
   // window is shown modally. True only when it was closed with OKBtn ("Yes" or "Ok"); "No", the
   // close box and Escape give false.
   bool Ask(const QString& text, const QString& caption, bool yesNo);
+  // A question about unsaved work with "Yes", "No" and "Cancel"; the close box and Escape are Cancel.
+  SaveChoice AskToSave(const QString& text, const QString& caption);
 
   // The look given when the main window is first shown: its side-panel picture, tiled.
   void SetBackgroundPicture(const QPixmap& tile);
@@ -29,6 +33,7 @@ class TKelMsg : public QDialog {
   QLabel* MsgText() const { return m_msgText; }
   QPushButton* OKBtn() const { return m_okBtn; }
   QPushButton* CancelBtn() const { return m_cancelBtn; }
+  QPushButton* AbortBtn() const { return m_abortBtn; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -36,7 +41,9 @@ class TKelMsg : public QDialog {
  private:
   QLabel* m_msgText;
   QPushButton* m_okBtn;
-  QPushButton* m_cancelBtn;
+  QPushButton* m_cancelBtn;  // "No"
+  QPushButton* m_abortBtn;   // "Cancel", shown only by AskToSave
+  bool m_threeWay = false;
   QLabel* m_image;
   QPixmap m_tile;
 };

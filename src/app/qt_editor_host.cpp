@@ -90,6 +90,16 @@ void TQtEditorHost::note(const std::string& caption, const std::string& text) co
   std::fprintf(stderr, "dravo-kit: %s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", text.c_str());
 }
 
+SaveChoice TQtEditorHost::AskToSave(const std::string& text, const std::string& caption) {
+  if (m_unattended) {
+    note(caption, text);
+    return SaveChoice::Discard;
+  }
+  if (m_windows.messageBox) return m_windows.messageBox->AskToSave(Q(text), Q(caption));
+  TKelMsg window;
+  return window.AskToSave(Q(text), Q(caption));
+}
+
 bool TQtEditorHost::KelMsgBox(const std::string& text, const std::string& caption, bool yesNo) {
   if (m_unattended) {
     note(caption, text);

@@ -52,6 +52,7 @@ class TQtEditorHost : public EditorHost, public TDXPrompter {
 
   // ---- EditorHost ----
   bool KelMsgBox(const std::string& text, const std::string& caption, bool yesNo) override;
+  SaveChoice AskToSave(const std::string& text, const std::string& caption) override;
   void PlatformMessageBox(const std::string& text, const std::string& caption, TMsgIcon icon) override;
   void ShowError(const std::string& text) override;
   std::optional<std::string> ChooseOpenPak() override;

@@ -115,8 +115,8 @@ class TDravoEditor {
   StartupResult Startup() const { return m_startup; }
   // Version pages, resolution list, the last trick, the version label and the rollouts.
   void FormShow();
-  // The unsaved-work question, then the options. False when a save the user asked for failed:
-  // the window then stays open so nothing is lost.
+  // The unsaved-work question, then the options. False when the user cancelled or a save they
+  // asked for failed: the window then stays open so nothing is lost.
   bool FormClose();
   // Releases models, motions and archives in order; also run by the destructor.
   void FormDestroy();
@@ -385,6 +385,8 @@ class TDravoEditor {
   void SetStatus(std::string text);
   // The trick's name as the list shows it ("backflip").
   std::string ShownTrickName() const;
+  // The catalogue entry of the trick shown; -1 when it is not listed.
+  int IndexOfShownTrick() const;
   void Repaint();
   // Runs a user action's body; a file or image error is reported and ends the action.
   bool Guard(const std::function<void()>& body);

@@ -73,11 +73,29 @@ void TDravoEditor::SelectTrickItem(int index) {
 
 void TDravoEditor::MOTSelectBoxChange() {
   if (!m_catalogue.Picked()) return;
-  if ((m_marks.value() & ModifiedMarks::Trick) &&
-      m_host.KelMsgBox(kTrickModifiedText, kTrickModifiedCaption, true))
-    InstallTrick();
+  if (m_marks.value() & ModifiedMarks::Trick) {
+    switch (m_host.AskToSave(kTrickModifiedText, kTrickModifiedCaption)) {
+      case SaveChoice::Save:
+        InstallTrick();
+        break;
+      case SaveChoice::Discard:
+        break;
+      case SaveChoice::Cancel:
+        // The edited trick stays, and so does its place in the list.
+        m_catalogue.Pick(IndexOfShownTrick());
+        Changed(changes::Catalogue);
+        return;
+    }
+  }
   // The next trick loads whatever the answer, and also when storing failed.
   Guard([&] { SelectTrick(); });
+}
+
+int TDravoEditor::IndexOfShownTrick() const {
+  const std::string shown = ShownTrickName();
+  for (std::size_t i = 0; i < m_catalogue.entries.size(); ++i)
+    if (SameTextAZ(m_catalogue.entries[i].Name, shown)) return static_cast<int>(i);
+  return -1;
 }
 
 void TDravoEditor::SelectTrick() {

@@ -15,6 +15,9 @@ namespace dravo {
 
 class TrickTransfer;
 
+// The answers to a question about unsaved work: save it, go on without it, or do nothing.
+enum class SaveChoice { Save, Discard, Cancel };
+
 // The two clocks of the main window. The window runs them and calls the editor's tick methods
 // (FrameTimerTimer, JoystickTimerTimer) while they are enabled.
 enum class EditorTimer { Frame, Joystick };
@@ -26,6 +29,11 @@ class EditorHost {
   // The program's own message box: a notice (yesNo false, "Ok") or a question ("Yes"/"No").
   // True for Ok or Yes.
   virtual bool KelMsgBox(const std::string& text, const std::string& caption, bool yesNo) = 0;
+  // A question that guards unsaved work, with "Yes", "No" and "Cancel"; closing the box or Escape
+  // is Cancel. A host without a Cancel button asks the yes/no question.
+  virtual SaveChoice AskToSave(const std::string& text, const std::string& caption) {
+    return KelMsgBox(text, caption, true) ? SaveChoice::Save : SaveChoice::Discard;
+  }
   // The platform's message box, OK only, used during start-up before the program's own box
   // exists and for the few messages the window owns directly.
   virtual void PlatformMessageBox(const std::string& text, const std::string& caption, TMsgIcon icon) = 0;

@@ -179,9 +179,14 @@ void TDravoEditor::FormShow() {
 
 bool TDravoEditor::FormClose() {
   bool saved = true;
-  if (m_marks.any() && m_host.KelMsgBox(kUnsavedText, kUnsavedCaption, true)) {
-    if (m_marks.value() & ModifiedMarks::Trick) saved = InstallTrick() && saved;
-    if (m_marks.value() & ModifiedMarks::Textures) saved = SaveTextures() && saved;
+  if (m_marks.any()) {
+    const SaveChoice choice = m_host.AskToSave(kUnsavedText, kUnsavedCaption);
+    // Cancel: the window stays open and nothing is written.
+    if (choice == SaveChoice::Cancel) return false;
+    if (choice == SaveChoice::Save) {
+      if (m_marks.value() & ModifiedMarks::Trick) saved = InstallTrick() && saved;
+      if (m_marks.value() & ModifiedMarks::Textures) saved = SaveTextures() && saved;
+    }
   }
   // A save the user asked for did not happen: staying open keeps the work.
   if (!saved) return false;

@@ -6,6 +6,7 @@
 
 #include "app/message_box.h"
 
+using dravo::SaveChoice;
 using dravo::TKelMsg;
 
 namespace {
@@ -104,6 +105,42 @@ class KelMsgTest : public QObject {
                            if (how == QLatin1String("enter")) QTest::keyClick(b, Qt::Key_Return);
                          });
     QCOMPARE(got, answer);
+  }
+
+  void unsavedWorkQuestionsHaveACancelThatDoesNothing() {
+    const struct {
+      const char* how;
+      SaveChoice choice;
+    } cases[] = {{"yes", SaveChoice::Save},      {"no", SaveChoice::Discard},
+                 {"cancel", SaveChoice::Cancel}, {"close", SaveChoice::Cancel},
+                 {"escape", SaveChoice::Cancel}, {"enter", SaveChoice::Save}};
+    for (const auto& c : cases) {
+      const QString how = QString::fromLatin1(c.how);
+      bool threeButtons = false;
+      Responder responder([&](TKelMsg* b) {
+        threeButtons = b->OKBtn()->isVisible() && b->CancelBtn()->isVisible() && b->AbortBtn()->isVisible();
+        if (how == QLatin1String("yes")) QTest::mouseClick(b->OKBtn(), Qt::LeftButton);
+        if (how == QLatin1String("no")) QTest::mouseClick(b->CancelBtn(), Qt::LeftButton);
+        if (how == QLatin1String("cancel")) QTest::mouseClick(b->AbortBtn(), Qt::LeftButton);
+        if (how == QLatin1String("close")) b->close();
+        if (how == QLatin1String("escape")) QTest::keyClick(b, Qt::Key_Escape);
+        if (how == QLatin1String("enter")) QTest::keyClick(b, Qt::Key_Return);
+      });
+      const SaveChoice got =
+          box->AskToSave(QStringLiteral("You have modified this trick"), QStringLiteral("Trick modified"));
+      QVERIFY2(got == c.choice, c.how);
+      QVERIFY(threeButtons);
+    }
+    // A plain question afterwards has its two buttons again.
+    Look look;
+    QVERIFY(ask(
+        QStringLiteral("Save?"), QStringLiteral("Confirm trick save"), true,
+        [](TKelMsg* b) {
+          QVERIFY(!b->AbortBtn()->isVisible());
+          QTest::mouseClick(b->OKBtn(), Qt::LeftButton);
+        },
+        &look));
+    QVERIFY(look.noShown);
   }
 
   void buttonsFollowTheKindOfMessage() {

@@ -37,6 +37,14 @@ void WriteGame(const std::filesystem::path& dir, const demo::DemoContent& conten
   demo::WritePak(dir / "data" / "tex.pak", sources(content.textures));
 }
 
+SaveChoice ScriptedHost::AskToSave(const std::string& text, const std::string& caption) {
+  if (choices.empty()) return EditorHost::AskToSave(text, caption);
+  const SaveChoice choice = choices.front();
+  shown.push_back({text, caption, true, choice == SaveChoice::Save});
+  choices.pop_front();
+  return choice;
+}
+
 bool ScriptedHost::KelMsgBox(const std::string& text, const std::string& caption, bool yesNo) {
   bool answer = true;
   if (yesNo) {

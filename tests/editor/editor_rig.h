@@ -41,6 +41,8 @@ class ScriptedHost : public EditorHost, public TDXPrompter {
  public:
   // Answers to yes/no questions, in order; a question with no answer left fails the test.
   std::deque<bool> answers;
+  // Answers to the questions about unsaved work; when none is left they take `answers` (Yes is Save).
+  std::deque<SaveChoice> choices;
   std::vector<Shown> shown;     // every KelMsgBox
   std::vector<Shown> platform;  // every platform message box
   std::vector<std::string> errors;
@@ -57,6 +59,7 @@ class ScriptedHost : public EditorHost, public TDXPrompter {
   std::vector<bool> busy;
 
   bool KelMsgBox(const std::string& text, const std::string& caption, bool yesNo) override;
+  SaveChoice AskToSave(const std::string& text, const std::string& caption) override;
   void PlatformMessageBox(const std::string& text, const std::string& caption, TMsgIcon icon) override;
   void ShowError(const std::string& text) override { errors.push_back(text); }
   std::optional<std::string> ChooseOpenPak() override { return Next(openPaks); }

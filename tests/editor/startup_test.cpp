@@ -269,6 +269,13 @@ TEST(Close, AsksOnlyWithUnsavedWorkAndAlwaysWritesTheOptions) {
   rig.ed().DXPanelMouseDown(TMouseButton::Left, {.left = true}, 0, 0);
   rig.ed().DXPanelMouseMove({.left = true}, 10, 0);
   ASSERT_EQ(rig.ed().Marks(), 1u);
+  // Cancel: the window stays open, nothing is written, not even the options.
+  const auto optionsBefore = ReadBytes(rig.optionsFile);
+  rig.host.choices = {SaveChoice::Cancel};
+  EXPECT_FALSE(rig.ed().FormClose());
+  EXPECT_EQ(rig.host.Take().size(), 1u);
+  EXPECT_EQ(ReadBytes(rig.optionsFile), optionsBefore);
+  EXPECT_EQ(rig.ed().Marks(), 1u);
   rig.host.answers = {false};
   EXPECT_TRUE(rig.ed().FormClose());
   EXPECT_EQ(rig.host.Take(),

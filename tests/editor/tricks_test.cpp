@@ -145,6 +145,19 @@ TEST(Tricks, AnotherTrickAfterAnEditAsksFirst) {
   Drag(ed, 30, 0);
   ASSERT_NE(ed.RiderParts()[0].Frames[0], stock);
 
+  // Cancel (or the box closed): nothing happens; the list shows the edited trick again.
+  const Matrix edited = ed.RiderParts()[0].Frames[0];
+  const int shown = ed.PickedTrick();
+  rig.host.choices = {SaveChoice::Cancel};
+  for (std::size_t i = 0; i < ed.TrickList().size(); ++i)
+    if (ed.TrickList()[i].Name == "nacnac") ed.SelectTrickItem(static_cast<int>(i));
+  EXPECT_EQ(rig.host.Take().size(), 1u);
+  EXPECT_EQ(ed.TrickName(), "superman.mot");
+  EXPECT_EQ(ed.PickedTrick(), shown);
+  EXPECT_EQ(ed.RiderParts()[0].Frames[0], edited);
+  EXPECT_EQ(ed.Marks(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(rig.OwnPak()));
+
   // No: the edit is dropped.
   rig.host.answers = {false};
   SelectTrick(ed, "nacnac");
