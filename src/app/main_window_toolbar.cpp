@@ -1,7 +1,9 @@
 // The toolbar (Gif, Save this trick, Import or Export tricks, Undo, Copy, Paste, Play, Help, Exit), the
 // status bar with its "MODIFIED" sign, the keyboard shortcuts and the GIF export.
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QResizeEvent>
 #include <QStatusBar>
@@ -45,21 +47,23 @@ void TDravoUForm::buildToolBar() {
   bar->setStyleSheet(QStringLiteral("QToolBar { spacing: 3px; padding: 3px 4px; }"));
 
   m_gifBtn = ToolButton(bar, "MakeGifBtn", QStringLiteral("Gif"), "gif",
-                        QStringLiteral("Make an animated GIF for this trick"));
+                        QStringLiteral("Make an animated GIF for this trick (Ctrl+E)"));
   m_saveTrickBtn = ToolButton(bar, "SaveTrickBtn", QStringLiteral("Save this trick"), "save",
-                              QStringLiteral("Save this trick into your $dravo.pak and the game"));
+                              QStringLiteral("Save this trick into your $dravo.pak and the game (Ctrl+S)"));
   m_pakBtn = ToolButton(bar, "PakBtn", QStringLiteral("Import or Export tricks"), "transfer",
-                        QStringLiteral("Exchange tricks and skins with other players as PAK files"));
-  m_undoBtn = ToolButton(bar, "UndoBtn", QStringLiteral("Undo"), "undo",
-                         QStringLiteral("Undo or Redo the last action"));
+                        QStringLiteral("Exchange tricks and skins with other players as PAK files (Ctrl+I)"));
+  m_undoBtn = ToolButton(
+      bar, "UndoBtn", QStringLiteral("Undo"), "undo",
+      QStringLiteral("Undo or Redo the last action (Ctrl+Z undoes, Ctrl+Shift+Z or Ctrl+Y redoes)"));
   m_copyBtn = ToolButton(bar, "CopyBtn", QStringLiteral("Copy"), "copy",
-                         QStringLiteral("Copy the pose for the current frame to clipboard"));
+                         QStringLiteral("Copy the pose for the current frame to clipboard (Ctrl+C)"));
   m_pasteBtn = ToolButton(bar, "PasteBtn", QStringLiteral("Paste"), "paste",
-                          QStringLiteral("Paste the pose on the clipboard into the current frame"));
-  m_playBtn =
-      ToolButton(bar, "PlayAnimBtn", QStringLiteral("Play"), "play", QStringLiteral("Play the trick"));
+                          QStringLiteral("Paste the pose on the clipboard into the current frame (Ctrl+V)"));
+  m_playBtn = ToolButton(bar, "PlayAnimBtn", QStringLiteral("Play"), "play",
+                         QStringLiteral("Play the trick (Space)"));
   m_playBtn->SetCanLatch(true);
-  m_helpBtn = ToolButton(bar, "HelpBtn", QStringLiteral("Help"), "help", QStringLiteral("Open the help"));
+  m_helpBtn =
+      ToolButton(bar, "HelpBtn", QStringLiteral("Help"), "help", QStringLiteral("Open the help (F1)"));
   m_exitBtn = ToolButton(bar, "ExitBtn", QStringLiteral("Exit"), "exit", QStringLiteral("Close Dravo Kit"));
   // Undo and Play change their captions; they keep the width of the longer one.
   m_undoBtn->setMinimumWidth(m_undoBtn->sizeHint().width() + 4);
@@ -162,8 +166,51 @@ void TDravoUForm::buildShortcuts() {
       shortcut("Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [](TDravoEditor& ed) { ed.Redo(); });
   m_redoAction->setShortcuts(
       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-  m_allAction =
-      shortcut("All", QKeySequence(Qt::CTRL | Qt::Key_A), [](TDravoEditor& ed) { ed.ToggleTweenAll(); });
+  // Ctrl+A belongs to the text fields elsewhere: it ticks "Tween all parts" only from the view or the
+  // part list.
+  m_allAction = shortcut("All", QKeySequence(Qt::CTRL | Qt::Key_A), [this](TDravoEditor& ed) {
+    const QWidget* focus = QApplication::focusWidget();
+    const bool ours = focus && (focus == m_view || m_view->isAncestorOf(focus) || focus == m_tweenList ||
+                                m_tweenList->isAncestorOf(focus));
+    if (ours) ed.ToggleTweenAll();
+  });
+
+  // Playback and frames.
+  shortcut("PlayStop", QKeySequence(Qt::Key_Space),
+           [](TDravoEditor& ed) { ed.PlayAnimBtnLatchChanged(!ed.PlayAnimBtnLatched()); });
+  shortcut("PreviousFrame", QKeySequence(Qt::Key_Left),
+           [](TDravoEditor& ed) { ed.FrameBarChange(ed.FrameBarPosition() - 1); });
+  shortcut("NextFrame", QKeySequence(Qt::Key_Right),
+           [](TDravoEditor& ed) { ed.FrameBarChange(ed.FrameBarPosition() + 1); });
+  shortcut("FirstFrame", QKeySequence(Qt::Key_Home), [](TDravoEditor& ed) { ed.FrameBarChange(1); });
+  shortcut("LastFrame", QKeySequence(Qt::Key_End),
+           [](TDravoEditor& ed) { ed.FrameBarChange(ed.FrameBarMax()); });
+  // The toolbar's actions.
+  shortcut("Save", QKeySequence(Qt::CTRL | Qt::Key_S), [](TDravoEditor& ed) { ed.SaveTrickBtnClick(); });
+  shortcut("Help", QKeySequence(Qt::Key_F1), [](TDravoEditor& ed) { ed.HelpBtnClick(); });
+  shortcut("Transfer", QKeySequence(Qt::CTRL | Qt::Key_I), [](TDravoEditor& ed) { ed.OpenTransfer(); });
+  auto* gif = new QAction(QStringLiteral("Gif"), this);
+  gif->setObjectName(QStringLiteral("ActionGif"));
+  gif->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  gif->setShortcutContext(Qt::WindowShortcut);
+  connect(gif, &QAction::triggered, this, &TDravoUForm::makeGif);
+  addAction(gif);
+  // The view presets on the numeric keypad, as 3D packages have them: 1 front, 3 right, 7 top, and
+  // with Ctrl the opposite side.
+  const struct {
+    const char* name;
+    Qt::Key key;
+    bool ctrl;
+    int view;
+  } presets[] = {{"ViewFront", Qt::Key_1, false, 2}, {"ViewRight", Qt::Key_3, false, 3},
+                 {"ViewTop", Qt::Key_7, false, 4},   {"ViewBack", Qt::Key_1, true, 0},
+                 {"ViewLeft", Qt::Key_3, true, 1},   {"ViewBottom", Qt::Key_7, true, 5}};
+  for (const auto& p : presets) {
+    const QKeySequence keys(p.ctrl ? QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, p.key)
+                                   : QKeyCombination(Qt::KeypadModifier, p.key));
+    const int view = p.view;
+    shortcut(p.name, keys, [view](TDravoEditor& ed) { ed.ViewBoxChange(view); });
+  }
 }
 
 void TDravoUForm::refreshToolBar(std::uint32_t bits) {

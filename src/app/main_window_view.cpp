@@ -127,6 +127,9 @@ QWidget* TDravoUForm::buildControlPanel() {
   m_zoomBar = new QSlider(Qt::Horizontal, card);
   m_zoomBar->setObjectName(QStringLiteral("TrackBar1"));
   m_zoomBar->setRange(kZoomMin, kZoomMax);
+  // Nearer to the right, as a zoom reads everywhere else; the position is still the eye's distance.
+  m_zoomBar->setInvertedAppearance(true);
+  m_zoomBar->setInvertedControls(true);
   m_zoomBar->setValue(90);
   m_zoomBar->setTickInterval(5);
   m_zoomBar->setTickPosition(QSlider::TicksBelow);
@@ -259,6 +262,7 @@ void TDravoUForm::bindView() {
   m_view->OnMouseMove = [this](EditorShift shift, int x, int y) {
     act([=](TDravoEditor& ed) { ed.DXPanelMouseMove(shift, x, y); });
   };
+  m_view->OnWheel = [this](int notches) { act([notches](TDravoEditor& ed) { ed.WheelZoom(notches); }); };
   m_view->OnMouseUp = [this](TMouseButton button, EditorShift shift) {
     act([=](TDravoEditor& ed) { ed.DXPanelMouseUp(button, shift); });
   };

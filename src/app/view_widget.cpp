@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSurfaceFormat>
+#include <QWheelEvent>
 #include <cmath>
 
 #include "render/gl/gl_device.h"
@@ -228,6 +229,15 @@ void TDXView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = inViewCoordinates(event->position());
     OnMouseMove(ShiftOf(event->modifiers(), event->buttons()), at.x(), at.y());
   }
+  event->accept();
+}
+
+void TDXView::wheelEvent(QWheelEvent* event) {
+  // Touchpads send small steps; they add up to whole notches of 120.
+  m_wheelRest += event->angleDelta().y();
+  const int notches = m_wheelRest / 120;
+  m_wheelRest -= notches * 120;
+  if (notches != 0 && OnWheel) OnWheel(notches);
   event->accept();
 }
 

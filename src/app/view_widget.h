@@ -47,6 +47,8 @@ class TDXView : public QFrame {
   std::function<void(TMouseButton, EditorShift, int x, int y)> OnMouseDown;
   std::function<void(EditorShift, int x, int y)> OnMouseMove;
   std::function<void(TMouseButton, EditorShift)> OnMouseUp;
+  // The wheel, in notches (positive away from the user).
+  std::function<void(int notches)> OnWheel;
 
   // Asks for a repaint of the picture.
   void RequestRepaint();
@@ -64,6 +66,7 @@ class TDXView : public QFrame {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   class TGlSurface;
@@ -76,6 +79,7 @@ class TDXView : public QFrame {
   Kind m_kind;
   TGlSurface* m_surface = nullptr;
   bool m_ready = false;
+  int m_wheelRest = 0;  // eighths of a degree not yet a whole notch
 };
 
 // The shift state of a mouse event as the editor reads it.

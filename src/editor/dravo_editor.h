@@ -310,6 +310,9 @@ class TDravoEditor {
   int Zoom() const { return m_view.zoom; }
   // The zoom bar: 30 near … 150 far.
   void SetZoom(int position);
+  // The mouse wheel over the view, in notches (positive away from the user: nearer).
+  void WheelZoom(int notches) { SetZoom(m_view.zoom - notches * kZoomPerNotch); }
+  static constexpr int kZoomPerNotch = 5;
   void TrackBar1Change(int position) { SetZoom(position); }
   int ViewIndex() const { return m_view.viewIndex; }
   void ViewBoxChange(int index);

@@ -1,5 +1,7 @@
 // Posing: mouse drags in the view turn and move the checked parts of the current frame, or turn
 // and pan the view; PoseBone puts the pose tables on the models while they are drawn.
+#include <algorithm>
+
 #include "editor/dravo_editor.h"
 #include "formats/dxg_model.h"
 
@@ -18,7 +20,7 @@ void TDravoEditor::DXPanelMouseDown(TMouseButton /*button*/, EditorShift shift, 
     m_posing.lastY = y;
   }
   m_posing.rightDrag = shift.right;
-  if (m_posing.rightDrag) {
+  if (m_posing.rightDrag || shift.middle) {
     m_posing.lastX = x;
     m_posing.lastY = y;
   }
@@ -29,7 +31,21 @@ void TDravoEditor::DXPanelMouseMove(EditorShift shift, int x, int y) {
   const int dx = x - m_posing.lastX;
   const int dy = y - m_posing.lastY;
   const bool button = shift.left || shift.right;
-  if (shift.alt && button) {
+  // The usual 3D-package bindings on the middle button: orbit, Shift pans, Ctrl zooms; and a right
+  // drag orbits while no part is checked (there is nothing for it to move).
+  const bool nothingChecked = std::none_of(m_parts.items.begin(), m_parts.items.end(),
+                                           [](const PartItem& i) { return i.Checked && i.Enabled; });
+  if (shift.middle && shift.ctrl) {
+    SetZoom(m_view.zoom + dy / 2);
+    m_posing.lastX = x;
+    m_posing.lastY = y;
+    return;
+  }
+  const bool pan = shift.middle && shift.shift;
+  const bool orbit =
+      !pan && ((shift.alt && button) || shift.middle ||
+               (m_posing.rightDrag && shift.right && !shift.left && !shift.ctrl && nothingChecked));
+  if (orbit) {
     const float yaw = -static_cast<float>(dx) * kRadiansPerPixel;
     const float pitch = static_cast<float>(dy) * kRadiansPerPixel;
     Matrix rx, ry;
@@ -41,7 +57,7 @@ void TDravoEditor::DXPanelMouseMove(EditorShift shift, int x, int y) {
     Repaint();
     return;
   }
-  if (shift.ctrl && button) {
+  if ((shift.ctrl && button) || pan) {
     const D3DXVECTOR3 eye = m_panel.GetEye();
     m_panel.SetEye(Vec3(eye.x - static_cast<float>(dx) / 400, eye.y + static_cast<float>(dy) / 400, eye.z));
     m_posing.lastX = x;

@@ -275,7 +275,7 @@ class WindowTest : public QObject {
 
     // The toolbar and the posing latches as they start.
     QCOMPARE(find<TVellButton>("MakeGifBtn")->toolTip(),
-             QStringLiteral("Make an animated GIF for this trick"));
+             QStringLiteral("Make an animated GIF for this trick (Ctrl+E)"));
     QVERIFY(find<TVellButton>("PlayAnimBtn")->isEnabled());
     QCOMPARE(find<TVellButton>("PlayAnimBtn")->text(), QStringLiteral("Play"));
     QVERIFY(!find<TVellButton>("PasteBtn")->isEnabled());
@@ -421,9 +421,63 @@ class WindowTest : public QObject {
     QTest::keyClick(m_window.get(), Qt::Key_V, Qt::ControlModifier);
     QVERIFY(Same(copied, ed().RiderParts()[head].Frames[8]));
     QCOMPARE(ed().Marks(), 1u);
-    // Ctrl+A: every part of the side, ticked or not.
+    // Ctrl+A from the view or the part list: every part of the side, ticked or not; elsewhere the
+    // text fields keep it.
+    auto* fps = find<QLineEdit>("FrameRateEdit");
+    fps->setFocus();
+    QTest::keyClick(fps, Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(!find<QCheckBox>("TweenAll")->isChecked());
+    m_window->View()->setFocus();
     QTest::keyClick(m_window.get(), Qt::Key_A, Qt::ControlModifier);
     QVERIFY(find<QCheckBox>("TweenAll")->isChecked());
+  }
+
+  void keysPlayStepAndPickViewsAndTheWheelZooms() {
+    TDXView* view = m_window->View();
+    view->setFocus();
+    auto* frameBar = find<QSlider>("FrameBar");
+    const auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+      QTest::keyClick(m_window.get(), k, m);
+    };
+    key(Qt::Key_End);
+    QCOMPARE(ed().FrameBarPosition(), ed().FrameBarMax());
+    QCOMPARE(frameBar->value(), ed().FrameBarMax());
+    key(Qt::Key_Left);
+    QCOMPARE(ed().FrameBarPosition(), ed().FrameBarMax() - 1);
+    key(Qt::Key_Home);
+    QCOMPARE(ed().FrameBarPosition(), 1);
+    key(Qt::Key_Right);
+    QCOMPARE(ed().FrameBarPosition(), 2);
+    key(Qt::Key_Space);
+    QVERIFY(ed().PlayAnimBtnLatched());
+    QCOMPARE(find<TVellButton>("PlayAnimBtn")->text(), QStringLiteral("Stop"));
+    key(Qt::Key_Space);
+    QVERIFY(!ed().PlayAnimBtnLatched());
+
+    const struct {
+      Qt::Key key;
+      Qt::KeyboardModifiers mods;
+      int view;
+    } presets[] = {{Qt::Key_7, Qt::KeypadModifier, 4},
+                   {Qt::Key_3, Qt::KeypadModifier, 3},
+                   {Qt::Key_1, Qt::KeypadModifier | Qt::ControlModifier, 0},
+                   {Qt::Key_1, Qt::KeypadModifier, 2}};
+    for (const auto& p : presets) {
+      key(p.key, p.mods);
+      QCOMPARE(ed().ViewIndex(), p.view);
+      QCOMPARE(find<QComboBox>("ViewBox")->currentIndex(), p.view);
+    }
+
+    // The wheel away from the user comes nearer, through the zoom bar, which reads nearer to the right.
+    auto* zoom = find<QSlider>("TrackBar1");
+    QVERIFY(zoom->invertedAppearance());
+    const int before = ed().Zoom();
+    const QPointF at = QPointF(view->rect().center());
+    QWheelEvent wheel(at, view->mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+    QCOMPARE(ed().Zoom(), before - 2 * TDravoEditor::kZoomPerNotch);
+    QCOMPARE(zoom->value(), ed().Zoom());
   }
 
   void playbackAdvancesTheFrameBar() {

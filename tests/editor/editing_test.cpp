@@ -96,6 +96,54 @@ TEST_F(Editing, ARightDragMovesPartsWithAPositionTrackAlongTheirOwnAxes) {
   EXPECT_EQ(Frame(1, 0), torso);
 }
 
+TEST_F(Editing, MiddleDragsOrbitPanAndZoomAndARightDragOrbitsWithNothingChecked) {
+  CheckParts(ed(), {});
+  const Matrix pose = Frame(0, 0);
+  const auto orbitFrom = [&](const Matrix& scene, int dx, int dy) {
+    Matrix rx, ry;
+    D3DXMatrixRotationX(&rx, static_cast<float>(dy) * kStep);
+    D3DXMatrixRotationY(&ry, -static_cast<float>(dx) * kStep);
+    return rx * ry * scene;
+  };
+  Matrix scene = ed().SceneMatrix();
+  ed().DXPanelMouseDown(TMouseButton::Middle, {.middle = true}, 0, 0);
+  Move({.middle = true}, 10, 20);
+  EXPECT_TRUE(Near(ed().SceneMatrix(), orbitFrom(scene, 10, 20)));
+
+  const D3DXVECTOR3 eye = rig.panel->GetEye();
+  Move({.shift = true, .middle = true}, 50, 60);  // 40 right and 40 down: a pan
+  EXPECT_NEAR(rig.panel->GetEye().x, eye.x - 0.1f, 1e-6);
+  EXPECT_NEAR(rig.panel->GetEye().y, eye.y + 0.1f, 1e-6);
+
+  const int zoom = ed().Zoom();
+  Move({.ctrl = true, .middle = true}, 50, 80);  // 20 down: further away
+  EXPECT_EQ(ed().Zoom(), zoom + 10);
+  Release();
+
+  // A right drag with no part checked orbits; with one checked it moves the part.
+  scene = ed().SceneMatrix();
+  Press(false, true, 0, 0);
+  Move({.right = true}, 6, 0);
+  Release();
+  EXPECT_TRUE(Near(ed().SceneMatrix(), orbitFrom(scene, 6, 0)));
+  EXPECT_EQ(Frame(0, 0), pose);
+  EXPECT_EQ(ed().Marks(), 0u);
+  EXPECT_TRUE(ed().HistoryLabels().empty());
+
+  CheckParts(ed(), {"Pelvis"});
+  scene = ed().SceneMatrix();
+  Press(false, true, 0, 0);
+  Move({.right = true}, 0, -20);
+  Release();
+  EXPECT_EQ(ed().SceneMatrix(), scene);
+  EXPECT_NE(Frame(0, 0), pose);
+
+  ed().WheelZoom(3);
+  EXPECT_EQ(ed().Zoom(), zoom + 10 - 15);
+  ed().WheelZoom(-100);
+  EXPECT_EQ(ed().Zoom(), kZoomMax);
+}
+
 TEST_F(Editing, AltAndCtrlDragsTurnAndMoveTheViewOnly) {
   CheckParts(ed(), {"Pelvis"});
   const Matrix pose = Frame(0, 0);
