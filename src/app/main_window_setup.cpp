@@ -1,4 +1,4 @@
-// The " Setup" rollout: "Save to Common PAK", the background colour, "Wire  mode", "Lighting",
+// The " Setup" rollout: "Save to Common PAK", the background colour, "Wire mode", "Lighting",
 // "Transparent", "GIF size" and the resolution list; and the expanded state of the three rollouts.
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,7 +28,7 @@ TVellRollout* TDravoUForm::buildSetupRollout() {
   m_colorPicker->setToolTip(QStringLiteral("Click here to change the background color"));
   m_colorPicker->setAccessibleName(QStringLiteral("Background"));
   m_colorPicker->SetColour(ToQColor(8544595));
-  m_wireMode = new QCheckBox(QStringLiteral("Wire  mode"), content);
+  m_wireMode = new QCheckBox(QStringLiteral("Wire mode"), content);
   m_wireMode->setObjectName(QStringLiteral("WireChkBox"));
   m_lighting = new QCheckBox(QStringLiteral("Lighting"), content);
   m_lighting->setObjectName(QStringLiteral("LightCheck"));

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImage>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -196,7 +197,7 @@ void TQtEditorHost::SetBusy(bool busy) {
   }
 }
 
-std::optional<std::string> TQtEditorHost::ChooseSaveGif() {
+std::optional<std::string> TQtEditorHost::ChooseSaveGif(const std::string& suggested) {
   if (m_unattended) return std::nullopt;
   QFileDialog dialog(DialogOwner(m_windows.owner), QStringLiteral("Save animated GIF As"));
   dialog.setObjectName(QStringLiteral("GifSaveDialog"));
@@ -206,7 +207,11 @@ std::optional<std::string> TQtEditorHost::ChooseSaveGif() {
       TVirtualPropertyTree::ToQtFilter(QStringLiteral("GIF files (*.gif)|*.gif")).split(QStringLiteral(";;"));
   dialog.setNameFilters(filters);
   dialog.selectNameFilter(filters.first());
-  return RunFileDialog(dialog);
+  if (!m_lastGifFolder.isEmpty()) dialog.setDirectory(m_lastGifFolder);
+  dialog.selectFile(Q(suggested));
+  std::optional<std::string> chosen = RunFileDialog(dialog);
+  if (chosen) m_lastGifFolder = QFileInfo(Q(*chosen)).absolutePath();
+  return chosen;
 }
 
 bool TQtEditorHost::ExportProgress(int done, int total) {

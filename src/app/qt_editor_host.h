@@ -64,7 +64,7 @@ class TQtEditorHost : public EditorHost, public TDXPrompter {
   void SetTimer(EditorTimer timer, bool enabled, int intervalMs) override;
   bool ShowTransferWindow(TrickTransfer& transfer) override;
   void SetBusy(bool busy) override;
-  std::optional<std::string> ChooseSaveGif() override;
+  std::optional<std::string> ChooseSaveGif(const std::string& suggested) override;
   bool ExportProgress(int done, int total) override;
 
   // ---- TDXPrompter: the 3D panel's messages ----
@@ -76,6 +76,7 @@ class TQtEditorHost : public EditorHost, public TDXPrompter {
 
   Windows m_windows;
   bool m_unattended;
+  QString m_lastGifFolder;  // where the last GIF went, offered again
   QTimer m_frameTimer;
   QTimer m_joystickTimer;
   QPointer<QProgressDialog> m_progress;

@@ -12,7 +12,7 @@ namespace dravo {
 
 void TDravoEditor::MakeGifBtnClick() {
   if (!m_playback.gifEnabled) return;
-  const std::optional<std::string> name = m_host.ChooseSaveGif();
+  const std::optional<std::string> name = m_host.ChooseSaveGif(ShownTrickName() + ".gif");
   if (!name) return;
   Guard([&] {
     const bool written =

@@ -61,8 +61,9 @@ class EditorHost {
   // The hourglass cursor on or off around longer work.
   virtual void SetBusy(bool /*busy*/) {}
   // The GIF export's save dialog: title "Save animated GIF As", filter "GIF files (*.gif)|*.gif",
-  // the first filter selected. nullopt when cancelled.
-  virtual std::optional<std::string> ChooseSaveGif() { return std::nullopt; }
+  // the first filter selected, `suggested` ("backflip.gif") offered in the folder used last.
+  // nullopt when cancelled.
+  virtual std::optional<std::string> ChooseSaveGif(const std::string& /*suggested*/) { return std::nullopt; }
   // A GIF export has written `done` of `total` frames (0 before the first). The window shows it
   // in a progress dialog with Cancel and lets pending messages through; false cancels the export.
   virtual bool ExportProgress(int /*done*/, int /*total*/) { return true; }

@@ -173,7 +173,7 @@ class PartsTest : public QObject {
     QVERIFY(host.KelMsgBox("The new resolution will take effect next time you start the editor",
                            "Resolution changed", false));
     QVERIFY(!host.ChooseOpenPak());
-    QVERIFY(!host.ChooseSaveGif());
+    QVERIFY(!host.ChooseSaveGif("backflip.gif"));
     QVERIFY(!host.ChooseColor(0));
     QCOMPARE(
         host.Show("3D Hardware can't be used", "3D Hardware support", TMsgButtons::YesNo, TMsgIcon::Question),

@@ -721,6 +721,9 @@ class WindowTest : public QObject {
     robot.Expect<QFileDialog>([&](QFileDialog* dialog) {
       QCOMPARE(dialog->windowTitle(), QStringLiteral("Save animated GIF As"));
       QCOMPARE(dialog->selectedNameFilter(), QStringLiteral("GIF files (*.gif)"));
+      QCOMPARE(
+          QFileInfo(dialog->selectedFiles().value(0)).fileName(),
+          QString::fromStdString(ed().TrickName()).replace(QStringLiteral(".mot"), QStringLiteral(".gif")));
       Choose(dialog, chosen);
     });
     QTest::mouseClick(find<TVellButton>("MakeGifBtn"), Qt::LeftButton);

@@ -76,7 +76,11 @@ class ScriptedHost : public EditorHost, public TDXPrompter {
     timers[timer] = {enabled, intervalMs};
   }
   bool ShowTransferWindow(TrickTransfer& transfer) override;
-  std::optional<std::string> ChooseSaveGif() override { return Next(saveGifs); }
+  std::optional<std::string> ChooseSaveGif(const std::string& suggested) override {
+    suggestedGifs.push_back(suggested);
+    return Next(saveGifs);
+  }
+  std::vector<std::string> suggestedGifs;
   bool ExportProgress(int done, int total) override {
     return exportProgress ? exportProgress(done, total) : true;
   }

@@ -112,6 +112,7 @@ TEST(EditorGif, TheButtonWritesEveryFrameAndRestoresPlayback) {
   EXPECT_FALSE(rig.host.timers[EditorTimer::Frame].first);
 
   EXPECT_FALSE(fs::exists(chosen));
+  EXPECT_EQ(rig.host.suggestedGifs.back(), "superman.gif");
   EXPECT_EQ(ed.StatusText(), "Wrote superman.gif: superman, " + std::to_string(frames) + " frames");
   const GifRead gif = ReadGif(rig.dir / "superman.gif");
   EXPECT_EQ(gif.frames, frames);
