@@ -82,6 +82,9 @@ void TDravoUForm::buildToolBar() {
   m_historyBtn->setAutoRaise(true);
   m_historyBtn->setToolTip(QStringLiteral("Undo history (Ctrl+Z undoes, Ctrl+Shift+Z or Ctrl+Y redoes)"));
   m_historyBtn->setPopupMode(QToolButton::InstantPopup);
+  // A narrow arrow beside Undo: the toolbar keeps its captions at the window's first size.
+  m_historyBtn->setFixedWidth(16);
+  m_historyBtn->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
   m_historyMenu = new QMenu(m_historyBtn);
   m_historyMenu->setObjectName(QStringLiteral("UndoHistoryMenu"));
   m_historyBtn->setMenu(m_historyMenu);
