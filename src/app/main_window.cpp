@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSplitter>
 #include <exception>
 
 #include "app/app_look.h"
@@ -40,8 +41,16 @@ TDravoUForm::TDravoUForm(KitSettings settings, QWidget* parent)
   auto* layout = new QHBoxLayout(central);
   layout->setContentsMargins(4, 4, 0, 0);
   layout->setSpacing(4);
-  layout->addWidget(buildViewArea(), 1);
-  layout->addWidget(buildSidePanel());
+  // The side panel can be widened by its splitter; the view takes the rest.
+  m_splitter = new QSplitter(Qt::Horizontal, central);
+  m_splitter->setObjectName(QStringLiteral("SideSplitter"));
+  m_splitter->setChildrenCollapsible(false);
+  m_splitter->setHandleWidth(4);
+  m_splitter->addWidget(buildViewArea());
+  m_splitter->addWidget(buildSidePanel());
+  m_splitter->setStretchFactor(0, 1);
+  m_splitter->setStretchFactor(1, 0);
+  layout->addWidget(m_splitter, 1);
   setCentralWidget(central);
   buildStatusBar();
   buildShortcuts();
@@ -66,6 +75,7 @@ TDravoUForm::TDravoUForm(KitSettings settings, QWidget* parent)
   config.gameFolder = m_settings.gameFolder;
   m_editor = std::make_unique<TDravoEditor>(std::move(config), *m_panel, *m_host);
   m_editor->OnChange = [this](std::uint32_t bits) { Refresh(bits); };
+  restoreLayout();
 
   bindView();
   connect(m_view, &TDXView::ContextReady, this, &TDravoUForm::runStartup);
@@ -119,8 +129,22 @@ void TDravoUForm::runStartup() {
   emit startupFinished(m_startup);
 }
 
+void TDravoUForm::restoreLayout() {
+  // Read through the editor's options, so a damaged file is still reported once, by the editor.
+  TRmxOptions& options = m_editor->Options();
+  const auto stored = [&](std::string_view name) {
+    return QByteArray::fromBase64(QByteArray::fromStdString(options.ReadString(name, "")));
+  };
+  if (const QByteArray geometry = stored(options::WindowGeometry); !geometry.isEmpty()) {
+    restoreGeometry(geometry);
+  }
+  if (const QByteArray side = stored(options::SidePanel); !side.isEmpty()) m_splitter->restoreState(side);
+}
+
 void TDravoUForm::closeEvent(QCloseEvent* event) {
   if (!m_closing && running()) {
+    m_editor->RememberLayout(
+        {saveGeometry().toBase64().toStdString(), m_splitter->saveState().toBase64().toStdString()});
     bool close = true;
     act([&](TDravoEditor& ed) { close = ed.FormClose(); });
     if (!close) {

@@ -24,6 +24,7 @@ class QComboBox;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
+class QSplitter;
 class QMenu;
 class QPushButton;
 class QRadioButton;
@@ -86,6 +87,8 @@ class TDravoUForm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // The window's size, place and side panel as the last run left them.
+  void restoreLayout();
   void resizeEvent(QResizeEvent* event) override;
 
  private:
@@ -159,6 +162,7 @@ class TDravoUForm : public QMainWindow {
 
   // The side panel's view controls.
   QScrollArea* m_sidePanel = nullptr;
+  QSplitter* m_splitter = nullptr;
   TJoystickPad* m_rotationPad = nullptr;
   TJoystickPad* m_positionPad = nullptr;
   TVellButton* m_viewRelBtn = nullptr;

@@ -2,6 +2,7 @@
 // status bar with its "MODIFIED" sign, the keyboard shortcuts and the GIF export.
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -185,7 +186,14 @@ void TDravoUForm::buildShortcuts() {
            [](TDravoEditor& ed) { ed.FrameBarChange(ed.FrameBarPosition() - 1); });
   shortcut("NextFrame", QKeySequence(Qt::Key_Right),
            [](TDravoEditor& ed) { ed.FrameBarChange(ed.FrameBarPosition() + 1); });
-  shortcut("FirstFrame", QKeySequence(Qt::Key_Home), [](TDravoEditor& ed) { ed.FrameBarChange(1); });
+  // Home over the view frames the models, as in 3D packages; elsewhere it goes to the first frame.
+  shortcut("FirstFrame", QKeySequence(Qt::Key_Home), [this](TDravoEditor& ed) {
+    if (m_view->rect().contains(m_view->mapFromGlobal(QCursor::pos()))) {
+      ed.FrameModels();
+    } else {
+      ed.FrameBarChange(1);
+    }
+  });
   shortcut("LastFrame", QKeySequence(Qt::Key_End),
            [](TDravoEditor& ed) { ed.FrameBarChange(ed.FrameBarMax()); });
   // The toolbar's actions.
@@ -199,20 +207,27 @@ void TDravoUForm::buildShortcuts() {
   connect(gif, &QAction::triggered, this, &TDravoUForm::makeGif);
   addAction(gif);
   // The view presets on the numeric keypad, as 3D packages have them: 1 front, 3 right, 7 top, and
-  // with Ctrl the opposite side.
+  // with Ctrl the opposite side; with Num Lock off the same keys send End, Page Down and Home.
   const struct {
     const char* name;
     Qt::Key key;
+    Qt::Key numLockOff;
     bool ctrl;
     int view;
-  } presets[] = {{"ViewFront", Qt::Key_1, false, 2}, {"ViewRight", Qt::Key_3, false, 3},
-                 {"ViewTop", Qt::Key_7, false, 4},   {"ViewBack", Qt::Key_1, true, 0},
-                 {"ViewLeft", Qt::Key_3, true, 1},   {"ViewBottom", Qt::Key_7, true, 5}};
+  } presets[] = {{"ViewFront", Qt::Key_1, Qt::Key_End, false, 2},
+                 {"ViewRight", Qt::Key_3, Qt::Key_PageDown, false, 3},
+                 {"ViewTop", Qt::Key_7, Qt::Key_Home, false, 4},
+                 {"ViewBack", Qt::Key_1, Qt::Key_End, true, 0},
+                 {"ViewLeft", Qt::Key_3, Qt::Key_PageDown, true, 1},
+                 {"ViewBottom", Qt::Key_7, Qt::Key_Home, true, 5}};
   for (const auto& p : presets) {
-    const QKeySequence keys(p.ctrl ? QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, p.key)
-                                   : QKeyCombination(Qt::KeypadModifier, p.key));
+    const Qt::KeyboardModifiers modifiers =
+        p.ctrl ? Qt::ControlModifier | Qt::KeypadModifier : Qt::KeyboardModifiers(Qt::KeypadModifier);
     const int view = p.view;
-    shortcut(p.name, keys, [view](TDravoEditor& ed) { ed.ViewBoxChange(view); });
+    QAction* a = shortcut(p.name, QKeySequence(QKeyCombination(modifiers, p.key)),
+                          [view](TDravoEditor& ed) { ed.ViewBoxChange(view); });
+    a->setShortcuts({QKeySequence(QKeyCombination(modifiers, p.key)),
+                     QKeySequence(QKeyCombination(modifiers, p.numLockOff))});
   }
 }
 

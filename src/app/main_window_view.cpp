@@ -223,7 +223,8 @@ QScrollArea* TDravoUForm::buildSidePanel() {
   m_sidePanel->setWidgetResizable(true);
   m_sidePanel->setFrameShape(QFrame::NoFrame);
   m_sidePanel->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  m_sidePanel->setFixedWidth(244);
+  m_sidePanel->setMinimumWidth(244);
+  m_sidePanel->setMaximumWidth(480);
   WheelOnlyWithFocus(panel);
   return m_sidePanel;
 }

@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/pak_archive.h"
@@ -134,6 +135,14 @@ class TDravoEditor {
   bool RolloutExpanded(Rollout r) const { return m_rollouts[static_cast<int>(r)]; }
   void SetRolloutExpanded(Rollout r, bool expanded);
   const std::string& GameFolder() const { return m_gameFolder; }
+  // How the window lay when it closed (the window's own text for its geometry and side panel),
+  // kept in the options with the rest.
+  struct WindowLayout {
+    std::string geometry;
+    std::string sidePanel;
+  };
+  const WindowLayout& RememberedLayout() const { return m_windowLayout; }
+  void RememberLayout(WindowLayout layout) { m_windowLayout = std::move(layout); }
 
   // ===== Modified marks and status bar =====
   std::uint32_t Marks() const { return m_marks.value(); }
@@ -316,6 +325,8 @@ class TDravoEditor {
   void TrackBar1Change(int position) { SetZoom(position); }
   int ViewIndex() const { return m_view.viewIndex; }
   void ViewBoxChange(int index);
+  // Turns nothing, moves the eye so the rider and the machine fill the view.
+  void FrameModels();
   bool ShowBike() const { return m_view.showBike; }
   void ShowBikeClick(bool on);
   void ToggleShowBike() { ShowBikeClick(!m_view.showBike); }
@@ -443,6 +454,8 @@ class TDravoEditor {
   std::string m_statusText;
   std::string m_versionLabel;
   std::array<bool, 3> m_rollouts{false, true, false};
+  WindowLayout m_windowLayout;
+  std::optional<Camera> m_startCamera;  // the last run's, read with the options
   std::vector<std::string> m_resolutions;
   int m_resolutionIndex = -1;
   int m_startResolution = -1;

@@ -125,9 +125,10 @@ StartupResult TDravoEditor::FormCreate() {
   m_panel.InitialiseBeforeRender = false;
   m_panel.FieldOfView = kPi / 3;
   m_panel.UseLights = m_view.lighting;
-  D3DXMatrixRotationY(&m_view.sceneMatrix, kPi);
-  m_view.viewIndex = kFrontView;
-  m_panel.SetEye(Vec3(0, 3, -static_cast<float>(m_view.zoom) / 10));
+  // The last run's camera, or the front view.
+  const Camera camera = m_startCamera.value_or(Camera{ViewPresetMatrix(kFrontView, std::nullopt)});
+  m_view.sceneMatrix = camera.scene;
+  m_panel.SetEye(Vec3(camera.eyeX, camera.eyeY, -m_view.EyeDistance()));
 
   try {
     m_ownArchive = OpenOwnArchive(m_gameFolder);
@@ -245,6 +246,12 @@ void TDravoEditor::LoadOptions() {
   m_view.mudScale = std::clamp(m_options.ReadInteger(o::MudScale, o::DefaultMudScale), 0, 255);
   m_resWidth = m_options.ReadInteger(o::ResWidth, o::DefaultResWidth);
   m_resHeight = m_options.ReadInteger(o::ResHeight, o::DefaultResHeight);
+  m_view.viewIndex = m_options.ReadInteger(o::ViewPreset, kFrontView);
+  if (m_view.viewIndex < 0 || m_view.viewIndex > 5) m_view.viewIndex = kFrontView;
+  m_view.SetZoom(m_options.ReadInteger(o::Zoom, kDefaultZoom));
+  m_startCamera = ParseCamera(m_options.ReadString(o::Camera, ""));
+  m_windowLayout.geometry = m_options.ReadString(o::WindowGeometry, "");
+  m_windowLayout.sidePanel = m_options.ReadString(o::SidePanel, "");
   if (const std::string notice = m_options.TakeDamageNotice(); !notice.empty()) {
     m_host.PlatformMessageBox(notice, "Options", TMsgIcon::Information);
   }
@@ -273,6 +280,14 @@ void TDravoEditor::SaveOptions() {
   m_options.WriteInteger(o::MudScale, m_view.mudScale);
   m_options.WriteInteger(o::ResWidth, m_resWidth);
   m_options.WriteInteger(o::ResHeight, m_resHeight);
+  m_options.WriteInteger(o::ViewPreset, m_view.viewIndex);
+  m_options.WriteInteger(o::Zoom, m_view.zoom);
+  if (m_panel.Initialised()) {
+    const D3DXVECTOR3 eye = m_panel.GetEye();
+    m_options.WriteString(o::Camera, CameraText(Camera{m_view.sceneMatrix, eye.x, eye.y}));
+  }
+  if (!m_windowLayout.geometry.empty()) m_options.WriteString(o::WindowGeometry, m_windowLayout.geometry);
+  if (!m_windowLayout.sidePanel.empty()) m_options.WriteString(o::SidePanel, m_windowLayout.sidePanel);
   m_options.EndUpdate();
 }
 

@@ -38,6 +38,46 @@ void TDravoEditor::ViewBoxChange(int index) {
   Repaint();
 }
 
+void TDravoEditor::FrameModels() {
+  // The boxes of the models on show as last drawn; their sphere is what the eye must see.
+  Vector3 low{1e30f, 1e30f, 1e30f}, high{-1e30f, -1e30f, -1e30f};
+  std::vector<Vector3> corners;
+  const auto add = [&](const TDXGmodel* model) {
+    if (!model) return;
+    // As last drawn: posed, and placed by its world matrix.
+    const TDXGBoundingBox& b = model->PosedBox();
+    if (b.Min.x > b.Max.x) return;  // not drawn yet, or no vertices
+    for (int i = 0; i < 8; ++i) {
+      const Vector3 c{(i & 1) ? b.Max.x : b.Min.x, (i & 2) ? b.Max.y : b.Min.y, (i & 4) ? b.Max.z : b.Min.z};
+      const Vector3 t = TransformCoord(c, model->LastWorld());
+      corners.push_back(t);
+      low = {std::min(low.x, t.x), std::min(low.y, t.y), std::min(low.z, t.z)};
+      high = {std::max(high.x, t.x), std::max(high.y, t.y), std::max(high.z, t.z)};
+    }
+  };
+  if (m_view.showBike) {
+    add(m_chosen.machineSet.Model);
+    for (const TAttachment& a : m_chosen.machineSet.Attachments)
+      add(a.Model);
+  }
+  add(m_chosen.riderSet.Model);
+  for (const TAttachment& a : m_chosen.riderSet.Attachments)
+    add(a.Model);
+  if (corners.empty()) return;
+  const Vector3 centre = (low + high) * 0.5f;
+  float radius = 0;
+  for (const Vector3& c : corners)
+    radius = std::max(radius, Vec3Length(c - centre));
+  const float aspect = m_panel.FrameHeight() > 0 ? static_cast<float>(m_panel.FrameWidth()) /
+                                                       static_cast<float>(m_panel.FrameHeight())
+                                                 : 1.0f;
+  const Framing f = FrameSphere(centre, radius, m_panel.FieldOfView, aspect);
+  m_view.SetZoom(f.zoom);
+  m_panel.SetEye(Vec3(f.eyeX, f.eyeY, -m_view.EyeDistance()));
+  Changed(changes::ViewSettings);
+  Repaint();
+}
+
 void TDravoEditor::ShowBikeClick(bool on) {
   m_view.showBike = on;
   Changed(changes::ViewSettings);

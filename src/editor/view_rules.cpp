@@ -1,6 +1,9 @@
 #include "editor/view_rules.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "core/text.h"
@@ -22,6 +25,62 @@ Matrix ViewPresetMatrix(int index, std::optional<float> machineDepth) {
     if (machineDepth) m = m * MatrixTranslation(0, (3 + *machineDepth) / 2, 0);
   }
   return m;
+}
+
+std::string CameraText(const Camera& camera) {
+  std::string text;
+  char number[32];
+  const auto add = [&](float v) {
+    // Nine significant digits bring a float back bit for bit.
+    std::snprintf(number, sizeof number, "%.9g", static_cast<double>(v));
+    if (!text.empty()) text += ' ';
+    text += number;
+  };
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c)
+      add(camera.scene[r][c]);
+  add(camera.eyeX);
+  add(camera.eyeY);
+  return text;
+}
+
+std::optional<Camera> ParseCamera(std::string_view text) {
+  float values[18];
+  std::size_t count = 0;
+  const char* p = text.data();
+  const char* end = p + text.size();
+  while (p != end) {
+    if (*p == ' ') {
+      ++p;
+      continue;
+    }
+    if (count == 18) return std::nullopt;
+    float v = 0;
+    const auto [next, error] = std::from_chars(p, end, v);
+    if (error != std::errc() || !std::isfinite(v)) return std::nullopt;
+    values[count++] = v;
+    p = next;
+  }
+  if (count != 18) return std::nullopt;
+  Camera camera;
+  for (int i = 0; i < 16; ++i)
+    camera.scene[i / 4][i % 4] = values[i];
+  camera.eyeX = values[16];
+  camera.eyeY = values[17];
+  return camera;
+}
+
+Framing FrameSphere(Vector3 centre, float radius, float fovY, float aspect) {
+  // The narrower of the two angles decides: a tall view shows less across than up.
+  float half = fovY / 2;
+  if (aspect > 0 && aspect < 1) half = std::atan(std::tan(half) * aspect);
+  const float distance = radius / std::sin(half);
+  Framing f;
+  f.eyeX = centre.x;
+  f.eyeY = centre.y;
+  const float eyeZ = centre.z - distance;
+  f.zoom = std::clamp(static_cast<int>(std::lround(-eyeZ * 10)), kZoomMin, kZoomMax);
+  return f;
 }
 
 int FrameTimerInterval(int framesPerSecond) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/maths.h"
@@ -26,6 +27,28 @@ inline constexpr int kFrontView = 2;
 // The scene's turn for a preset (0 … 5); for "Top" and "Bottom" with a machine of depth
 // `machineDepth` (its bounding box's z extent) the scene is also lifted by (3 + depth) / 2.
 Matrix ViewPresetMatrix(int index, std::optional<float> machineDepth);
+
+// Where the view looks from, kept between runs: the scene's turn and the eye's sideways and upward
+// shift (its distance is the zoom's).
+struct Camera {
+  Matrix scene = IdentityMatrix();
+  float eyeX = 0;
+  float eyeY = 3;
+};
+// Twenty-two numbers as text, enough digits to come back exactly; nothing when the text does not
+// hold exactly that many finite numbers.
+std::string CameraText(const Camera& camera);
+std::optional<Camera> ParseCamera(std::string_view text);
+
+// The eye that shows a sphere whole, looking along +z with the vertical field of view `fovY` at the
+// view's width ÷ height `aspect`: in line with its centre, back by the distance at which the sphere
+// fits the narrower angle, and the zoom bar's position for that (in its range).
+struct Framing {
+  float eyeX = 0;
+  float eyeY = 0;
+  int zoom = kDefaultZoom;
+};
+Framing FrameSphere(Vector3 centre, float radius, float fovY, float aspect);
 
 // The playback timer's interval for a frame rate: 1000 ÷ rate, rounded (halves to even).
 int FrameTimerInterval(int framesPerSecond);

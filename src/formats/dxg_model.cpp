@@ -231,9 +231,16 @@ void TDXGmodel::UpdateVertices(IDirect3DVertexBuffer8* source, ComPtr<IDirect3DV
   source->GetDesc(&desc);
   const std::size_t count = std::min({static_cast<std::size_t>(std::max(0, VertexCount)), Positions.size(),
                                       static_cast<std::size_t>(desc.Size / kVertexBytes)});
+  TDXGBoundingBox box;
+  const auto grow = [&box](const D3DXVECTOR3& p) {
+    box.Min = {std::min(box.Min.x, p.x), std::min(box.Min.y, p.y), std::min(box.Min.z, p.z)};
+    box.Max = {std::max(box.Max.x, p.x), std::max(box.Max.y, p.y), std::max(box.Max.z, p.z)};
+  };
   if (m_slots.empty()) {
-    for (std::size_t v = 0; v < count; ++v)
+    for (std::size_t v = 0; v < count; ++v) {
       StorePosition(data + v * kVertexBytes, Positions[v]);
+      grow(Positions[v]);
+    }
   } else {
     for (std::size_t v = 0; v < count; ++v) {
       const std::uint8_t slot = v < m_slots.size() ? m_slots[v] : 0;
@@ -242,9 +249,11 @@ void TDXGmodel::UpdateVertices(IDirect3DVertexBuffer8* source, ComPtr<IDirect3DV
       // A slot that names no bone leaves the vertex where it was loaded.
       if (bone < boneCount) D3DXVec3TransformCoord(&p, &Positions[v], &m_bones[bone].World);
       StorePosition(data + v * kVertexBytes, p);
+      grow(p);
     }
   }
   source->Unlock();
+  m_posedBox = box;
 }
 
 void TDXGmodel::RenderAt(const D3DXVECTOR3& position) {
@@ -260,6 +269,7 @@ void TDXGmodel::RenderAt(const D3DXVECTOR3& position) {
   D3DXMatrixMultiply(&world, &world, &translation);
   D3DXMatrixMultiply(&world, &world, &base);
   device->SetTransform(D3DTS_WORLD, &world);
+  m_lastWorld = world;
 
   ComPtr<IDirect3DVertexBuffer8> vertices;
   UpdateVertices(VertexBuffer.Get(), vertices);

@@ -86,6 +86,10 @@ class TDXGmodel : public TDX8Object {
   void SetColor(std::uint32_t colour);
   std::uint32_t Color() const { return m_color; }
   const TDXGBoundingBox& BoundingBox() const { return m_box; }
+  // Where the last drawing put the model: the box of its posed vertices and the world matrix they were
+  // drawn with. Empty before the first drawing.
+  const TDXGBoundingBox& PosedBox() const { return m_posedBox; }
+  const D3DXMATRIX& LastWorld() const { return m_lastWorld; }
   // The palette slot of every vertex; empty when no mesh carries slots.
   const std::vector<std::uint8_t>& VertexBoneSlots() const { return m_slots; }
   const std::array<std::uint8_t, 256>& BonePalette() const { return m_palette; }
@@ -117,6 +121,8 @@ class TDXGmodel : public TDX8Object {
   std::vector<TDXGBone> m_bones;
   std::vector<TDXGMesh> m_meshes;
   TDXGBoundingBox m_box;
+  TDXGBoundingBox m_posedBox;
+  D3DXMATRIX m_lastWorld = IdentityMatrix();
   std::vector<std::uint8_t> m_slots;
   std::array<std::uint8_t, 256> m_palette{};
   std::uint32_t m_paletteLength = 0;

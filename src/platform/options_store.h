@@ -88,6 +88,12 @@ inline constexpr std::string_view ResWidth = "ResWidth";
 inline constexpr std::int32_t DefaultResWidth = 640;
 inline constexpr std::string_view ResHeight = "ResHeight";
 inline constexpr std::int32_t DefaultResHeight = 480;
+// Where the view looked from and how the window lay, for the next run.
+inline constexpr std::string_view ViewPreset = "ViewPreset";
+inline constexpr std::string_view Zoom = "Zoom";
+inline constexpr std::string_view Camera = "Camera";
+inline constexpr std::string_view WindowGeometry = "WindowGeometry";
+inline constexpr std::string_view SidePanel = "SidePanel";
 }  // namespace options
 
 }  // namespace dravo

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -23,6 +24,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSlider>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -444,8 +446,33 @@ class WindowTest : public QObject {
     QCOMPARE(frameBar->value(), ed().FrameBarMax());
     key(Qt::Key_Left);
     QCOMPARE(ed().FrameBarPosition(), ed().FrameBarMax() - 1);
+    // Home away from the view goes to the first frame; over the view it frames the models.
+    QCursor::setPos(m_window->mapToGlobal(QPoint(m_window->width() - 5, 5)));
     key(Qt::Key_Home);
     QCOMPARE(ed().FrameBarPosition(), 1);
+    ed().SetZoom(kZoomMax);
+    ed().Panel().SetEye(Vec3(3, 7, ed().Panel().GetEye().z));
+    QCursor::setPos(view->mapToGlobal(view->rect().center()));
+    key(Qt::Key_Home);
+    QCOMPARE(ed().FrameBarPosition(), 1);
+    QVERIFY(ed().Zoom() < kZoomMax);
+    QVERIFY(std::fabs(ed().Panel().GetEye().x) < 1 && std::fabs(ed().Panel().GetEye().y - 7) > 2);
+    QCOMPARE(find<QSlider>("TrackBar1")->value(), ed().Zoom());
+    {
+      // The models fill the view: they reach near two opposite edges, and nothing is cut.
+      const QRect box = DrawnBox(viewPicture());
+      const QSize size = viewPicture().size();
+      QVERIFY(!box.isEmpty());
+      QVERIFY2(box.height() > size.height() * 6 / 10 || box.width() > size.width() * 6 / 10,
+               qPrintable(QStringLiteral("%1x%2 in %3x%4")
+                              .arg(box.width())
+                              .arg(box.height())
+                              .arg(size.width())
+                              .arg(size.height())));
+      QVERIFY(box.top() > 0 && box.left() > 0 && box.bottom() < size.height() - 1 &&
+              box.right() < size.width() - 1);
+    }
+    QCursor::setPos(m_window->mapToGlobal(QPoint(m_window->width() - 5, 5)));
     key(Qt::Key_Right);
     QCOMPARE(ed().FrameBarPosition(), 2);
     key(Qt::Key_Space);
@@ -461,7 +488,12 @@ class WindowTest : public QObject {
     } presets[] = {{Qt::Key_7, Qt::KeypadModifier, 4},
                    {Qt::Key_3, Qt::KeypadModifier, 3},
                    {Qt::Key_1, Qt::KeypadModifier | Qt::ControlModifier, 0},
-                   {Qt::Key_1, Qt::KeypadModifier, 2}};
+                   {Qt::Key_1, Qt::KeypadModifier, 2},
+                   // Num Lock off: the same keys as End, Page Down and Home.
+                   {Qt::Key_Home, Qt::KeypadModifier, 4},
+                   {Qt::Key_PageDown, Qt::KeypadModifier | Qt::ControlModifier, 1},
+                   {Qt::Key_End, Qt::KeypadModifier | Qt::ControlModifier, 0},
+                   {Qt::Key_End, Qt::KeypadModifier, 2}};
     for (const auto& p : presets) {
       key(p.key, p.mods);
       QCOMPARE(ed().ViewIndex(), p.view);
@@ -471,6 +503,7 @@ class WindowTest : public QObject {
     // The wheel away from the user comes nearer, through the zoom bar, which reads nearer to the right.
     auto* zoom = find<QSlider>("TrackBar1");
     QVERIFY(zoom->invertedAppearance());
+    ed().SetZoom(kDefaultZoom);
     const int before = ed().Zoom();
     const QPointF at = QPointF(view->rect().center());
     QWheelEvent wheel(at, view->mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
@@ -806,6 +839,46 @@ class WindowTest : public QObject {
     // The rollouts as they were left: Edit Tricks and Setup open.
     QVERIFY(options.readAll().contains("\"Rollouts\": 3"));
     m_window.reset();
+  }
+
+  void theViewAndTheWindowLayoutLastBetweenRuns() {
+    TDXView* view = m_window->View();
+    view->setFocus();
+    QTest::keyClick(m_window.get(), Qt::Key_3, Qt::KeypadModifier);
+    ed().SetZoom(70);
+    Drag(view, QPoint(100, 100), QPoint(130, 120), Qt::MiddleButton);
+    Drag(view, QPoint(100, 100), QPoint(110, 90), Qt::MiddleButton, Qt::ShiftModifier);
+    const Matrix scene = ed().SceneMatrix();
+    const D3DXVECTOR3 eye = ed().Panel().GetEye();
+    QVERIFY(!Same(scene, ViewPresetMatrix(3, std::nullopt)));
+    m_window->resize(1000, 700);
+    auto* splitter = find<QSplitter>("SideSplitter");
+    splitter->setSizes({splitter->width() - 300 - splitter->handleWidth(), 300});
+    QApplication::processEvents();
+    const int side = find<QWidget>("SidePanelScroll")->width();
+    QVERIFY(side > 244);
+    expand("SetupRollout");
+
+    restartWith({});
+    QCOMPARE(ed().ViewIndex(), 3);
+    QCOMPARE(find<QComboBox>("ViewBox")->currentIndex(), 3);
+    QCOMPARE(ed().Zoom(), 70);
+    QCOMPARE(find<QSlider>("TrackBar1")->value(), 70);
+    QVERIFY(Same(ed().SceneMatrix(), scene));
+    QCOMPARE(ed().Panel().GetEye().x, eye.x);
+    QCOMPARE(ed().Panel().GetEye().y, eye.y);
+    QCOMPARE(m_window->size(), QSize(1000, 700));
+    QCOMPARE(find<QWidget>("SidePanelScroll")->width(), side);
+    QVERIFY(find<TVellRollout>("SetupRollout")->Expanded());
+
+    // A camera that cannot be read starts on the front view.
+    ed().ClearModifiedMark(3);
+    m_window->close();
+    m_window.reset();
+    TRmxOptions(fs::path(m_config->path().toStdString()) / "Vell" / "DravoKit" / "options.json")
+        .WriteString("Camera", "1 2 3");
+    startWindow();
+    QVERIFY(Same(ed().SceneMatrix(), ViewPresetMatrix(2, std::nullopt)));
   }
 
   void screenshotShowsTheWindowAfterStartUp() {

@@ -248,6 +248,38 @@ TEST(ViewRules, Presets) {
   EXPECT_TRUE(Near(ViewPresetMatrix(5, std::nullopt), bottom));
 }
 
+TEST(ViewRules, TheCameraComesBackBitForBitAndOnlyFromWholeText) {
+  Camera camera;
+  D3DXMatrixRotationYawPitchRoll(&camera.scene, 0.3f, -1.1f, 2.7f);
+  camera.scene[3][1] = 2.5f;
+  camera.eyeX = -0.123456789f;
+  camera.eyeY = 1e-7f;
+  const std::optional<Camera> back = ParseCamera(CameraText(camera));
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->scene, camera.scene);
+  EXPECT_EQ(back->eyeX, camera.eyeX);
+  EXPECT_EQ(back->eyeY, camera.eyeY);
+  const std::string whole = CameraText(camera);
+  for (const std::string& bad : std::initializer_list<std::string>{
+           std::string(), whole.substr(0, whole.rfind(' ')), whole + " 1",
+           "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 0 nan", "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 0 x",
+           "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 0 1e99"}) {
+    EXPECT_FALSE(ParseCamera(bad)) << bad;
+  }
+}
+
+TEST(ViewRules, FramingPutsTheSphereInTheNarrowerAngle) {
+  // 60 degrees up and down: a sphere of radius 1 fits at distance 2 from its centre.
+  const Framing wide = FrameSphere(Vec3(0.5f, 1.5f, 1.0f), 1.0f, kPi / 3, 4.0f / 3);
+  EXPECT_FLOAT_EQ(wide.eyeX, 0.5f);
+  EXPECT_FLOAT_EQ(wide.eyeY, 1.5f);
+  EXPECT_EQ(wide.zoom, kZoomMin);  // the eye at z = 1 - 2 is nearer than the bar goes
+  EXPECT_EQ(FrameSphere(Vec3(0, 0, 0), 3.0f, kPi / 3, 4.0f / 3).zoom, 60);
+  // A view twice as tall as wide must stand further back.
+  EXPECT_GT(FrameSphere(Vec3(0, 0, 0), 3.0f, kPi / 3, 0.5f).zoom, 60);
+  EXPECT_EQ(FrameSphere(Vec3(0, 0, 0), 100.0f, kPi / 3, 1).zoom, kZoomMax);
+}
+
 // An entry belongs to a trick only when that trick's names lead back to it: a name the rules would
 // turn into another file (a dot in the trick's part) is no trick's.
 TEST(TrickEntries, AnEntryIsATricksOnlyWhenItsNamesLeadBackToIt) {
