@@ -432,6 +432,16 @@ class TDravoEditor {
   void WriteIntoGameArchive(const MemoryStream& bytes, const std::string& fileName, const char* wrongSize);
   // Skins.
   bool TextureBelongsToRider(std::int32_t index, const std::string& name);
+  // A skin shown or kept by the history: its texture, flags, row text and which state of the skins
+  // it belongs to.
+  struct ShownSkin {
+    ComPtr<IDirect3DTexture8> texture;
+    std::int32_t flags = 0;
+    std::string name;
+    std::uint64_t version = 0;
+  };
+  // Shows `other` in texture `index`'s place and keeps what was shown in `other`.
+  void ExchangeSkin(std::int32_t index, ShownSkin& other);
   // View.
   void SetFrameBar(int position);
   void SetTimers();
@@ -474,6 +484,10 @@ class TDravoEditor {
   bool m_pasteEnabled = false;
   TrickTransfer m_transfer;
   std::vector<TextureRow> m_textureRows;
+  // Which state of the skins is shown and which was saved last; each replacement makes a new one.
+  std::uint64_t m_skinVersion = 0;
+  std::uint64_t m_skinSavedVersion = 0;
+  std::uint64_t m_skinVersions = 0;
   ViewSettings m_view;
   bool m_commonPak = true;
 };

@@ -1,5 +1,8 @@
 // The skins panel: every texture the texture manager holds, replaced by image files of the
 // user's and saved into the own archive (and, when allowed, over the game's own).
+#include <memory>
+#include <utility>
+
 #include "core/text.h"
 #include "editor/dravo_editor.h"
 #include "formats/dxg_model.h"
@@ -60,13 +63,11 @@ void TDravoEditor::ChooseTextureFile(int row) {
   const std::optional<std::string> file = m_host.ChooseImageFile(current.Value, DialogFilter());
   // A cancelled dialog, or the file the row already shows, changes nothing.
   if (!file || *file == current.Value) return;
-  m_textureRows[static_cast<std::size_t>(row)].Value = *file;
   TextureListDataChanged(current.Tag, *file);
 }
 
 void TDravoEditor::TextureListDataChanged(std::int32_t tag, const std::string& file) {
   const std::int32_t index = tag;
-  bool replaced = false;
   Guard([&] {
     TTextureEntry* entry = m_textures ? m_textures->EntryAt(index) : nullptr;
     if (!entry) return;
@@ -94,33 +95,49 @@ void TDravoEditor::TextureListDataChanged(std::int32_t tag, const std::string& f
     }
     const D3DFORMAT destination =
         format == D3DFMT_A8R8G8B8 || format == D3DFMT_A4R4G4B4 ? D3DFMT_DXT3 : D3DFMT_DXT1;
-    ComPtr<IDirect3DTexture8> texture;
-    BitmapToTexture(m_panel.Device(), &image, format, texture, true, destination);
-
-    IDirect3DTexture8* old = entry->Texture.Get();
-    // A pass without a texture is not one that used this texture.
-    if (old && m_models) {
-      for (std::int32_t i = 0; i < m_models->Count(); ++i) {
-        TModelEntryCopy model;
-        m_models->EntryCopy(i, model);
-        ForEachPass(model.Model, [&](TDXMmaterial&, TShaderPass& pass) {
-          if (pass.Texture.Get() == old) pass.Texture = texture;
-        });
-      }
-    }
-    entry->Texture = texture;
-    entry->Flags |= kTextureReplaced;
-    m_marks.MarkModified(ModifiedMarks::Textures);
-    Repaint();
-    replaced = true;
+    auto kept = std::make_shared<ShownSkin>();
+    BitmapToTexture(m_panel.Device(), &image, format, kept->texture, true, destination);
+    kept->flags = entry->Flags | kTextureReplaced;
+    kept->name = ChangeFileExt(ExtractFileName(file), ".dxt");
+    kept->version = ++m_skinVersions;
+    // One step of the history: the same exchange puts the new skin in, takes it out and back.
+    const auto exchange = [this, index, kept] { ExchangeSkin(index, *kept); };
+    exchange();
+    // What the step keeps: the texture it took out, about a byte a pixel with its smaller levels.
+    const std::size_t bytes = std::size_t(picture.width()) * std::size_t(picture.height()) * 4 / 3;
+    m_history.TakeExchange(m_trick, exchange, bytes, "Replace skin " + m_textures->NameAt(index));
+    Changed(changes::Undo);
   });
+  Changed(changes::Textures);
+}
+
+void TDravoEditor::ExchangeSkin(std::int32_t index, ShownSkin& other) {
+  TTextureEntry* entry = m_textures ? m_textures->EntryAt(index) : nullptr;
+  if (!entry) return;
+  IDirect3DTexture8* shown = entry->Texture.Get();
+  // A pass without a texture is not one that used this texture.
+  if (shown && m_models) {
+    for (std::int32_t i = 0; i < m_models->Count(); ++i) {
+      TModelEntryCopy model;
+      m_models->EntryCopy(i, model);
+      ForEachPass(model.Model, [&](TDXMmaterial&, TShaderPass& pass) {
+        if (pass.Texture.Get() == shown) pass.Texture = other.texture;
+      });
+    }
+  }
+  std::swap(entry->Texture, other.texture);
+  std::swap(entry->Flags, other.flags);
   for (TextureRow& row : m_textureRows) {
-    if (row.Tag != index) continue;
-    row.Value = replaced ? ChangeFileExt(ExtractFileName(file), ".dxt")
-                         : (m_textures ? m_textures->NameAt(index) : "");
-    break;
+    if (row.Tag == index) std::swap(row.Value, other.name);
+  }
+  std::swap(m_skinVersion, other.version);
+  if (m_skinVersion == m_skinSavedVersion) {
+    m_marks.ClearModifiedMark(ModifiedMarks::Textures);
+  } else {
+    m_marks.MarkModified(ModifiedMarks::Textures);
   }
   Changed(changes::Textures);
+  Repaint();
 }
 
 void TDravoEditor::SaveTexBtnClick() {
@@ -176,6 +193,7 @@ bool TDravoEditor::SaveTextures() {
     if (put) {
       SaveOwnArchive();
       m_marks.ClearModifiedMark(ModifiedMarks::Textures);
+      m_skinSavedVersion = m_skinVersion;
     }
     const std::string count = std::to_string(written.size()) + (written.size() == 1 ? " skin" : " skins");
     if (m_commonPak) {

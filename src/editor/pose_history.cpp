@@ -33,6 +33,21 @@ void PoseHistory::Take(LoadedTrick& trick, std::int32_t first, std::int32_t last
   Bound();
 }
 
+void PoseHistory::TakeExchange(LoadedTrick& trick, std::function<void()> exchange, std::size_t bytes,
+                               std::string label) {
+  TrimTop(trick);
+  m_steps.resize(m_done);
+  if (m_saved > static_cast<std::ptrdiff_t>(m_done)) m_saved = -1;
+  Step step;
+  step.label = std::move(label);
+  step.trimmed = true;
+  step.exchange = std::move(exchange);
+  step.exchangeBytes = bytes;
+  m_steps.push_back(std::move(step));
+  m_done = m_steps.size();
+  Bound();
+}
+
 void PoseHistory::TrimTop(LoadedTrick& trick) {
   if (m_done == 0) return;
   Step& step = m_steps[m_done - 1];
@@ -47,6 +62,7 @@ void PoseHistory::TrimTop(LoadedTrick& trick) {
 }
 
 void PoseHistory::Exchange(LoadedTrick& trick, Step& step) {
+  if (step.exchange) step.exchange();
   for (Kept& k : step.frames) {
     TMotionPart* part = trick.PartAt(k.part);
     if (part && HasFrame(*part, k.frame))
@@ -69,6 +85,14 @@ bool PoseHistory::Redo(LoadedTrick& trick) {
   return true;
 }
 
+bool PoseHistory::AtSaved() const {
+  if (m_saved < 0) return false;
+  const auto saved = static_cast<std::size_t>(m_saved);
+  for (std::size_t i = std::min(saved, m_done); i < std::max(saved, m_done); ++i)
+    if (!m_steps[i].exchange) return false;
+  return true;
+}
+
 void PoseHistory::Clear() {
   m_steps.clear();
   m_done = 0;
@@ -86,7 +110,7 @@ std::vector<std::string> PoseHistory::Labels() const {
 std::size_t PoseHistory::Bytes() const {
   std::size_t bytes = 0;
   for (const Step& step : m_steps)
-    bytes += step.frames.capacity() * sizeof(Kept) + step.label.capacity();
+    bytes += step.frames.capacity() * sizeof(Kept) + step.label.capacity() + step.exchangeBytes;
   return bytes;
 }
 

@@ -2,10 +2,12 @@
 
 // The undo history of pose edits: before each edit the frames it may change are kept; once the next
 // edit starts (or the edit is undone) only the frames that did change stay. Undo and redo exchange
-// a step's frames with the pose, so a step holds one copy of what it changed either way.
+// a step's frames with the pose, so a step holds one copy of what it changed either way. Skin
+// replacements take steps of their own that swap a texture the same way.
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,10 @@ class PoseHistory {
   // Starts a step named `label`: keeps frames first … last (0-based, clipped at 0) of every editable
   // part. Steps undone before are dropped.
   void Take(LoadedTrick& trick, std::int32_t first, std::int32_t last, std::string label);
+  // Starts a step for a change outside the pose (a skin): `exchange` swaps what is shown with what
+  // it keeps, and is called once to undo the change and once more to redo it; `bytes` is what it
+  // keeps, counted against kMaxBytes.
+  void TakeExchange(LoadedTrick& trick, std::function<void()> exchange, std::size_t bytes, std::string label);
   // False when there is nothing to undo or redo.
   bool Undo(LoadedTrick& trick);
   bool Redo(LoadedTrick& trick);
@@ -34,8 +40,8 @@ class PoseHistory {
   void Clear();
   // The trick was saved: the current pose is the clean one.
   void MarkSaved() { m_saved = static_cast<std::ptrdiff_t>(m_done); }
-  // Whether the pose is the one last saved (or loaded).
-  bool AtSaved() const { return m_saved == static_cast<std::ptrdiff_t>(m_done); }
+  // Whether the pose is the one last saved (or loaded): only steps outside the pose lie between.
+  bool AtSaved() const;
 
   bool CanUndo() const { return m_done > 0; }
   bool CanRedo() const { return m_done < m_steps.size(); }
@@ -62,6 +68,8 @@ class PoseHistory {
     std::string label;
     std::vector<Kept> frames;
     bool trimmed = false;
+    std::function<void()> exchange;  // a change outside the pose
+    std::size_t exchangeBytes = 0;
   };
   // Drops the frames of the newest applied step that its edit left as they were.
   void TrimTop(LoadedTrick& trick);

@@ -200,6 +200,32 @@ TEST(PoseHistory, StepsUndoAndRedoExactlyAndKnowTheSavedPose) {
   EXPECT_EQ(shownOnly.machineParts[0].Frames[0][3][0], 99);
 }
 
+TEST(PoseHistory, StepsOutsideThePoseSwapAndLeaveItsSavedStateAlone) {
+  LoadedTrick trick = Trick(true);
+  PoseHistory history;
+  int skin = 0, other = 1;  // what is shown, and what the step keeps
+  history.Take(trick, 0, 0, "Rotate Pelvis, frame 1");
+  trick.riderParts[0].Frames[0][0][0] = 5;
+  history.MarkSaved();
+  history.TakeExchange(
+      trick, [&] { std::swap(skin, other); }, 1000, "Replace skin a.dxt");
+  std::swap(skin, other);  // the change itself, as the editor makes it
+  EXPECT_TRUE(history.AtSaved()) << "a skin is not a change of the pose";
+  EXPECT_EQ(history.Bytes() >= 1000, true);
+
+  ASSERT_TRUE(history.Undo(trick));
+  EXPECT_EQ(skin, 0);
+  EXPECT_TRUE(history.AtSaved());
+  ASSERT_TRUE(history.Undo(trick));
+  EXPECT_FALSE(history.AtSaved());
+  EXPECT_EQ(trick.riderParts[0].Frames[0][0][0], 1.0f);
+  ASSERT_TRUE(history.Redo(trick));
+  ASSERT_TRUE(history.Redo(trick));
+  EXPECT_EQ(skin, 1);
+  EXPECT_EQ(trick.riderParts[0].Frames[0][0][0], 5.0f);
+  EXPECT_TRUE(history.AtSaved());
+}
+
 TEST(PoseHistory, KeepsOnlyTheFramesAnEditChangedAndAtLeastAHundredSteps) {
   LoadedTrick trick = Trick(true);
   PoseHistory history;

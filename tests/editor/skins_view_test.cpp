@@ -6,6 +6,7 @@
 
 #include "archive/pak_format.h"
 #include "core/text.h"
+#include "editor/modified_marks.h"
 #include "editor_rig.h"
 #include "formats/bitmap.h"
 #include "formats/dxg_model.h"
@@ -208,6 +209,45 @@ TEST_F(Skins, ClosingWithOnlyATextureChangeSavesOnlyTheTextures) {
   std::unique_ptr<TMvAFolder> own = TMvAFolder::Open(rig.OwnPak());
   EXPECT_EQ(own->Count(), 1);
   EXPECT_GE(own->IndexOf("Data\\Veh\\Tex\\tyre01.dxt"), 0);
+}
+
+TEST_F(Skins, ReplacementsAreStepsOfTheHistory) {
+  const int row = Row(ed(), "tyre01.dxt");
+  const std::int32_t tag = ed().TextureList()[static_cast<std::size_t>(row)].Tag;
+  const TTextureEntry* entry = ed().TextureManager()->EntryAt(tag);
+  IDirect3DTexture8* stock = entry->Texture.Get();
+  Replace(row, Tga("tyre.tga", Picture(32, 32, 24, false)));
+  IDirect3DTexture8* mine = entry->Texture.Get();
+  ASSERT_NE(mine, stock);
+  EXPECT_EQ(ed().HistoryLabels().back(), "Replace skin tyre01.dxt");
+  EXPECT_EQ(ed().Marks(), unsigned(ModifiedMarks::Textures));
+
+  // Undo gives the very texture back, its row and flags, and clears the mark; the trick stays clean.
+  ed().Undo();
+  EXPECT_EQ(entry->Texture.Get(), stock);
+  EXPECT_EQ(entry->Flags & kTextureReplaced, 0);
+  EXPECT_EQ(ed().TextureList()[static_cast<std::size_t>(row)].Value, "tyre01.dxt");
+  EXPECT_EQ(ed().Marks(), 0u);
+  ed().Redo();
+  EXPECT_EQ(entry->Texture.Get(), mine);
+  EXPECT_EQ(ed().TextureList()[static_cast<std::size_t>(row)].Value, "tyre.dxt");
+  EXPECT_EQ(ed().Marks(), unsigned(ModifiedMarks::Textures));
+
+  // Saved, the replacement is the clean state: undoing it is a change again.
+  ASSERT_TRUE(ed().SaveTextures());
+  EXPECT_EQ(ed().Marks(), 0u);
+  ed().Undo();
+  EXPECT_EQ(ed().Marks(), unsigned(ModifiedMarks::Textures));
+  ed().Redo();
+  EXPECT_EQ(ed().Marks(), 0u);
+
+  // A picture that cannot be used takes no step.
+  const std::size_t steps = ed().HistoryLabels().size();
+  rig.host.imageFiles.push_back((rig.dir / "missing.tga").string());
+  ed().ChooseTextureFile(row);
+  rig.host.Take();
+  EXPECT_EQ(ed().HistoryLabels().size(), steps);
+  EXPECT_EQ(ed().TextureList()[static_cast<std::size_t>(row)].Value, "tyre.dxt");
 }
 
 class View : public StartedEditorTest {};
