@@ -432,6 +432,8 @@ class TDravoEditor {
   void WriteIntoGameArchive(const MemoryStream& bytes, const std::string& fileName, const char* wrongSize);
   // Skins.
   bool TextureBelongsToRider(std::int32_t index, const std::string& name);
+  // The checked parts' triangles as lines over the view, so the user sees what a drag moves.
+  void DrawCheckedParts();
   // A skin shown or kept by the history: its texture, flags, row text and which state of the skins
   // it belongs to.
   struct ShownSkin {
@@ -488,6 +490,7 @@ class TDravoEditor {
   std::uint64_t m_skinVersion = 0;
   std::uint64_t m_skinSavedVersion = 0;
   std::uint64_t m_skinVersions = 0;
+  bool m_exportingFrames = false;  // GIF frames show no highlight
   ViewSettings m_view;
   bool m_commonPak = true;
 };

@@ -192,6 +192,7 @@ void TDravoEditor::FillPartList() {
 void TDravoEditor::ApplyEditSide(bool keepChecks) {
   m_parts.ApplyEditSide(m_trick.RiderPartCount(), keepChecks);
   Changed(changes::Parts | changes::EditSide);
+  Repaint();  // the checked parts are drawn highlighted
 }
 
 void TDravoEditor::ApplyFrameCount() {
@@ -208,7 +209,9 @@ void TDravoEditor::SelectPart(int item) {
 }
 
 void TDravoEditor::SetPartChecked(int item, bool checked) {
-  if (m_parts.SetChecked(item, checked)) Changed(changes::Parts);
+  if (!m_parts.SetChecked(item, checked)) return;
+  Changed(changes::Parts);
+  Repaint();  // the checked parts are drawn highlighted
 }
 
 void TDravoEditor::RiderEditClick(bool rider) {

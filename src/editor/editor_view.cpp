@@ -1,6 +1,9 @@
 // The view: zoom, presets, joystick pads, colours and switches, and the drawing of the machine
 // and the rider inside each frame of the panel.
 #include <algorithm>
+#include <iterator>
+#include <vector>
+
 #include "editor/dravo_editor.h"
 #include "editor/view_rules.h"
 #include "formats/dxg_model.h"
@@ -195,6 +198,77 @@ void TDravoEditor::DXPanelAfterRender() {
   draw(m_chosen.riderSet.Model);
   for (const TAttachment& a : m_chosen.riderSet.Attachments)
     draw(a.Model);
+  if (!m_exportingFrames) DrawCheckedParts();
+}
+
+void TDravoEditor::DrawCheckedParts() {
+  IDirect3DDevice8* device = m_panel.Device();
+  if (!device) return;
+  // The bones of the checked parts, per model.
+  const auto rowActs = [&](std::int32_t part) {
+    for (std::size_t row = 0; row < m_parts.items.size(); ++row)
+      if (m_parts.items[row].Part == part) return m_parts.Acts(row);
+    return false;
+  };
+  const auto riderCount = static_cast<std::int32_t>(m_trick.riderParts.size());
+  const auto collect = [&](const TModelSet& set, std::int32_t firstPart, std::size_t partCount,
+                           std::vector<D3DXVECTOR3>& out) {
+    if (!set.Model) return;
+    std::vector<bool> bones(TModelSet::kDrivenBones, false);
+    bool any = false;
+    for (std::size_t b = 0; b < bones.size(); ++b) {
+      const std::uint8_t p = set.BoneParts[b];
+      if (p < partCount && rowActs(firstPart + p)) bones[b] = any = true;
+    }
+    if (any) set.Model->CollectEdges(bones, out);
+  };
+  std::vector<D3DXVECTOR3> riderEdges, machineEdges;
+  collect(m_chosen.riderSet, 0, m_trick.riderParts.size(), riderEdges);
+  if (m_view.showBike) collect(m_chosen.machineSet, riderCount, m_trick.machineParts.size(), machineEdges);
+  if (riderEdges.empty() && machineEdges.empty()) return;
+
+  // Lines over everything, so a part behind another still shows: a tint the skins do not use.
+  struct LineVertex {
+    D3DXVECTOR3 position;
+    D3DCOLOR colour;
+  };
+  constexpr D3DCOLOR kTint = 0xC0FFB000u;  // amber, three quarters opaque
+  const D3DRENDERSTATETYPE saved[] = {D3DRS_ZENABLE,         D3DRS_LIGHTING,   D3DRS_ALPHATESTENABLE,
+                                      D3DRS_ALPHABLENDENABLE, D3DRS_SRCBLEND,   D3DRS_DESTBLEND,
+                                      D3DRS_FILLMODE,         D3DRS_COLORVERTEX};
+  DWORD values[std::size(saved)];
+  for (std::size_t i = 0; i < std::size(saved); ++i)
+    device->GetRenderState(saved[i], &values[i]);
+  device->SetRenderState(D3DRS_ZENABLE, 0);
+  device->SetRenderState(D3DRS_LIGHTING, 0);
+  device->SetRenderState(D3DRS_ALPHATESTENABLE, 0);
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+  device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+  device->SetRenderState(D3DRS_COLORVERTEX, 1);
+  device->SetTexture(0, nullptr);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+  device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+  device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+  device->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+  device->SetVertexShader(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  std::vector<LineVertex> lines;
+  const auto drawLines = [&](const std::vector<D3DXVECTOR3>& points, const TDXGmodel* model) {
+    if (points.size() < 2) return;
+    lines.clear();
+    lines.reserve(points.size());
+    for (const D3DXVECTOR3& p : points)
+      lines.push_back({p, kTint});
+    device->SetTransform(D3DTS_WORLD, &model->LastWorld());
+    device->DrawPrimitiveUP(D3DPT_LINELIST, static_cast<UINT>(lines.size() / 2), lines.data(), sizeof(LineVertex));
+  };
+  drawLines(riderEdges, m_chosen.riderSet.Model);
+  drawLines(machineEdges, m_chosen.machineSet.Model);
+  for (std::size_t i = 0; i < std::size(saved); ++i)
+    device->SetRenderState(saved[i], values[i]);
 }
 
 bool TDravoEditor::CaptureView(std::vector<std::uint8_t>& rgba, int& width, int& height) {
@@ -233,12 +307,14 @@ bool TDravoEditor::CaptureView(std::vector<std::uint8_t>& rgba, int& width, int&
 }
 
 void TDravoEditor::BeginFrameExport() {
+  m_exportingFrames = true;
   m_playback.BeginExport();
   SetTimers();
   Changed(changes::Playback);
 }
 
 void TDravoEditor::EndFrameExport() {
+  m_exportingFrames = false;
   m_playback.EndExport();
   SetTimers();
   Changed(changes::Playback);

@@ -361,6 +361,46 @@ void TDXGmodel::DrawMesh(IDirect3DDevice8* device, const TDXGMesh& mesh) {
   }
 }
 
+void TDXGmodel::CollectEdges(const std::vector<bool>& bones, std::vector<D3DXVECTOR3>& out) const {
+  if (m_slots.empty() || !IndexBuffer) return;
+  const std::size_t vertices = std::min(Positions.size(), m_slots.size());
+  // The bone each vertex follows, or none.
+  const auto boneOf = [&](std::size_t v) -> int {
+    if (v >= vertices) return -1;
+    const std::uint8_t bone = m_palette[m_slots[v]];
+    return bone < m_bones.size() && bone < bones.size() && bones[bone] ? bone : -1;
+  };
+  const auto posed = [&](std::size_t v, int bone) {
+    D3DXVECTOR3 p = Positions[v];
+    D3DXVec3TransformCoord(&p, &Positions[v], &m_bones[static_cast<std::size_t>(bone)].World);
+    return p;
+  };
+  BYTE* data = nullptr;
+  if (FAILED(IndexBuffer->Lock(0, 0, &data, D3DLOCK_READONLY)) || !data) return;
+  D3DINDEXBUFFER_DESC desc{};
+  IndexBuffer->GetDesc(&desc);
+  const std::size_t indexCount = desc.Size / 2;
+  const auto* indices = reinterpret_cast<const std::uint16_t*>(data);
+  for (const TDXGMesh& mesh : m_meshes) {
+    if (mesh.IndexCount < 3 || std::size_t(mesh.FirstIndex) + mesh.IndexCount > indexCount) continue;
+    for (std::uint32_t i = 0; i + 2 < mesh.IndexCount; ++i) {
+      std::size_t v[3];
+      int b[3];
+      bool all = true;
+      for (int k = 0; k < 3; ++k) {
+        v[k] = std::size_t(mesh.FirstVertex) + indices[mesh.FirstIndex + i + static_cast<std::uint32_t>(k)];
+        b[k] = boneOf(v[k]);
+        all = all && b[k] >= 0;
+      }
+      // Strips join with repeated indices: those triangles have no area.
+      if (!all || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) continue;
+      const D3DXVECTOR3 p0 = posed(v[0], b[0]), p1 = posed(v[1], b[1]), p2 = posed(v[2], b[2]);
+      out.insert(out.end(), {p0, p1, p1, p2, p2, p0});
+    }
+  }
+  IndexBuffer->Unlock();
+}
+
 void TDXGmodel::GetBone(std::int32_t index, TDXGBone& out) const {
   if (const TDXGBone* bone = Bone(index)) out = *bone;
 }

@@ -90,6 +90,9 @@ class TDXGmodel : public TDX8Object {
   // drawn with. Empty before the first drawing.
   const TDXGBoundingBox& PosedBox() const { return m_posedBox; }
   const D3DXMATRIX& LastWorld() const { return m_lastWorld; }
+  // The edges of the triangles whose three vertices follow bones marked in `bones` (by bone index), as
+  // last posed, in the model's own space: pairs of points for a line list, appended to `out`.
+  void CollectEdges(const std::vector<bool>& bones, std::vector<D3DXVECTOR3>& out) const;
   // The palette slot of every vertex; empty when no mesh carries slots.
   const std::vector<std::uint8_t>& VertexBoneSlots() const { return m_slots; }
   const std::array<std::uint8_t, 256>& BonePalette() const { return m_palette; }

@@ -841,6 +841,42 @@ class WindowTest : public QObject {
     m_window.reset();
   }
 
+  void checkedPartsAreHighlightedInTheViewButNotInGifs() {
+    // Amber lines over the checked parts' triangles.
+    const auto amber = [](const QImage& picture) {
+      long count = 0;
+      for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+          const QRgb p = picture.pixel(x, y);
+          if (qRed(p) > 200 && qGreen(p) > 120 && qGreen(p) < 200 && qBlue(p) < 80) ++count;
+        }
+      return count;
+    };
+    const long before = amber(viewPicture());
+    expand("TrickRollout");
+    auto* list = find<QListWidget>("TweenList");
+    list->item(part("Head"))->setCheckState(Qt::Checked);
+    const QImage head = viewPicture();
+    QVERIFY2(amber(head) > before + 50, qPrintable(QString::number(amber(head))));
+    list->item(part("Head"))->setCheckState(Qt::Unchecked);
+    QCOMPARE(amber(viewPicture()), before);
+
+    // A GIF frame never carries it.
+    const auto exported = [&] {
+      std::vector<std::uint8_t> rgba;
+      int width = 0, height = 0;
+      ed().BeginFrameExport();
+      const bool captured = ed().CaptureView(rgba, width, height);
+      ed().EndFrameExport();
+      return captured ? QImage(rgba.data(), width, height, QImage::Format_RGBA8888).copy() : QImage();
+    };
+    const QImage plain = exported();
+    list->item(part("Head"))->setCheckState(Qt::Checked);
+    const QImage checked = exported();
+    QVERIFY(!plain.isNull());
+    QCOMPARE(checked, plain);
+  }
+
   void theViewAndTheWindowLayoutLastBetweenRuns() {
     TDXView* view = m_window->View();
     view->setFocus();
