@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QStatusBar>
 #include <exception>
 
 #include "app/app_look.h"
@@ -18,6 +19,7 @@
 #include "app/transfer_window.h"
 #include "app/view_widget.h"
 #include "platform/game_search.h"
+#include "widgets/tween_bar.h"
 
 namespace dravo {
 
@@ -158,6 +160,23 @@ void TDravoUForm::closeEvent(QCloseEvent* event) {
   m_host->SetTimer(EditorTimer::Joystick, false, 0);
   m_help->close();
   event->accept();
+}
+
+bool TDravoUForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_tweenBar && m_editor && running()) {
+    switch (event->type()) {
+      case QEvent::Enter:
+      case QEvent::MouseButtonRelease:
+        statusBar()->showMessage(QString::fromStdString(m_editor->RepeatTweenHint()));
+        break;
+      case QEvent::Leave:
+        statusBar()->clearMessage();
+        break;
+      default:
+        break;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void TDravoUForm::resizeEvent(QResizeEvent* event) {

@@ -87,6 +87,7 @@ class TDravoUForm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   // The window's size, place and side panel as the last run left them.
   void restoreLayout();
   void resizeEvent(QResizeEvent* event) override;

@@ -97,6 +97,8 @@ QWidget* TDravoUForm::buildViewArea() {
     const int fps = e->IntValue();
     act([fps](TDravoEditor& ed) { ed.FrameRateEditChange(fps); });
   };
+  // While the pointer is over the key-frame bar the status bar says what a right-click would do.
+  m_tweenBar->installEventFilter(this);
   m_tweenBar->OnRangeChange = [this](TTweenBar* bar) {
     const int start = bar->StartFrame(), end = bar->EndFrame();
     const bool dragging = bar->Dragging();

@@ -264,6 +264,9 @@ class TDravoEditor {
   void TweenBarMouseUp();
   void TweenBarResize(int clientWidth);
   // A window whose own bar keeps the drag state passes its range on each range change.
+  // What a right-click on the key-frame bar would do now, for the status bar while the pointer is
+  // over it: the last range again, on the parts checked now.
+  std::string RepeatTweenHint() const;
   void TweenBarRangeChange(std::int32_t startFrame, std::int32_t endFrame, bool dragging);
   void TweenRange();
   bool TweenPart(std::int32_t part, std::int32_t a, std::int32_t b);

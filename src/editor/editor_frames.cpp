@@ -75,6 +75,25 @@ void TDravoEditor::TweenBarRangeChange(std::int32_t startFrame, std::int32_t end
   TweenRange();
 }
 
+std::string TDravoEditor::RepeatTweenHint() const {
+  const std::int32_t a = std::min(m_playback.keyFrameBar.StartFrame, m_playback.keyFrameBar.EndFrame);
+  const std::int32_t b = std::max(m_playback.keyFrameBar.StartFrame, m_playback.keyFrameBar.EndFrame);
+  if (a == b) return "Drag from one key frame to another to tween the frames between them";
+  std::string parts;
+  if (m_parts.tweenAll) {
+    parts = "all parts";
+  } else {
+    std::size_t checked = 0;
+    for (std::size_t row = 0; row < m_parts.items.size(); ++row)
+      if (m_parts.Acts(row)) ++checked;
+    if (checked == 0)
+      return "Right-click would tween frames " + std::to_string(a) + "-" + std::to_string(b) +
+             " again, but no part is checked";
+    parts = std::to_string(checked) + (checked == 1 ? " checked part" : " checked parts");
+  }
+  return "Right-click: tween frames " + std::to_string(a) + "-" + std::to_string(b) + " again on " + parts;
+}
+
 void TDravoEditor::TweenRange() {
   // The drag is still going on: the tween runs once, on the release.
   if (!m_playback.keyFrameBar.IsIdle()) return;

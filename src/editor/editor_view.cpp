@@ -233,7 +233,7 @@ void TDravoEditor::DrawCheckedParts() {
     D3DCOLOR colour;
   };
   constexpr D3DCOLOR kTint = 0xC0FFB000u;  // amber, three quarters opaque
-  const D3DRENDERSTATETYPE saved[] = {D3DRS_ZENABLE,         D3DRS_LIGHTING,   D3DRS_ALPHATESTENABLE,
+  const D3DRENDERSTATETYPE saved[] = {D3DRS_ZENABLE,          D3DRS_LIGHTING,   D3DRS_ALPHATESTENABLE,
                                       D3DRS_ALPHABLENDENABLE, D3DRS_SRCBLEND,   D3DRS_DESTBLEND,
                                       D3DRS_FILLMODE,         D3DRS_COLORVERTEX};
   DWORD values[std::size(saved)];
@@ -263,7 +263,8 @@ void TDravoEditor::DrawCheckedParts() {
     for (const D3DXVECTOR3& p : points)
       lines.push_back({p, kTint});
     device->SetTransform(D3DTS_WORLD, &model->LastWorld());
-    device->DrawPrimitiveUP(D3DPT_LINELIST, static_cast<UINT>(lines.size() / 2), lines.data(), sizeof(LineVertex));
+    device->DrawPrimitiveUP(D3DPT_LINELIST, static_cast<UINT>(lines.size() / 2), lines.data(),
+                            sizeof(LineVertex));
   };
   drawLines(riderEdges, m_chosen.riderSet.Model);
   drawLines(machineEdges, m_chosen.machineSet.Model);

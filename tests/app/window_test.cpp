@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -551,6 +552,19 @@ class WindowTest : public QObject {
     // One undo brings the tweened frames back.
     QTest::mouseClick(find<TVellButton>("UndoBtn"), Qt::LeftButton);
     QVERIFY(Same(before[2], ed().RiderParts()[head].Frames[2]));
+
+    // Over the bar, the status bar says what a right-click would do with the parts checked now.
+    const auto hover = [&] {
+      QEvent enter(QEvent::Enter);
+      QApplication::sendEvent(bar, &enter);
+      return m_window->statusBar()->currentMessage();
+    };
+    QCOMPARE(hover(), QStringLiteral("Right-click: tween frames 1-5 again on 1 checked part"));
+    checkPart("Neck");
+    QCOMPARE(hover(), QStringLiteral("Right-click: tween frames 1-5 again on 2 checked parts"));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(bar, &leave);
+    QVERIFY(m_window->statusBar()->currentMessage().isEmpty());
   }
 
   void selectingAnotherTrickAsksAboutTheEdit() {
