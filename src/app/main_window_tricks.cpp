@@ -181,11 +181,15 @@ void TDravoUForm::refreshTricks(std::uint32_t bits) {
       Qt::ItemFlags flags = Qt::ItemIsUserCheckable | Qt::ItemIsSelectable;
       if (p.Enabled) flags |= Qt::ItemIsEnabled;
       if (item->flags() != flags) item->setFlags(flags);
+      // Only the edited side's parts are listed: editing the bike shows its parts at the top.
+      if (item->isHidden() == p.Enabled) item->setHidden(!p.Enabled);
       const Qt::CheckState state = p.Checked ? Qt::Checked : Qt::Unchecked;
       // An item shows its check box once it holds a check state.
       if (item->data(Qt::CheckStateRole).isNull() || item->checkState() != state) item->setCheckState(state);
     }
     if (m_tweenList->currentRow() != ed.HighlightedPart()) m_tweenList->setCurrentRow(ed.HighlightedPart());
+    if (QListWidgetItem* current = m_tweenList->currentItem(); !current || current->isHidden())
+      m_tweenList->scrollToTop();
     m_tweenAll->setChecked(ed.TweenAll());
   }
   if (bits & changes::EditSide) {

@@ -23,6 +23,7 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
@@ -565,6 +566,30 @@ class WindowTest : public QObject {
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(bar, &leave);
     QVERIFY(m_window->statusBar()->currentMessage().isEmpty());
+  }
+
+  void editBikeListsTheBikesPartsOnly() {
+    expand("TrickRollout");
+    pickWithKeys(find<QComboBox>("MOTSelectBox"), QStringLiteral("superman"));
+    auto* list = find<QListWidget>("TweenList");
+    const auto shown = [&] {
+      QStringList names;
+      for (int i = 0; i < list->count(); ++i)
+        if (!list->item(i)->isHidden()) names << list->item(i)->text();
+      return names;
+    };
+    QVERIFY(shown().contains(QStringLiteral("Head")));
+    QVERIFY(!shown().contains(QStringLiteral("Frame")));
+    QTest::mouseClick(find<QRadioButton>("BikeEdit"), Qt::LeftButton);
+    QVERIFY(!ed().RiderEdit());
+    const QStringList bike = shown();
+    QVERIFY(bike.contains(QStringLiteral("Frame")));
+    QVERIFY(!bike.contains(QStringLiteral("Head")));
+    // The first listed part is on the list's first visible line.
+    QListWidgetItem* first = list->findItems(bike.first(), Qt::MatchExactly).first();
+    QVERIFY(list->viewport()->rect().contains(list->visualItemRect(first).topLeft()));
+    QTest::mouseClick(find<QRadioButton>("RiderEdit"), Qt::LeftButton);
+    QVERIFY(shown().contains(QStringLiteral("Head")));
   }
 
   void selectingAnotherTrickAsksAboutTheEdit() {
