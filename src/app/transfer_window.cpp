@@ -88,7 +88,8 @@ void Fill(QListWidget* list, const std::vector<TransferItem>& items) {
     auto* item = new QListWidgetItem(QString::fromStdString(items[i].Text), list);
     item->setData(kEntryRole, items[i].Entry);
     item->setData(kIconRole, items[i].Icon());
-    item->setToolTip(item->text());
+    item->setToolTip(item->text() +
+                     (items[i].Icon() == 1 ? QStringLiteral(" (machine)") : QStringLiteral(" (rider)")));
     item->setSelected(items[i].Selected);
   }
 }
@@ -105,7 +106,7 @@ TTxTrxForm::TTxTrxForm(QWidget* owner)
       m_newPakBtn(new TVellButton(this)),
       m_openPakBtn(new TVellButton(this)),
       m_saveBtn(new TVellButton(this)),
-      m_okBtn(new QPushButton(QStringLiteral("Save"), this)),
+      m_okBtn(new QPushButton(QStringLiteral("Install"), this)),
       m_cancelBtn(new QPushButton(QStringLiteral("Cancel"), this)) {
   setObjectName(QStringLiteral("TxTrxForm"));
   setWindowTitle(QStringLiteral("Export tricks to PAK"));
@@ -150,6 +151,8 @@ TTxTrxForm::TTxTrxForm(QWidget* owner)
   m_revertBtn->setEnabled(false);
   m_okBtn->setObjectName(QStringLiteral("Button1"));
   m_okBtn->setDefault(true);
+  m_okBtn->setToolTip(QStringLiteral("Keep the tricks installed here in the game and close"));
+  m_cancelBtn->setToolTip(QStringLiteral("Take back the tricks installed here and close"));
   m_cancelBtn->setObjectName(QStringLiteral("CancelBtn"));
   m_cancelBtn->setAutoDefault(false);
   for (QPushButton* b : {m_okBtn, m_cancelBtn})

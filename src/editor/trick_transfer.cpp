@@ -1,5 +1,7 @@
 #include "editor/trick_transfer.h"
 
+#include "editor/trick_names.h"
+
 #include <algorithm>
 #include <exception>
 
@@ -34,7 +36,14 @@ class Busy {
 }  // namespace
 
 int TransferItem::Icon() const {
-  return FindTextAZ(Text, "bike_") != std::string::npos ? 1 : 0;
+  // The machine's own folders hold its textures, whatever their names.
+  const auto in = [&](std::string_view folder) {
+    return Name.size() >= folder.size() &&
+           SameTextAZ(std::string_view(Name).substr(0, folder.size()), folder);
+  };
+  return FindTextAZ(Text, "bike_") != std::string::npos || in(kMachineTexFolder) || in(kMachineAnimFolder)
+             ? 1
+             : 0;
 }
 
 void TrickTransfer::ListTransferable(std::vector<TransferItem>& list, TMvAFolder& archive) {
@@ -238,6 +247,12 @@ void TrickTransfer::OpenPakBtnClick() {
     m_importEnabled = true;
     m_exportEnabled = true;
   } catch (const std::exception& e) {
+    // The PAK listed before is closed by now: its entries must not stay on show as if open.
+    if (!m_export) {
+      m_dst.clear();
+      m_importEnabled = false;
+      m_saveEnabled = false;
+    }
     ReportError(e);
   }
 }

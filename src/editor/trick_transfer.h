@@ -23,7 +23,8 @@ struct TransferItem {
   std::int32_t Entry = 0;  // its index in the archive it was listed from
   std::string Name;        // the entry's name: what finds it again once that archive has changed
   bool Selected = false;
-  // Icon 1 (a machine) when the text contains "bike_", else icon 0 (a rider).
+  // Icon 1 (a machine) when the text contains "bike_" or the entry is in the machine's folders, else
+  // icon 0 (a rider).
   int Icon() const;
 };
 

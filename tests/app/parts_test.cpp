@@ -104,7 +104,7 @@ class PartsTest : public QObject {
     QVERIFY(!transfer.Execute(*archive));
     QVERIFY(robot.AllDone());
     QCOMPARE(left, (QStringList{"mx_nacnac", "bike_nacnac", "red"}));
-    QCOMPARE(icons, (QList<int>{0, 1, 0}));
+    QCOMPARE(icons, (QList<int>{0, 1, 1}));
     QVERIFY(itemHeight >= 15);
     QCOMPARE(right, (QStringList{"mx_nacnac", "red"}));
     QVERIFY(saveEnabledAfterExport);

@@ -775,6 +775,7 @@ class WindowTest : public QObject {
         QTest::mouseClick(form->ImportBtn(), Qt::LeftButton);
         for (int i = 0; i < form->SrcListBox()->count(); ++i)
           installedDuring << form->SrcListBox()->item(i)->text();
+        QCOMPARE(form->Button1()->text(), QStringLiteral("Install"));
         QTest::mouseClick(save ? form->Button1() : form->CancelBtn(), Qt::LeftButton);
       });
       robot.Expect<QFileDialog>(

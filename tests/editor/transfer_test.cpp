@@ -45,8 +45,11 @@ TEST(Transfer, ListsMotionsThenTexturesOfTheRiderAndMachineFolders) {
   std::vector<TransferItem> list;
   TrickTransfer::ListTransferable(list, *rig.own);
   EXPECT_EQ(Texts(list), (std::vector<std::string>{"mx_nacnac", "bike_superman", "skin.tex", "kx250_body"}));
+  // The machine's icon for its motions and its textures, whatever their names.
   EXPECT_EQ(list[0].Icon(), 0);
   EXPECT_EQ(list[1].Icon(), 1);
+  EXPECT_EQ(list[2].Icon(), 0);
+  EXPECT_EQ(list[3].Icon(), 1);
   EXPECT_EQ(list[0].Entry, rig.own->IndexOf("Data\\Rider\\Anim\\mx_nacnac.mot"));
 }
 
@@ -106,6 +109,28 @@ TEST(Transfer, ImportCopiesTheSelectedListedEntryNotTheArchivesNth) {
   EXPECT_EQ(Bytes(*rig.own, "Data\\Rider\\Anim\\mx_one.mot"), "(none)");
   EXPECT_TRUE(rig.own->EntryFlags(rig.own->IndexOf("Data\\Rider\\Anim\\mx_two.mot")) &
               TrickTransfer::kImportMark);
+}
+
+TEST(Transfer, APakThatCannotBeOpenedEmptiesTheListItReplaced) {
+  TransferRig rig;
+  {
+    std::unique_ptr<TMvAFolder> other = TMvAFolder::CreateNew(rig.dir / "other.pak");
+    Put(*other, "Data\\Rider\\Anim\\mx_one.mot", "ONE");
+    other->SaveAs(rig.dir / "other.pak");
+  }
+  WriteText(rig.dir / "broken.pak", "not a pak at all");
+  rig.host.openPaks = {(rig.dir / "other.pak").string(), (rig.dir / "broken.pak").string()};
+  rig.host.transferWindow = [&](TrickTransfer& t) {
+    t.OpenPakBtnClick();
+    EXPECT_EQ(Texts(t.DstListBox()), (std::vector<std::string>{"mx_one"}));
+    t.OpenPakBtnClick();
+    EXPECT_TRUE(t.DstListBox().empty());
+    EXPECT_FALSE(t.ImportBtnEnabled());
+    return false;
+  };
+  rig.transfer.Execute(*rig.own);
+  ASSERT_EQ(rig.host.errors.size(), 1u) << "the failure is reported";
+  EXPECT_NE(rig.host.errors[0].find("broken.pak"), std::string::npos) << rig.host.errors[0];
 }
 
 TEST(Transfer, ACancelTakesImportsBackAndRestoresTheEntriesTheyReplaced) {
