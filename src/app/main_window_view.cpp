@@ -68,7 +68,7 @@ QWidget* TDravoUForm::buildViewArea() {
 
   m_tweenBar = new TTweenBar(area);
   m_tweenBar->setObjectName(QStringLiteral("TweenBar"));
-  m_tweenBar->setFixedHeight(18);
+  m_tweenBar->setFixedHeight(m_tweenBar->PreferredHeight());
   m_tweenBar->SetMargin(7);
   m_tweenBar->SetColor(QColor(187, 187, 136));
   m_tweenBar->SetBevels(TTweenBar::Bevel::Lowered, TTweenBar::Bevel::None, 1);

@@ -9,36 +9,12 @@ namespace dravo {
 
 namespace {
 
-constexpr int kTickTop = 14;
+// The ticks' two rows sit this far above the bottom edge; the numbers take the rows above them.
+constexpr int kTickFromBottom = 4;
 constexpr int kNumberTop = 1;
+constexpr int kLabelGap = 3;  // pixels kept clear between two numbers
 const QColor kRangeColor(255, 0, 0);
 const QColor kStartMarkColor(128, 0, 0);
-
-// The numbers are six-pixel characters. Outline fonts blur or lose their shapes at that size, so
-// the digits come from a 3 × 5 pixel font below a one-pixel leading row. Bit 2 is the left column.
-constexpr std::uint8_t kDigitRows[10][5] = {
-    {7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 3, 1, 7}, {5, 5, 7, 1, 1},
-    {7, 4, 7, 1, 7}, {7, 4, 7, 5, 7}, {7, 1, 1, 2, 2}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7},
-};
-constexpr int kDigitAdvance = 4;
-
-int DigitsWidth(const QString& digits) {
-  return static_cast<int>(digits.size()) * kDigitAdvance - 1;
-}
-
-void DrawDigits(QPainter& p, const QString& digits, int left, int top, const QColor& color) {
-  for (QChar c : digits) {
-    const int d = c.digitValue();
-    if (d >= 0 && d <= 9) {
-      for (int row = 0; row < 5; ++row) {
-        for (int col = 0; col < 3; ++col) {
-          if (kDigitRows[d][row] & (4 >> col)) p.fillRect(left + col, top + 1 + row, 1, 1, color);
-        }
-      }
-    }
-    left += kDigitAdvance;
-  }
-}
 
 }  // namespace
 
@@ -84,11 +60,16 @@ void TTweenBar::SetBevels(Bevel inner, Bevel outer, int width) {
   update();
 }
 
+int TTweenBar::PreferredHeight() const {
+  // The numbers in the user's font, however large, above the ticks.
+  return std::max(18, kNumberTop + fontMetrics().height() + kTickFromBottom);
+}
+
 QSize TTweenBar::sizeHint() const {
-  return {200, 18};
+  return {200, PreferredHeight()};
 }
 QSize TTweenBar::minimumSizeHint() const {
-  return {2 * m_logic.Margin + 2, 18};
+  return {2 * m_logic.Margin + 2, PreferredHeight()};
 }
 
 void TTweenBar::resizeEvent(QResizeEvent* event) {
@@ -124,30 +105,58 @@ void TTweenBar::paintEvent(QPaintEvent*) {
   const int start = m_logic.StartFrame;
   const int end = m_logic.EndFrame;
   const bool dragging = m_logic.Dragging && start >= 1 && start <= count && end >= 1 && end <= count;
+  const int tickTop = height() - kTickFromBottom;
 
   if (dragging) {
     QPen range(kRangeColor, 4, Qt::SolidLine, Qt::RoundCap);
     p.setPen(range);
-    p.drawLine(xs[start - 1], kTickTop, xs[end - 1], kTickTop);
+    p.drawLine(xs[start - 1], tickTop, xs[end - 1], tickTop);
   }
 
   const QColor fontColor = palette().color(QPalette::WindowText);
+  // The numbers in the widget's font. Where they cannot all fit, every 2nd, 5th, 10th … frame
+  // carries one, evenly; the last frame's always shows (in place of one it would run into).
+  const QFontMetrics metrics = fontMetrics();
+  const float spacing =
+      count > 1 ? static_cast<float>(xs.back() - xs.front()) / static_cast<float>(count - 1) : 0;
+  const int widest = metrics.horizontalAdvance(QString::number(count)) + kLabelGap;
+  int step = 1;
+  for (const int s : {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000}) {
+    step = s;
+    // Beyond 40 frames only every fifth frame is one to number.
+    if ((count <= 40 || s % 5 == 0) && spacing * static_cast<float>(s) >= static_cast<float>(widest)) break;
+  }
+  struct Label {
+    int n;
+    QRect box;
+  };
+  std::vector<Label> labels;
+  for (int n = 1; n <= count; ++n) {
+    if (!m_logic.IsLabelled(n) || ((n - 1) % step != 0 && n != count)) continue;
+    const int width = metrics.horizontalAdvance(QString::number(n));
+    // Kept inside the bevels at both ends.
+    const int left = std::clamp(xs[n - 1] - width / 2, 1, std::max(1, this->width() - 1 - width));
+    const QRect box(left, kNumberTop, width, tickTop - kNumberTop);
+    while (n == count && !labels.empty() && labels.back().box.right() + kLabelGap >= box.left())
+      labels.pop_back();
+    if (labels.empty() || labels.back().box.right() + kLabelGap < box.left()) labels.push_back({n, box});
+  }
+  p.setPen(fontColor);
+  for (const Label& l : labels)
+    p.drawText(l.box, Qt::AlignHCenter | Qt::AlignVCenter, QString::number(l.n));
+
   const QPen tickPen(fontColor, 1);
   p.setPen(tickPen);
   p.setBrush(Color());
   for (int n = 1; n <= count; ++n) {
     const int x = xs[n - 1];
-    if (m_logic.IsLabelled(n)) {
-      const QString text = QString::number(n);
-      DrawDigits(p, text, x - DigitsWidth(text) / 2, kNumberTop, fontColor);
-    }
     if (dragging && n == start) {
       p.setPen(QPen(kStartMarkColor, 1));
-      p.drawEllipse(QRect(x - 2, kTickTop, 4, 2));
+      p.drawEllipse(QRect(x - 2, tickTop, 4, 2));
       p.setPen(tickPen);
     } else {
-      // The end point is not part of the line: the tick covers rows 14 and 15.
-      p.drawLine(x, kTickTop, x, kTickTop + 1);
+      // The end point is not part of the line: the tick covers two rows.
+      p.drawLine(x, tickTop, x, tickTop + 1);
     }
   }
 }

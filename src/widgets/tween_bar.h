@@ -46,6 +46,8 @@ class TTweenBar : public QFrame {
   // The small label that shows the frame under the pointer while dragging.
   QLabel* FrameLabel() const { return m_frameLabel; }
 
+  // Tall enough for the numbers in the widget's font above the ticks (at least 18 pixels).
+  int PreferredHeight() const;
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 

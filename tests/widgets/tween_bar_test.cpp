@@ -190,6 +190,38 @@ class TweenBarTest : public QObject {
     }
   }
 
+  void numbersUseTheWidgetsFontAtAnySize() {
+    QFont big = bar->font();
+    big.setPixelSize(16);
+    bar->setFont(big);
+    QVERIFY(bar->PreferredHeight() >= QFontMetrics(big).height() + 5);
+    bar->resize(300, bar->PreferredHeight());
+    bar->SetFrames(40);  // every frame may carry a number, but 7 pixels apart they cannot all fit
+    const QImage image = render();
+    const int tickTop = bar->height() - 4;
+    // The first number stands as tall as the font's digits.
+    int top = -1, bottom = -1;
+    for (int y = 1; y < tickTop; ++y)
+      if (AnyInk(image, QRect(tick(1) - 6, y, 13, 1))) {
+        if (top < 0) top = y;
+        bottom = y;
+      }
+    QVERIFY2(bottom - top + 1 >= 10, qPrintable(QStringLiteral("%1..%2").arg(top).arg(bottom)));
+    // Numbers never run into each other: between any two there is a clear column.
+    int runs = 0, clear = 0;
+    bool inRun = false;
+    for (int x = 1; x < image.width() - 1; ++x) {
+      const bool ink = AnyInk(image, QRect(x, 1, 1, tickTop - 2));
+      if (ink && !inRun) ++runs;
+      clear = ink ? 0 : clear + 1;
+      inRun = ink || (inRun && clear < 2);
+    }
+    QVERIFY2(runs >= 6 && runs < 40, qPrintable(QString::number(runs)));
+    // The last frame's number is there.
+    QVERIFY(AnyInk(image, QRect(tick(40) - 4, 1, 4, tickTop - 2)));
+    QCOMPARE(image.pixel(tick(40), tickTop), qRgb(0, 0, 0));
+  }
+
   void paintsTheDraggedRange() {
     Send(bar.get(), QEvent::MouseButtonPress, tick(10), Qt::LeftButton, Qt::LeftButton);
     Send(bar.get(), QEvent::MouseMove, tick(4), Qt::NoButton, Qt::LeftButton);
