@@ -1,5 +1,6 @@
 #include "formats/gif_export.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "core/text.h"
@@ -56,12 +57,58 @@ GifExport::GifExport(const std::filesystem::path& chosen, const GifOptions& opti
 
 void GifExport::AddFrame(const PixelView32& frame) {
   const int s = m_options.size;
-  AreaScale32(frame, m_scaled.data(), s, s, std::ptrdiff_t(s) * 4);
   const PixelView32 scaled{m_scaled.data(), s, s, std::ptrdiff_t(s) * 4};
+  if (!m_options.transparent) {
+    AreaScale32(frame, m_scaled.data(), s, s, std::ptrdiff_t(s) * 4);
+    m_writer.addFrame(QuantiseBgra(scaled), m_delay, -1);
+    return;
+  }
+  const std::ptrdiff_t see = CoverFrame(frame);
   QuantiserSettings settings;
-  if (m_options.transparent) settings.exactPixel = std::ptrdiff_t(s - 1) * s;
+  settings.exactPixel = see;
   const IndexedImage image = QuantiseBgra(scaled, settings);
-  m_writer.addFrame(image, m_delay, m_options.transparent ? image.at(0, s - 1) : -1);
+  m_writer.addFrame(image, m_delay, see >= 0 ? image.indices[std::size_t(see)] : -1);
+}
+
+std::ptrdiff_t GifExport::CoverFrame(const PixelView32& frame) {
+  if (!frame.pixels || frame.width < 1 || frame.height < 1) throw std::invalid_argument("The frame is empty");
+  // The background is the bottom-left pixel's colour. Each pixel of the frame is either the models'
+  // or the background's; scaled down, a pixel's share of the models' pixels is its coverage, and
+  // its colour is theirs alone (premultiplied, then divided), so no edge takes on the background.
+  const std::uint8_t* corner = frame.pixels + std::ptrdiff_t(frame.height - 1) * frame.pitch;
+  const std::uint8_t key[3] = {corner[0], corner[1], corner[2]};
+  m_covered.resize(std::size_t(frame.width) * std::size_t(frame.height) * 4);
+  std::uint8_t* out = m_covered.data();
+  for (int y = 0; y < frame.height; ++y) {
+    const std::uint8_t* in = frame.pixels + std::ptrdiff_t(y) * frame.pitch;
+    for (int x = 0; x < frame.width; ++x, in += 4, out += 4) {
+      const bool background = in[0] == key[0] && in[1] == key[1] && in[2] == key[2];
+      out[0] = background ? 0 : in[0];
+      out[1] = background ? 0 : in[1];
+      out[2] = background ? 0 : in[2];
+      out[3] = background ? 0 : 255;
+    }
+  }
+  const int s = m_options.size;
+  AreaScale32(PixelView32{m_covered.data(), frame.width, frame.height, std::ptrdiff_t(frame.width) * 4},
+              m_scaled.data(), s, s, std::ptrdiff_t(s) * 4);
+  std::ptrdiff_t see = -1;
+  for (std::ptrdiff_t i = 0; i < std::ptrdiff_t(s) * s; ++i) {
+    std::uint8_t* p = &m_scaled[std::size_t(i) * 4];
+    const int alpha = p[3];
+    if (alpha < kGifShownCoverage) {
+      // Hardly covered: see-through, in the background's exact colour.
+      std::copy(key, key + 3, p);
+      if (see < 0) see = i;
+    } else {
+      for (int c = 0; c < 3; ++c)
+        p[c] = static_cast<std::uint8_t>(std::min(255, (p[c] * 255 + alpha / 2) / alpha));
+      // A covered pixel that comes out in the background's colour must not vanish with it.
+      if (p[0] == key[0] && p[1] == key[1] && p[2] == key[2]) p[0] ^= 1;
+    }
+    p[3] = 255;
+  }
+  return see;
 }
 
 void GifExport::Finish() {

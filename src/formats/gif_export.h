@@ -18,9 +18,13 @@ namespace dravo {
 struct GifOptions {
   int size = 64;             // width and height in pixels, 32 to 256 (the "Size" option)
   int framesPerSecond = 15;  // the playback rate, 1 to 100 (the "fps" option)
-  bool transparent =
-      true;  // the bottom-left pixel's colour is the transparent one (the "Transparent" option)
+  // The bottom-left pixel's colour is the background, which is see-through (the "Transparent" option).
+  bool transparent = true;
 };
+
+// A transparent GIF shows a pixel at least this much covered by the models (of 255): a quarter, so
+// that thin limbs survive the scaling of a large frame down to 64 pixels.
+inline constexpr int kGifShownCoverage = 64;
 
 inline constexpr int kGifMinSize = 32;
 inline constexpr int kGifMaxSize = 256;
@@ -49,9 +53,10 @@ class GifExport {
   GifExport(const std::filesystem::path& chosen, const GifOptions& options);
 
   // Scales the frame to the GIF's size, reduces it to 256 colours and writes it. With `transparent`,
-  // the index of the bottom-left pixel (x 0, y size - 1) is the transparent one, and that exact colour
-  // has a palette entry of its own. Throws std::invalid_argument for an empty frame, GifWriteError or
-  // FileError when writing fails.
+  // the frame's bottom-left pixel gives the background colour: a GIF pixel less than kGifShownCoverage
+  // covered by other colours is see-through, a covered one shows the models' colours alone (no background
+  // halo at the edges), and the background colour has a palette entry of its own. Throws
+  // std::invalid_argument for an empty frame, GifWriteError or FileError when writing fails.
   void AddFrame(const PixelView32& frame);
   // Ends the file and puts it in place. Throws std::invalid_argument when no frame was added.
   void Finish();
@@ -61,9 +66,13 @@ class GifExport {
   int FrameDelay() const { return m_delay; }
 
  private:
+  // Scales a transparent frame by coverage into m_scaled; the first see-through pixel, or -1.
+  std::ptrdiff_t CoverFrame(const PixelView32& frame);
+
   GifOptions m_options;
   int m_delay;
   std::vector<std::uint8_t> m_scaled;
+  std::vector<std::uint8_t> m_covered;  // the frame with its coverage, kept from frame to frame
   GifWriter m_writer;
 };
 
