@@ -233,9 +233,9 @@ void TDravoEditor::DrawCheckedParts() {
     D3DCOLOR colour;
   };
   constexpr D3DCOLOR kTint = 0xC0FFB000u;  // amber, three quarters opaque
-  const D3DRENDERSTATETYPE saved[] = {D3DRS_ZENABLE,          D3DRS_LIGHTING,   D3DRS_ALPHATESTENABLE,
-                                      D3DRS_ALPHABLENDENABLE, D3DRS_SRCBLEND,   D3DRS_DESTBLEND,
-                                      D3DRS_FILLMODE,         D3DRS_COLORVERTEX};
+  const D3DRENDERSTATETYPE saved[] = {D3DRS_ZENABLE,          D3DRS_LIGHTING,    D3DRS_ALPHATESTENABLE,
+                                      D3DRS_ALPHABLENDENABLE, D3DRS_SRCBLEND,    D3DRS_DESTBLEND,
+                                      D3DRS_FILLMODE,         D3DRS_COLORVERTEX, D3DRS_COLORWRITEENABLE};
   DWORD values[std::size(saved)];
   for (std::size_t i = 0; i < std::size(saved); ++i)
     device->GetRenderState(saved[i], &values[i]);
@@ -247,6 +247,9 @@ void TDravoEditor::DrawCheckedParts() {
   device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
   device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
   device->SetRenderState(D3DRS_COLORVERTEX, 1);
+  // The view stays opaque: the lines blend into its colour, not its alpha.
+  device->SetRenderState(D3DRS_COLORWRITEENABLE,
+                         D3DCOLORWRITEENABLE_RED | D3DCOLORWRITEENABLE_GREEN | D3DCOLORWRITEENABLE_BLUE);
   device->SetTexture(0, nullptr);
   device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
   device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);

@@ -1,7 +1,8 @@
 // Writes pictures of the editor on the demo game into a folder, so a person can check the look without a
 // display: app_gallery OUTDIR (under xvfb-run -a for the OpenGL view, or with QT_QPA_PLATFORM=offscreen).
-// The window after start-up, with each rollout open, while a trick is edited, the message box, the
-// transfer window and the help window. Options and the game live in a temporary folder.
+// The window after start-up, with each rollout open, while a trick is edited (checked parts highlighted),
+// its undo history open, its title with the modified mark, maximised, the message box, the transfer
+// window and the help window. Options and the game live in a temporary folder.
 
 #include <QApplication>
 #include <QDir>
@@ -9,10 +10,15 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QOpenGLWidget>
+#include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <cstdio>
 #include <filesystem>
 
@@ -46,6 +52,31 @@ void Settle(int ms = 150) {
 void Save(QWidget* w, const char* name) {
   const QString path = QDir(g_out).filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
   if (!w->grab().save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+}
+
+// The window with a pop-up menu over it, where the menu shows on the screen.
+void SaveWithPopup(QWidget* window, QWidget* popup, const char* name) {
+  QPixmap picture = window->grab();
+  QPainter painter(&picture);
+  painter.drawPixmap(popup->mapToGlobal(QPoint()) - window->mapToGlobal(QPoint()), popup->grab());
+  painter.end();
+  picture.save(QDir(g_out).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
+}
+
+// The window under a plain title bar that shows its title, as no window manager draws one here.
+void SaveWithTitle(QWidget* window, const char* name) {
+  const QPixmap inside = window->grab();
+  const int bar = window->fontMetrics().height() + 10;
+  QPixmap picture(inside.width(), inside.height() + bar);
+  picture.fill(window->palette().color(QPalette::Highlight));
+  QPainter painter(&picture);
+  painter.setPen(window->palette().color(QPalette::HighlightedText));
+  painter.setFont(window->font());
+  painter.drawText(QRect(8, 0, inside.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft,
+                   window->windowTitle());
+  painter.drawPixmap(0, bar, inside);
+  painter.end();
+  picture.save(QDir(g_out).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
 }
 
 void Drag(QWidget* w, QPoint from, QPoint to) {
@@ -117,6 +148,17 @@ int main(int argc, char** argv) {
   Drag(window.View(), QPoint(200, 200), QPoint(260, 230));
   Settle();
   Save(&window, "window-edit-tricks");
+  SaveWithTitle(&window, "window-title-modified");
+  // A second step, then the history's drop-down.
+  Drag(window.View(), QPoint(260, 230), QPoint(230, 280));
+  Settle();
+  auto* history = window.findChild<QToolButton*>(QStringLiteral("UndoHistoryBtn"));
+  auto* menu = window.findChild<QMenu*>(QStringLiteral("UndoHistoryMenu"));
+  QTimer::singleShot(300, [&] {
+    SaveWithPopup(&window, menu, "window-undo-history");
+    menu->close();
+  });
+  history->showMenu();
   ShowRollouts(window, false, true, false);
   Save(&window, "window-setup");
   ShowRollouts(window, false, false, true);
@@ -173,6 +215,14 @@ int main(int argc, char** argv) {
   Settle(400);
   Save(&window, "window-playing");
   window.findChild<TVellButton*>(QStringLiteral("PlayAnimBtn"))->SetLatched(false);
+  // Maximised: the view draws at its full size.
+  const QSize before = window.size();
+  window.showMaximized();
+  Settle(300);
+  if (window.size() == before) window.resize(window.screen()->availableSize());  // no window manager
+  Settle(300);
+  Save(&window, "window-maximised");
+  window.showNormal();
   // The smallest the window goes.
   window.resize(window.minimumSize());
   Settle(300);
