@@ -147,7 +147,6 @@ LoadedTrick SixtyFramesTwentyTwoParts() {
     part.Name = "Part " + std::to_string(p);
     part.Allocated = true;
     part.Frames.assign(60, IdentityMatrix());
-    part.UndoFrames.assign(60, IdentityMatrix());
     trick.riderParts.push_back(std::move(part));
   }
   trick.frameCount = 60;

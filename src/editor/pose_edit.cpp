@@ -22,8 +22,7 @@ Vector3 Row(const Matrix& m, int r) {
 }  // namespace
 
 bool HasFrame(const TMotionPart& part, std::int32_t frame) {
-  return part.Allocated && frame >= 0 && static_cast<std::size_t>(frame) < part.Frames.size() &&
-         static_cast<std::size_t>(frame) < part.UndoFrames.size();
+  return part.Allocated && frame >= 0 && static_cast<std::size_t>(frame) < part.Frames.size();
 }
 
 void RotatePart(TMotionPart& part, std::int32_t frame, int axis, float angle) {

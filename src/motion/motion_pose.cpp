@@ -40,7 +40,6 @@ TPoseTable Build(const TMOTfile& motion, const Keys& keys) {
     TMotionPart& part = table[static_cast<std::size_t>(e)];
     part.Name = motion.PartName(e).substr(0, TMotionPart::kMaxNameLength);
     part.Frames.resize(static_cast<std::size_t>(frames));
-    part.UndoFrames.resize(static_cast<std::size_t>(frames));
     part.Allocated = true;
     part.HasPosition = keys.hasPosition(e);
     for (std::int32_t l = 0; l < frames; ++l) {

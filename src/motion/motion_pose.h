@@ -20,11 +20,9 @@ struct TMotionPart {
   std::string Name;
   // Only the rider's first part uses it: the machine's root for riders that follow the machine.
   Matrix AttachMatrix = IdentityMatrix();
-  bool Allocated = false;  // Frames and UndoFrames exist
+  bool Allocated = false;  // Frames exist
   bool HasPosition = false;
   std::vector<Matrix> Frames;
-  // The undo copy; meaningless until the first snapshot.
-  std::vector<Matrix> UndoFrames;
 };
 
 // One record per part, in the motion's part order: the table's part index is the file's.

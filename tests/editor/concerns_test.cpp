@@ -24,7 +24,6 @@ TMotionPart Part(const std::string& name, int frames, float seed) {
     m[3][0] = seed + static_cast<float>(f);
     part.Frames.push_back(m);
   }
-  part.UndoFrames.resize(part.Frames.size());
   return part;
 }
 

@@ -33,7 +33,6 @@ TMotionPart PartWithFrames(int frames, const Matrix& m = IdentityMatrix()) {
   part.Name = "part";
   part.Allocated = true;
   part.Frames.assign(static_cast<std::size_t>(frames), m);
-  part.UndoFrames.assign(static_cast<std::size_t>(frames), Matrix{});
   return part;
 }
 

@@ -230,7 +230,6 @@ TEST(MotFile, SmallNarrowVersion3Motion) {
   const TPoseTable pose = BuildPose(m);
   ASSERT_EQ(pose.size(), 1u);
   EXPECT_EQ(pose[0].Frames.size(), 2u);
-  EXPECT_EQ(pose[0].UndoFrames.size(), 2u);
   EXPECT_TRUE(pose[0].Allocated);
   EXPECT_FALSE(pose[0].HasPosition);
   EXPECT_EQ(pose[0].AttachMatrix, IdentityMatrix());
