@@ -246,15 +246,9 @@ void TDravoEditor::ModelCreated(TDXGmodel& model) {
 }
 
 void TDravoEditor::ApplyMudColour() {
-  const auto colour = [&](TDXGmodel* model) {
-    if (model) model->SetColor(m_view.mudColor);
-  };
-  colour(m_chosen.machineSet.Model);
-  for (const TAttachment& a : m_chosen.machineSet.Attachments)
-    colour(a.Model);
-  colour(m_chosen.riderSet.Model);
-  for (const TAttachment& a : m_chosen.riderSet.Attachments)
-    colour(a.Model);
+  const auto colour = [&](TDXGmodel* model) { model->SetColor(m_view.mudColor); };
+  m_chosen.machineSet.ForEachModel(colour);
+  m_chosen.riderSet.ForEachModel(colour);
 }
 
 }  // namespace dravo

@@ -157,9 +157,7 @@ bool TDravoEditor::TextureBelongsToRider(std::int32_t index, const std::string& 
       if (texture && pass.Texture.Get() == texture) rider = true;
     });
   };
-  look(m_chosen.riderSet.Model);
-  for (const TAttachment& a : m_chosen.riderSet.Attachments)
-    look(a.Model);
+  m_chosen.riderSet.ForEachModel(look);
   return rider;
 }
 

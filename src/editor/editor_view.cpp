@@ -46,7 +46,6 @@ void TDravoEditor::FrameModels() {
   Vector3 low{1e30f, 1e30f, 1e30f}, high{-1e30f, -1e30f, -1e30f};
   std::vector<Vector3> corners;
   const auto add = [&](const TDXGmodel* model) {
-    if (!model) return;
     // As last drawn: posed, and placed by its world matrix.
     const TDXGBoundingBox& b = model->PosedBox();
     if (b.Min.x > b.Max.x) return;  // not drawn yet, or no vertices
@@ -58,14 +57,8 @@ void TDravoEditor::FrameModels() {
       high = {std::max(high.x, t.x), std::max(high.y, t.y), std::max(high.z, t.z)};
     }
   };
-  if (m_view.showBike) {
-    add(m_chosen.machineSet.Model);
-    for (const TAttachment& a : m_chosen.machineSet.Attachments)
-      add(a.Model);
-  }
-  add(m_chosen.riderSet.Model);
-  for (const TAttachment& a : m_chosen.riderSet.Attachments)
-    add(a.Model);
+  if (m_view.showBike) m_chosen.machineSet.ForEachModel(add);
+  m_chosen.riderSet.ForEachModel(add);
   if (corners.empty()) return;
   const Vector3 centre = (low + high) * 0.5f;
   float radius = 0;

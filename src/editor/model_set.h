@@ -32,6 +32,14 @@ struct TModelSet {
   std::vector<TAttachment> Attachments;
 
   std::int32_t AttachmentCount() const { return static_cast<std::int32_t>(Attachments.size()); }
+
+  // The set's model, then each attachment's; models that did not load are skipped.
+  template <class Visit>
+  void ForEachModel(Visit&& visit) const {
+    if (Model) visit(Model);
+    for (const TAttachment& a : Attachments)
+      if (a.Model) visit(a.Model);
+  }
 };
 
 // The "Material Changes" section of a ".sub" document (its lines as TKelIniFile splits them):
