@@ -9,11 +9,11 @@
 
 namespace dravo {
 
-// A whole PAK archive held in memory: the program's own archive and the PAK files users
-// exchange.
+// A PAK archive: the program's own archive and the PAK files users exchange. Its directory is
+// read at once, an entry's bytes when asked for, and kept from then on.
 class TMvAFolder : public TVirtualFolder {
  public:
-  // Opens the file, keeps it open for reading and loads its directory and every entry.
+  // Opens the file, keeps it open for reading and loads its directory.
   // Throws FileError when it cannot be opened, ArchiveError when it is not a PAK archive. An
   // entry whose bytes lie outside the file is listed; reading it throws ArchiveError naming it.
   static std::unique_ptr<TMvAFolder> Open(const std::filesystem::path& fileName);

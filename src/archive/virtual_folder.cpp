@@ -13,6 +13,15 @@
 
 namespace dravo {
 
+void ArchiveSource::CheckUnchanged() {
+  // Renaming or linking leaves the time alone; writing into the file does not.
+  const FileIdentity now = file.identity();
+  if (now.size != atOpen.size || now.modifiedNs != atOpen.modifiedNs) {
+    throw ArchiveError(file.path().string(),
+                       "another program changed the file since it was opened; open it again");
+  }
+}
+
 TVirtualFolder::~TVirtualFolder() = default;
 
 void TVirtualFolder::Clear() {
@@ -75,7 +84,7 @@ std::vector<TFolderEntry> TVirtualFolder::ReadCurrentEntries(const std::filesyst
 
 void TVirtualFolder::CopyOut(TFolderEntry& entry, int index, MemoryStream& stream) {
   // Fetch first, so a failed read leaves the caller's stream as it was.
-  if (entry.Size > 0 && !entry.HasData()) ReadEntryData(index, false);
+  if (entry.Size > 0 && !entry.HasData()) ReadEntryData(index, (entry.Flags & kEntryResident) != 0);
   entry.Flags &= ~kEntryFromFile;
   stream.clear();
   stream.write(entry.Bytes());
@@ -150,12 +159,31 @@ EntryGroups GroupByName(const std::vector<TFolderEntry>& entries) {
   return groups;
 }
 
+// The entry's bytes, from memory or read from its file into `scratch`.
+std::span<const std::uint8_t> BytesOf(const TFolderEntry& entry, std::vector<std::uint8_t>& scratch) {
+  if (entry.Size == 0 || entry.HasData()) return entry.Bytes();
+  entry.Source->CheckUnchanged();
+  scratch.resize(entry.Size);
+  if (entry.Source->file.readAt(entry.SourceStart, scratch.data(), entry.Size) != entry.Size) {
+    throw ArchiveError(entry.Source->file.path().string(),
+                       "entry \"" + entry.Name + "\" could not be read whole");
+  }
+  return scratch;
+}
+
+bool SameBytes(const TFolderEntry& a, const TFolderEntry& b) {
+  if (a.Size != b.Size) return false;
+  if (a.Source && a.Source == b.Source && a.SourceStart == b.SourceStart) return true;
+  if (!a.Available() || !b.Available()) return false;
+  std::vector<std::uint8_t> scratchA, scratchB;
+  const auto x = BytesOf(a, scratchA), y = BytesOf(b, scratchB);
+  return x.data() == y.data() || std::equal(x.begin(), x.end(), y.begin(), y.end());
+}
+
 bool SameEntries(const std::vector<const TFolderEntry*>& a, const std::vector<const TFolderEntry*>& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i]->Name != b[i]->Name || a[i]->Size != b[i]->Size) return false;
-    const auto x = a[i]->Bytes(), y = b[i]->Bytes();
-    if (x.data() != y.data() && !std::equal(x.begin(), x.end(), y.begin(), y.end())) return false;
+    if (a[i]->Name != b[i]->Name || !SameBytes(*a[i], *b[i])) return false;
   }
   return true;
 }
@@ -198,10 +226,6 @@ void TVirtualFolder::MergeWithCurrentFile(const std::filesystem::path& fileName)
 }
 
 void TVirtualFolder::SaveAs(const std::filesystem::path& fileName, const ReplaceHook& hook) {
-  for (int i = 0; i < Count(); ++i) {
-    TFolderEntry& entry = m_entries[static_cast<std::size_t>(i)];
-    if (entry.Size > 0 && !entry.HasData() && entry.Problem.empty()) ReadEntryData(i, true);
-  }
   const bool ownFile = SamePath(fileName, m_fileName);
   m_fileName = fileName;
   const FileWriteLock lock(fileName);
@@ -214,17 +238,27 @@ void TVirtualFolder::SaveAs(const std::filesystem::path& fileName, const Replace
   std::stable_sort(m_entries.begin(), m_entries.end(), [](const TFolderEntry& a, const TFolderEntry& b) {
     return CompareTextAZ(a.Name, b.Name) < 0;
   });
+  // The entries still in their files keep those files open; the archive itself lets go of its own.
   m_file.reset();
 
   // Everything is checked before the first byte is written.
   std::uint64_t total = 4 + std::uint64_t{kPakRecordSize} * m_entries.size();
+  std::set<ArchiveSource*> sources;
   for (const TFolderEntry& entry : m_entries) {
-    if (entry.Size > 0 && !entry.HasData()) {
+    if (!entry.Available()) {
       throw FileError::cannotCreate(fileName.string(), "the bytes of entry \"" + entry.Name +
                                                            "\" cannot be read (" + entry.Problem +
                                                            "); remove the entry first");
     }
+    if (entry.Size > 0 && !entry.HasData()) sources.insert(entry.Source.get());
     total += entry.Size;
+  }
+  for (ArchiveSource* source : sources) {
+    try {
+      source->CheckUnchanged();
+    } catch (const ArchiveError& e) {
+      throw FileError::cannotCreate(fileName.string(), e.problem());
+    }
   }
   if (total > UINT32_MAX) {
     throw FileError::cannotCreate(fileName.string(),
@@ -253,9 +287,14 @@ void TVirtualFolder::SaveAs(const std::filesystem::path& fileName, const Replace
   }
   writer.write(directory.data());
   directory = ByteWriter();
-  // Entry by entry, so a large archive is never copied into one more buffer.
-  for (const TFolderEntry& entry : m_entries)
-    writer.write(entry.Bytes());
+  // Entry by entry, those still in a file copied from it, so memory does not grow with the archive.
+  for (const TFolderEntry& entry : m_entries) {
+    if (entry.Size > 0 && !entry.HasData()) {
+      writer.copyFrom(entry.Source->file, entry.SourceStart, entry.Size);
+    } else {
+      writer.write(entry.Bytes());
+    }
+  }
   writer.commit(hook);
   RememberBase(IdentityOf(fileName));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-// A folder of named byte entries kept in memory (TVirtualFolder), the base of the PAK archive.
+// A folder of named byte entries (TVirtualFolder), the base of the PAK archive: entries of a file
+// are read from it when asked for, added ones are held in memory.
 
 #include <cstdint>
 #include <filesystem>
@@ -20,6 +21,17 @@ namespace dravo {
 inline constexpr std::uint32_t kEntryFromFile = 1;  // read from the file, not handed out yet
 inline constexpr std::uint32_t kEntryResident = 2;  // held in memory for the entry's life
 
+// An archive file held open for its entries' bytes, with what it looked like when opened: a file
+// another program has since written into is not read as if nothing happened.
+struct ArchiveSource {
+  explicit ArchiveSource(BinaryFile opened) : file(std::move(opened)), atOpen(file.identity()) {}
+  // Throws ArchiveError when the file's size or time changed since it was opened.
+  void CheckUnchanged();
+
+  BinaryFile file;
+  FileIdentity atOpen;
+};
+
 struct TFolderEntry {
   std::string Name;
   std::uint32_t Offset = 0;  // absolute offset in the archive file
@@ -29,18 +41,24 @@ struct TFolderEntry {
   // one file share (entries may point at the same bytes; memory stays the file's size).
   std::shared_ptr<const std::vector<std::uint8_t>> Buffer;
   std::size_t Start = 0;
+  // Where the bytes are in a file: an entry read from an archive keeps them there until asked
+  // for, and a save copies them from there without reading them into memory.
+  std::shared_ptr<ArchiveSource> Source;
+  std::uint64_t SourceStart = 0;
   // Why the bytes cannot be read from the file; empty when they can.
   std::string Problem;
 
   bool HasData() const { return Size > 0 && Buffer != nullptr; }
+  // The bytes can be had, from memory or from the file.
+  bool Available() const { return Size == 0 || HasData() || (Source != nullptr && Problem.empty()); }
   std::span<const std::uint8_t> Bytes() const {
     return HasData() ? std::span<const std::uint8_t>(Buffer->data() + Start, Size)
                      : std::span<const std::uint8_t>();
   }
 };
 
-// An ordered list of named entries held in memory, bound to a file name. Edits change
-// memory only; SaveAs writes the whole archive anew.
+// An ordered list of named entries, bound to a file name. Edits change memory only; SaveAs
+// writes the whole archive anew.
 class TVirtualFolder {
  public:
   virtual ~TVirtualFolder();
@@ -55,7 +73,7 @@ class TVirtualFolder {
   int Count() const { return static_cast<int>(m_entries.size()); }
   const std::filesystem::path& FileName() const { return m_fileName; }
   std::uint32_t DataEnd() const { return m_dataEnd; }
-  bool HasOpenFile() const { return m_file.has_value(); }
+  bool HasOpenFile() const { return m_file != nullptr; }
 
   // The last entry whose name equals `name` (A-Z folded), or -1.
   int IndexOf(std::string_view name) const;
@@ -82,13 +100,14 @@ class TVirtualFolder {
   bool Put(const std::string& name, MemoryStream* source);
   void Delete(int index);
 
-  // Writes the whole archive to `fileName`, sorted by name. The previous file of that name is
-  // kept as its ".bak"; the new file replaces it only once it is complete and on disk. Other
-  // writers of the file wait meanwhile. When the file is this archive's own and another program
-  // changed it since it was read, the other program's entries are kept: the file's current
-  // entries are taken, then every entry changed here (added, replaced or deleted) over them.
-  // Throws FileError("Cannot create file ...: reason") and loses nothing when that fails.
-  // `hook` lets tests fail a step of the replacement.
+  // Writes the whole archive to `fileName`, sorted by name; entries not read yet are copied from
+  // their file by byte range, and a file another program wrote into since it was opened is refused. The
+  // previous file of that name is kept as its ".bak"; the new file replaces it only once it is complete and
+  // on disk. Other writers of the file wait meanwhile. When the file is this archive's own and another
+  // program changed it since it was read, the other program's entries are kept: the file's current entries
+  // are taken, then every entry changed here (added, replaced or deleted) over them. Throws FileError("Cannot
+  // create file ...: reason") and loses nothing when that fails. `hook` lets tests fail a step of the
+  // replacement.
   void SaveAs(const std::filesystem::path& fileName, const ReplaceHook& hook = {});
 
   // The backup name SaveAs uses for `fileName`: its extension replaced by ".bak".
@@ -107,7 +126,7 @@ class TVirtualFolder {
 
   std::vector<TFolderEntry> m_entries;
   std::filesystem::path m_fileName;
-  std::optional<BinaryFile> m_file;  // read-only, from Open until SaveAs
+  std::shared_ptr<ArchiveSource> m_file;  // read-only, from Open until SaveAs
   std::uint32_t m_dataEnd = 0;
 
  private:

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -465,6 +466,40 @@ void AtomicFileWriter::fail(const fs::path& file, const std::string& reason) {
 void AtomicFileWriter::write(const void* data, std::size_t size) {
   if (!m_file) fail(m_named, EBADF);
   if (size > 0 && std::fwrite(data, 1, size, m_file) != size) fail(m_named, errno ? errno : EIO);
+}
+
+void AtomicFileWriter::copyFrom(BinaryFile& source, std::uint64_t offset, std::uint64_t count) {
+  if (!m_file) fail(m_named, EBADF);
+  const auto ended = [&] {
+    fail(m_named, "\"" + source.path().string() + "\" ended before byte " + std::to_string(offset + count));
+  };
+  if (count == 0) return;
+  if (std::fflush(m_file) != 0) fail(m_named, errno);
+  const int out = ::fileno(m_file);
+  auto from = static_cast<off_t>(offset);
+  std::uint64_t left = count;
+  while (m_kernelCopy && left > 0) {
+    const ssize_t n = ::copy_file_range(source.m_fd, &from, out, nullptr, left, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+                  errno == EBADF || errno == ETXTBSY)) {
+      m_kernelCopy = false;  // a pipe, an old kernel or another file system: copy through memory
+      break;
+    }
+    if (n < 0) fail(m_named, errno);
+    if (n == 0) ended();
+    left -= static_cast<std::uint64_t>(n);
+  }
+  if (left == 0) return;
+  m_copyBuffer.resize(std::size_t{1} << 20);
+  while (left > 0) {
+    const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, m_copyBuffer.size()));
+    const std::size_t n = source.readAt(static_cast<std::uint64_t>(from), m_copyBuffer.data(), chunk);
+    if (n == 0) ended();
+    write(m_copyBuffer.data(), n);
+    from += static_cast<off_t>(n);
+    left -= n;
+  }
 }
 
 void AtomicFileWriter::keepBackup(const ReplaceHook& hook) {

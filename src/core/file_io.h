@@ -48,6 +48,7 @@ class BinaryFile {
   void close();
 
  private:
+  friend class AtomicFileWriter;  // copies ranges by descriptor
   BinaryFile(std::filesystem::path path, int fd) : m_path(std::move(path)), m_fd(fd) {}
 
   std::filesystem::path m_path;
@@ -120,6 +121,9 @@ class AtomicFileWriter {
 
   void write(const void* data, std::size_t size);
   void write(std::span<const std::uint8_t> data) { write(data.data(), data.size()); }
+  // Appends `count` bytes of `source` from `offset`, copied inside the kernel where the file
+  // systems allow it. Fails (as write does) when the source holds fewer bytes there.
+  void copyFrom(BinaryFile& source, std::uint64_t offset, std::uint64_t count);
   // Flushes, keeps the backup and renames into place. `hook` runs after each step.
   void commit(const ReplaceHook& hook = {});
 
@@ -138,6 +142,8 @@ class AtomicFileWriter {
   std::filesystem::path m_temporary;  // empty when writing directly
   std::FILE* m_file = nullptr;
   bool m_committed = false;
+  bool m_kernelCopy = true;                // until the file systems refuse it
+  std::vector<std::uint8_t> m_copyBuffer;  // for copies the kernel cannot do
 };
 
 // Convenience for small files.

@@ -291,3 +291,41 @@ TEST(AtomicFile, StandardOutputIsWrittenWhereTheShellPointedIt) {
   EXPECT_EQ(FilesIn(dir.path()), 1u);
   EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
 }
+
+// Ranges of another file are appended exactly, inside the kernel into a file and through memory
+// into a pipe; a source that ends early fails the write and leaves nothing behind.
+TEST(AtomicFile, CopiedRangesArriveWholeIntoFilesAndPipes) {
+  TempDir dir;
+  std::string source(2 * 1024 * 1024 + 333, '\0');
+  for (std::size_t i = 0; i < source.size(); ++i)
+    source[i] = static_cast<char>(i * 7 + i / 1021);
+  WriteText(dir / "source", source);
+  BinaryFile in = BinaryFile::openRead(dir / "source");
+  const auto write = [&](const fs::path& target) {
+    AtomicFileWriter writer(target);
+    writer.write(Bytes("head"));
+    writer.copyFrom(in, 5, source.size() - 5);
+    writer.write(Bytes("tail"));
+    writer.copyFrom(in, 0, 3);
+    writer.copyFrom(in, 0, 0);
+    writer.commit();
+  };
+  const std::string expected = "head" + source.substr(5) + "tail" + source.substr(0, 3);
+  write(dir / "copy");
+  EXPECT_EQ(ReadText(dir / "copy"), expected);
+
+  ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+  std::string received;
+  std::thread reader([&] { received = ReadText(dir / "pipe"); });
+  write(dir / "pipe");
+  reader.join();
+  EXPECT_EQ(received, expected);
+
+  const std::string message = MessageOf([&] {
+    AtomicFileWriter writer(dir / "short");
+    writer.copyFrom(in, source.size() - 10, 11);
+    writer.commit();
+  });
+  EXPECT_NE(message.find("ended before byte"), std::string::npos) << message;
+  EXPECT_FALSE(fs::exists(dir / "short"));
+}
