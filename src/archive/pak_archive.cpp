@@ -11,22 +11,20 @@ std::vector<TFolderEntry> ReadEntries(const std::shared_ptr<ArchiveSource>& sour
   const std::string fileName = source->file.path().string();
   if (source->file.size() > UINT32_MAX)
     throw ArchiveError(fileName, "larger than 4 GiB, which a PAK archive cannot address");
-  const PakDirectory dir = ReadPakDirectory(source->file);
   std::vector<TFolderEntry> entries;
-  entries.reserve(dir.records.size());
-  for (const PakRecord& record : dir.records) {
-    TFolderEntry entry;
-    entry.Name = record.name;
+  ForEachPakRecord(source->file, [&](PakRecord&& record, std::uint32_t count) {
+    if (entries.empty()) entries.reserve(count);
+    TFolderEntry& entry = entries.emplace_back();
+    entry.Name = std::move(record.name);
     entry.Offset = record.offset;
     entry.Size = record.size;
-    entry.Problem = record.problem;
+    entry.Problem = std::move(record.problem);
     if (record.readable() && record.size > 0) {
       entry.Source = source;
       entry.SourceStart = record.offset;
       entry.Flags = kEntryFromFile | kEntryResident;
     }
-    entries.push_back(std::move(entry));
-  }
+  });
   return entries;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -52,5 +53,9 @@ PakDirectory ParsePakDirectory(std::span<const std::uint8_t> head, std::uint64_t
                                const std::string& fileName);
 // Reads and checks the directory of an open PAK file (reads only the directory's bytes).
 PakDirectory ReadPakDirectory(BinaryFile& file);
+// The same, handing each record (and the count of them) over in file order as it is read, a few hundred
+// records' bytes at a time; returns where the data area starts.
+std::uint64_t ForEachPakRecord(BinaryFile& file,
+                               const std::function<void(PakRecord&&, std::uint32_t count)>& take);
 
 }  // namespace dravo

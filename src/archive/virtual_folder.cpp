@@ -25,11 +25,13 @@ void ArchiveSource::CheckUnchanged() {
 TVirtualFolder::~TVirtualFolder() = default;
 
 void TVirtualFolder::Clear() {
+  KeepBase();
   m_entries.clear();
 }
 
 bool TVirtualFolder::AddEntry(const std::string& name, MemoryStream* source) {
   if (!source) return false;
+  KeepBase();
   TFolderEntry entry;
   entry.Name = name;
   entry.Offset = m_dataEnd;
@@ -128,6 +130,7 @@ bool TVirtualFolder::Put(const std::string& name, MemoryStream* source) {
 
 void TVirtualFolder::Delete(int index) {
   if (index < 0 || index >= Count()) return;
+  KeepBase();
   const std::uint32_t offset = m_entries[static_cast<std::size_t>(index)].Offset;
   const std::uint32_t size = m_entries[static_cast<std::size_t>(index)].Size;
   m_entries.erase(m_entries.begin() + index);
@@ -142,9 +145,17 @@ std::filesystem::path TVirtualFolder::BackupNameFor(const std::filesystem::path&
 }
 
 void TVirtualFolder::RememberBase(FileIdentity identity) {
-  m_base = m_entries;  // the buffers are shared, not copied
+  // Copied only when the list first changes: opening a large archive to read it makes no copy.
+  m_base.clear();
+  m_baseIsCurrent = true;
   m_baseIdentity = identity;
   m_hasBase = true;
+}
+
+void TVirtualFolder::KeepBase() {
+  if (!m_baseIsCurrent) return;
+  m_base = m_entries;  // the buffers and files are shared, not copied
+  m_baseIsCurrent = false;
 }
 
 namespace {
@@ -202,7 +213,7 @@ bool SamePath(const std::filesystem::path& a, const std::filesystem::path& b) {
 // read, the file's current entries win; where it changed an entry, its own version does.
 void TVirtualFolder::MergeWithCurrentFile(const std::filesystem::path& fileName) {
   const std::vector<TFolderEntry> current = ReadCurrentEntries(fileName);
-  const EntryGroups base = GroupByName(m_base);
+  const EntryGroups base = GroupByName(m_baseIsCurrent ? m_entries : m_base);
   const EntryGroups ours = GroupByName(m_entries);
   const EntryGroups theirs = GroupByName(current);
   static const std::vector<const TFolderEntry*> none;
@@ -287,14 +298,29 @@ void TVirtualFolder::SaveAs(const std::filesystem::path& fileName, const Replace
   }
   writer.write(directory.data());
   directory = ByteWriter();
-  // Entry by entry, those still in a file copied from it, so memory does not grow with the archive.
+  // Entry by entry, those still in a file copied from it, so memory does not grow with the archive;
+  // entries that follow each other in their file too are copied as one range.
+  ArchiveSource* from = nullptr;
+  std::uint64_t start = 0, length = 0;
+  const auto copyRange = [&] {
+    if (length > 0) writer.copyFrom(from->file, start, length);
+    length = 0;
+  };
   for (const TFolderEntry& entry : m_entries) {
-    if (entry.Size > 0 && !entry.HasData()) {
-      writer.copyFrom(entry.Source->file, entry.SourceStart, entry.Size);
-    } else {
+    if (entry.Size == 0) continue;
+    if (entry.HasData()) {
+      copyRange();
       writer.write(entry.Bytes());
+      continue;
     }
+    if (length > 0 && (entry.Source.get() != from || entry.SourceStart != start + length)) copyRange();
+    if (length == 0) {
+      from = entry.Source.get();
+      start = entry.SourceStart;
+    }
+    length += entry.Size;
   }
+  copyRange();
   writer.commit(hook);
   RememberBase(IdentityOf(fileName));
 }

@@ -132,7 +132,11 @@ class TVirtualFolder {
  private:
   void MergeWithCurrentFile(const std::filesystem::path& fileName);
 
+  // Keeps the list as the file held it, before the first change to it.
+  void KeepBase();
+
   std::vector<TFolderEntry> m_base;
+  bool m_baseIsCurrent = false;  // the base is the list as it stands: nothing changed yet
   FileIdentity m_baseIdentity;
   bool m_hasBase = false;
 };
