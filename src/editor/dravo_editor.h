@@ -369,9 +369,11 @@ class TDravoEditor {
   void DXPanelResolutionCheck(DWORD& width, DWORD& height);
 
   // ===== Pictures (GIF export, snapshots) =====
-  // Paints the view now and copies the back buffer as rows of red, green, blue, alpha bytes.
-  // False when there is no device or the picture cannot be read.
-  bool CaptureView(std::vector<std::uint8_t>& rgba, int& width, int& height);
+  // Paints the view now and copies the back buffer as rows of red, green, blue, alpha bytes, or
+  // with `blueFirst` of blue, green, red, alpha as the back buffer holds them. The vector is
+  // reused as it is when it already has the size. False when there is no device or the picture
+  // cannot be read.
+  bool CaptureView(std::vector<std::uint8_t>& pixels, int& width, int& height, bool blueFirst = false);
   // Around an export: the Play button off and the playback timer stopped, then both restored.
   void BeginFrameExport();
   void EndFrameExport();

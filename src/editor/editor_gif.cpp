@@ -48,11 +48,9 @@ bool TDravoEditor::MakeGif(const std::string& fileName, const GifProgress& progr
   const GifFrameSource render = [&](int frame) {
     FrameBarChange(frame + 1);
     int width = 0, height = 0;
-    if (!CaptureView(picture, width, height))
+    // In the back buffer's blue-first order, which the export takes, into the same vector each frame.
+    if (!CaptureView(picture, width, height, true))
       throw std::runtime_error("The view could not be drawn for the GIF");
-    // The capture hands out red first; the export takes the back buffer's blue-first order.
-    for (std::size_t i = 0; i + 3 < picture.size(); i += 4)
-      std::swap(picture[i], picture[i + 2]);
     // The GIF is square: the middle square of the frame, so the models keep their proportions.
     const int side = std::min(width, height);
     const std::size_t left = static_cast<std::size_t>((width - side) / 2);

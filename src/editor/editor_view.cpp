@@ -268,7 +268,7 @@ void TDravoEditor::DrawCheckedParts() {
     device->SetRenderState(saved[i], values[i]);
 }
 
-bool TDravoEditor::CaptureView(std::vector<std::uint8_t>& rgba, int& width, int& height) {
+bool TDravoEditor::CaptureView(std::vector<std::uint8_t>& pixels, int& width, int& height, bool blueFirst) {
   IDirect3DDevice8* device = m_panel.Device();
   if (!device) return false;
   try {
@@ -286,16 +286,17 @@ bool TDravoEditor::CaptureView(std::vector<std::uint8_t>& rgba, int& width, int&
   if (FAILED(back->LockRect(&locked, nullptr, D3DLOCK_READONLY)) || !locked.pBits) return false;
   width = static_cast<int>(desc.Width);
   height = static_cast<int>(desc.Height);
-  rgba.assign(std::size_t(desc.Width) * desc.Height * 4, 0);
+  pixels.resize(std::size_t(desc.Width) * desc.Height * 4);
+  const int red = blueFirst ? 2 : 0, blue = blueFirst ? 0 : 2;
   for (UINT y = 0; y < desc.Height; ++y) {
     const auto* row =
         static_cast<const std::uint8_t*>(locked.pBits) + std::size_t(y) * std::size_t(locked.Pitch);
-    std::uint8_t* out = &rgba[std::size_t(y) * desc.Width * 4];
+    std::uint8_t* out = &pixels[std::size_t(y) * desc.Width * 4];
     for (UINT x = 0; x < desc.Width; ++x) {
       // Blue, green, red bytes of a 32-bit pixel; the view is opaque.
-      out[4 * x] = row[4 * x + 2];
+      out[4 * x + red] = row[4 * x + 2];
       out[4 * x + 1] = row[4 * x + 1];
-      out[4 * x + 2] = row[4 * x];
+      out[4 * x + blue] = row[4 * x];
       out[4 * x + 3] = 255;
     }
   }

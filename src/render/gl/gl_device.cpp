@@ -45,18 +45,34 @@ class GlBackBuffer : public IDirect3DSurface8 {
     if (!m_shared->alive || !m_shared->lockable || m_memory.locked || !pLockedRect) return D3DERR_INVALIDCALL;
     if (!m_shared->host->MakeCurrent()) return D3DERR_DEVICELOST;
     const UINT w = m_shared->width, h = m_shared->height;
-    m_memory.Allocate(m_shared->format, w, h);
-    std::vector<D3DCOLOR> bottomUp(static_cast<size_t>(w) * h), topDown(bottomUp.size());
+    const D3DFORMAT format = m_shared->format;
+    // The memory is kept from lock to lock: a GIF export reads the view back every frame.
+    if (m_memoryWidth != w || m_memoryHeight != h || m_memoryFormat != format) {
+      m_memory.Allocate(format, w, h);
+      m_memoryWidth = w;
+      m_memoryHeight = h;
+      m_memoryFormat = format;
+    }
+    m_readBack.resize(static_cast<size_t>(w) * h);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, m_shared->framebuffer);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_BGRA, GL_UNSIGNED_BYTE,
-                 bottomUp.data());
-    FlipRows(reinterpret_cast<const BYTE*>(bottomUp.data()), reinterpret_cast<BYTE*>(topDown.data()), w * 4,
-             h);
-    if (m_shared->format == D3DFMT_X8R8G8B8)
-      for (D3DCOLOR& c : topDown)
-        c |= 0xFF000000u;
-    EncodePixels(topDown.data(), w, h, m_shared->format, m_memory.bytes.data(), m_memory.pitch);
+                 m_readBack.data());
+    if (format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8R8G8B8) {
+      // The surface's own layout: rows turned top-down in one copy, an opaque view made opaque.
+      for (UINT y = 0; y < h; ++y) {
+        BYTE* out = m_memory.bytes.data() + static_cast<size_t>(y) * m_memory.pitch;
+        std::memcpy(out, m_readBack.data() + static_cast<size_t>(h - 1 - y) * w, static_cast<size_t>(w) * 4);
+        if (format == D3DFMT_X8R8G8B8)
+          for (UINT x = 0; x < w; ++x)
+            out[4 * x + 3] = 0xFF;
+      }
+    } else {
+      m_topDown.resize(m_readBack.size());
+      FlipRows(reinterpret_cast<const BYTE*>(m_readBack.data()), reinterpret_cast<BYTE*>(m_topDown.data()),
+               w * 4, h);
+      EncodePixels(m_topDown.data(), w, h, format, m_memory.bytes.data(), m_memory.pitch);
+    }
     m_flags = Flags;
     return m_memory.Lock(pLockedRect, pRect);
   }
@@ -80,6 +96,9 @@ class GlBackBuffer : public IDirect3DSurface8 {
  private:
   std::shared_ptr<GlShared> m_shared;
   SurfaceMemory m_memory;
+  UINT m_memoryWidth = 0, m_memoryHeight = 0;
+  D3DFORMAT m_memoryFormat = D3DFMT_UNKNOWN;
+  std::vector<D3DCOLOR> m_readBack, m_topDown;  // read back bottom-up; turned for other formats
   DWORD m_flags = 0;
 };
 
@@ -596,7 +615,9 @@ HRESULT GlDevice::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters) {
 HRESULT GlDevice::GetBackBuffer(UINT BackBuffer, D3DBACKBUFFER_TYPE,
                                 ComPtr<IDirect3DSurface8>* ppBackBuffer) {
   if (!ppBackBuffer || BackBuffer != 0) return D3DERR_INVALIDCALL;
-  *ppBackBuffer = MakeCom<GlBackBuffer>(m_impl->shared);
+  // One surface for the device's life, as Direct3D hands out, so its memory is reused.
+  if (!m_impl->backBuffer) m_impl->backBuffer = MakeCom<GlBackBuffer>(m_impl->shared);
+  *ppBackBuffer = m_impl->backBuffer;
   return D3D_OK;
 }
 

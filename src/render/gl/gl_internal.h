@@ -89,6 +89,7 @@ inline void ColourToFloats(D3DCOLOR c, float out[4]) {
 
 struct GlDevice::Impl {
   std::shared_ptr<GlShared> shared = std::make_shared<GlShared>();
+  ComPtr<IDirect3DSurface8> backBuffer;
   GLuint program = 0;
   GLuint vertexArray = 0;
   GLuint userBuffer = 0;  // vertices drawn from caller memory
