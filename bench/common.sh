@@ -18,18 +18,19 @@ bench_build() {
   cmake --build --preset release --target "$@" >/dev/null
 }
 
-# bench_csv <folder> <program> <repetitions>: builds bench/<folder>/<program> and prints its CSV, the
-# aggregates of the repetitions only. The benchmark library makes no median of a single run, so one
-# repetition becomes two.
+# bench_csv <folder> <program> <repetitions> [flags...]: builds bench/<folder>/<program> and prints its
+# CSV, the aggregates of the repetitions only. The benchmark library makes no median of a single run, so
+# one repetition becomes two.
 bench_csv() {
   local reps="$3"
+  local extra=("${@:4}")
   if [ "$reps" -lt 2 ]; then
     echo "bench: a median needs at least 2 repetitions; running 2" >&2
     reps=2
   fi
   bench_build "$2"
   "$(bench_dir)/bench/$1/$2" --benchmark_format=csv \
-    --benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true 2>/dev/null
+    --benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true "${extra[@]}" 2>/dev/null
 }
 
 # The table every script prints: a header, then `row WORK OURS REFERENCE RATIO` lines.

@@ -28,14 +28,18 @@ if [ ${#need[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
 
-cmake --preset release >/dev/null
-cmake --build --preset release --target gif_bench dravo >/dev/null
-bench="$root/build/release/bench/gif/gif_bench"
+# BUILD_DIR=folder runs an existing build as it is, without building anything.
+build="${BUILD_DIR:-$root/build/release}"
+if [ -z "${BUILD_DIR:-}" ]; then
+  cmake --preset release >/dev/null
+  cmake --build --preset release --target gif_bench dravo >/dev/null
+fi
+bench="$build/bench/gif/gif_bench"
 
 game="${1:-${DRAVO_GAME_DIR:-}}"
-if [ -z "$game" ] && "$root/build/release/tools/dravo/dravo" --help 2>/dev/null | grep -qE '^ +demo '; then
+if [ -z "$game" ] && "$build/tools/dravo/dravo" --help 2>/dev/null | grep -qE '^ +demo '; then
   game="$out/game"
-  "$root/build/release/tools/dravo/dravo" demo "$game" >/dev/null
+  "$build/tools/dravo/dravo" demo "$game" >/dev/null
 fi
 
 [ -z "${GIF_BENCH_PNGS:-}" ] || game=""
@@ -88,4 +92,9 @@ awk -F, -v ff="$best_full" -v fn="$best_null" -v fq="$ffmpeg_quality" '
     }
     fms = (ff - fn) * 1000 / 60
     printf "%-22s %9.2f %8.2f %8.3f %8.2f %11.2f %8.1f\n", "ffmpeg (+ encode)", fms, fms / t["BM_Quantise/ours"], f["mse"], f["psnr"], f["worst_psnr"], f["bytes"] / 1024
+    printf "\n%-46s | %14s | %14s | %7s\n", "work", "ours", "reference", "ratio"
+    printf "%-46s | %11.2f ms | %11.2f ms | %7.2f\n", "quantise a frame vs libimagequant s4", t["BM_Quantise/exact"], t["BM_QuantiseLiq"], (t["BM_QuantiseLiq"] > 0 ? t["BM_Quantise/exact"] / t["BM_QuantiseLiq"] : 0)
+    printf "%-46s | %11.2f ms | %11.2f ms | %7.2f\n", "quantise a frame vs ffmpeg (+ encode)", t["BM_Quantise/exact"], fms, (fms > 0 ? t["BM_Quantise/exact"] / fms : 0)
+    printf "%-46s | %11.1f KB | %11.1f KB | %7.2f\n", "GIF size vs ffmpeg", b["BM_Quantise/exact"] / 1024, f["bytes"] / 1024, (f["bytes"] > 0 ? b["BM_Quantise/exact"] / f["bytes"] : 0)
+    printf "%-46s | %14.3f | %14.3f | %7.2f\n", "mean squared error vs ffmpeg", m["BM_Quantise/exact"], f["mse"], (f["mse"] > 0 ? m["BM_Quantise/exact"] / f["mse"] : 0)
   }' "$out/bench.csv"

@@ -1,13 +1,17 @@
 // Reading a whole motion into its pose table and storing it back, the way a trick load and
 // a trick save do: by scanning the track headers for every key, and through an index of
-// track starts. A plain copy of the key bytes, there and back, is the reference.
+// track starts. The reference does the same maths the plainest way, on keys already taken out of
+// the file into flat arrays: each axis and angle to a matrix by the textbook formula (with its
+// position), and each matrix back to an axis and angle.
 //
-//   build/release/bench/motion/motion_bench
+//   bench/motion/compare.sh   (or build/release/bench/motion/motion_bench)
 #include <benchmark/benchmark.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
+#include "motion/axis_angle.h"
 #include "motion/mot_file.h"
 #include "motion/mot_writer.h"
 #include "motion/motion_pose.h"
@@ -64,19 +68,63 @@ void BM_PoseThroughIndex(benchmark::State& state) {
 }
 BENCHMARK(BM_PoseThroughIndex)->Unit(benchmark::kMicrosecond);
 
-void BM_CopyKeyBytes(benchmark::State& state) {
+// The keys as flat arrays: axis x, y, z and angle of every rotation key, x, y, z of every position.
+struct FlatKeys {
+  std::vector<float> rotations, positions;
+};
+
+FlatKeys TakeKeys() {
   TMOTfile motion;
   motion.LoadMotion(BigMotion());
-  const auto start = static_cast<std::size_t>(motion.PositionTracksStart());
-  std::vector<std::uint8_t> copy(motion.size() - start);
+  FlatKeys keys;
+  for (int p = 0; p < motion.PartCount(); ++p) {
+    for (int f = 0; f < motion.FrameCount(); ++f) {
+      const AxisAngle r = MatrixToAxisAngle(motion.GetRotation(p, f));
+      keys.rotations.insert(keys.rotations.end(), {r.axis.x, r.axis.y, r.axis.z, r.angle});
+      const Vector3 t = motion.GetPosition(p, f);
+      keys.positions.insert(keys.positions.end(), {t.x, t.y, t.z});
+    }
+  }
+  return keys;
+}
+
+void BM_TextbookKeysAndBack(benchmark::State& state) {
+  const FlatKeys in = TakeKeys();
+  FlatKeys out = in;
+  const std::size_t count = in.rotations.size() / 4;
+  std::vector<float> matrices(count * 16);
   for (auto _ : state) {
-    std::memcpy(copy.data(), motion.data() + start, copy.size());
+    for (std::size_t k = 0; k < count; ++k) {
+      const float* r = &in.rotations[4 * k];
+      const float* t = &in.positions[3 * k];
+      const float c = std::cos(r[3]), s = std::sin(r[3]), u = 1 - c;
+      const float x = r[0], y = r[1], z = r[2];
+      float* m = &matrices[16 * k];
+      const float rows[16] = {u * x * x + c,     u * x * y + s * z, u * x * z - s * y, 0,
+                              u * x * y - s * z, u * y * y + c,     u * y * z + s * x, 0,
+                              u * x * z + s * y, u * y * z - s * x, u * z * z + c,     0,
+                              t[0],              t[1],              t[2],              1};
+      std::copy(rows, rows + 16, m);
+    }
     benchmark::ClobberMemory();
-    std::memcpy(motion.data() + start, copy.data(), copy.size());
-    benchmark::DoNotOptimize(motion.data());
+    for (std::size_t k = 0; k < count; ++k) {
+      const float* m = &matrices[16 * k];
+      const float angle = std::acos(std::clamp((m[0] + m[5] + m[10] - 1) / 2, -1.0f, 1.0f));
+      const float ax = m[6] - m[9], ay = m[8] - m[2], az = m[1] - m[4];
+      const float length = std::sqrt(ax * ax + ay * ay + az * az);
+      const float scale = length > 1e-6f ? 1 / length : 0;
+      float* r = &out.rotations[4 * k];
+      r[0] = ax * scale;
+      r[1] = ay * scale;
+      r[2] = az * scale;
+      r[3] = angle;
+      std::copy(m + 12, m + 15, &out.positions[3 * k]);
+    }
+    benchmark::DoNotOptimize(out.rotations.data());
+    benchmark::DoNotOptimize(out.positions.data());
   }
 }
-BENCHMARK(BM_CopyKeyBytes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TextbookKeysAndBack)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
