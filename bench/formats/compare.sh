@@ -17,7 +17,8 @@ bench_csv formats formats_bench "${1:-3}" |
       e[name] = (col["rgb_rmse"] && $col["rgb_rmse"] != "") ? $col["rgb_rmse"] : ""
     }
     function row(work, ours, reference, fmt) {
-      printf "%s | " fmt " | " fmt " | %.2f\n", work, ours, reference, reference > 0 ? ours / reference : 0
+      line = "%s | " fmt " | " fmt " | %.2f\n"
+      printf line, work, ours, reference, (reference > 0 ? ours / reference : 0)
     }
     END {
       print "work | ours | reference | ratio"
