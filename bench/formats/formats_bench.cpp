@@ -91,18 +91,23 @@ std::size_t BlockBytes(Kind kind) {
   return kind == Kind::Alpha ? 16 : 8;
 }
 
-// Root mean square error of red, green and blue between the picture and the decoded blocks.
-double RgbError(const void* blocks, Kind kind) {
+// Root mean square error between the picture and the decoded blocks: of red, green and blue, or of alpha.
+double Error(const void* blocks, Kind kind, bool alpha) {
   const std::vector<std::uint8_t>& picture = Picture(kind);
   std::vector<squish::u8> decoded(picture.size());
   squish::DecompressImage(decoded.data(), kSide, kSide, blocks, SquishFormat(kind));
   double sum = 0;
   for (std::size_t i = 0; i < decoded.size(); i += 4)
-    for (int c = 0; c < 3; ++c) {
+    for (int c = alpha ? 3 : 0; c < (alpha ? 4 : 3); ++c) {
       const double d = double(decoded[i + c]) - double(picture[i + c]);
       sum += d * d;
     }
-  return std::sqrt(sum / (double(decoded.size()) / 4 * 3));
+  return std::sqrt(sum / (double(decoded.size()) / 4 * (alpha ? 1 : 3)));
+}
+
+void CountErrors(benchmark::State& state, const void* blocks, Kind kind) {
+  state.counters["rgb_rmse"] = Error(blocks, kind, false);
+  if (kind == Kind::Alpha) state.counters["alpha_rmse"] = Error(blocks, kind, true);
 }
 
 void BM_BitmapToTexture(benchmark::State& state, Kind kind, BlockQuality quality) {
@@ -117,7 +122,7 @@ void BM_BitmapToTexture(benchmark::State& state, Kind kind, BlockQuality quality
   }
   D3DLOCKED_RECT locked;
   texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY);
-  state.counters["rgb_rmse"] = RgbError(locked.pBits, kind);
+  CountErrors(state, locked.pBits, kind);
   texture->UnlockRect(0);
 }
 
@@ -143,7 +148,7 @@ void BM_ClusterFit(benchmark::State& state, Kind kind) {
     });
     benchmark::DoNotOptimize(blocks.data());
   }
-  state.counters["rgb_rmse"] = RgbError(blocks.data(), kind);
+  CountErrors(state, blocks.data(), kind);
 }
 
 void BM_StbDxt(benchmark::State& state, Kind kind) {
@@ -154,7 +159,7 @@ void BM_StbDxt(benchmark::State& state, Kind kind) {
     });
     benchmark::DoNotOptimize(blocks.data());
   }
-  state.counters["rgb_rmse"] = RgbError(blocks.data(), kind);
+  CountErrors(state, blocks.data(), kind);
 }
 
 // Fast against stb_dxt in process CPU time (ours may use several threads; the CPU they burn all counts).
