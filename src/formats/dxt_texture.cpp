@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
-#include <memory>
 #include <vector>
 
 #include "core/byte_io.h"
@@ -35,19 +34,22 @@ void BitmapToTexture(IDirect3DDevice8* device, Bitmap* bitmap, std::uint32_t sou
 
   const UINT width = static_cast<UINT>(bitmap->width());
   const UINT height = static_cast<UINT>(bitmap->height());
-  // Row y of the picture as A8R8G8B8, straight from the scan line: no copy of the whole picture.
-  const auto sourceRow = [&](UINT y, D3DCOLOR* out) {
+  // Pixels of picture row y as A8R8G8B8, straight from the scan line (no copy of the whole picture):
+  // `count` of them, at `columns` (null: from the left, one after another).
+  const auto sampleRow = [&](UINT y, const UINT* columns, UINT count, D3DCOLOR* out) {
     const std::uint8_t* line = bitmap->scanLine(static_cast<int>(y));
+    const auto column = [columns](UINT x) { return columns ? columns[x] : x; };
     if (wide) {
-      for (UINT x = 0; x < width; ++x)
-        out[x] = LoadU32(line + 4 * x) | fillMask;
+      for (UINT x = 0; x < count; ++x)
+        out[x] = LoadU32(line + 4 * std::size_t(column(x))) | fillMask;
       return;
     }
     std::uint8_t narrow[2 * 256];
-    for (UINT x0 = 0; x0 < width; x0 += 256) {
-      const UINT n = std::min<UINT>(256, width - x0);
+    for (UINT x0 = 0; x0 < count; x0 += 256) {
+      const UINT n = std::min<UINT>(256, count - x0);
       for (UINT x = 0; x < n; ++x)
-        StoreU16(narrow + 2 * x, static_cast<std::uint16_t>(LoadU16(line + 2 * (x0 + x)) | fillMask));
+        StoreU16(narrow + 2 * x,
+                 static_cast<std::uint16_t>(LoadU16(line + 2 * std::size_t(column(x0 + x))) | fillMask));
       DecodePixels(narrow, 2 * n, static_cast<D3DFORMAT>(sourceFormat), n, 1, nullptr, out + x0);
     }
   };
@@ -67,12 +69,8 @@ void BitmapToTexture(IDirect3DDevice8* device, Bitmap* bitmap, std::uint32_t sou
     for (UINT x = 0; x < w; ++x)
       columns[x] = static_cast<UINT>(std::uint64_t(x) * width / w);
     const auto levelRow = [&](UINT y, D3DCOLOR* out) {
-      const UINT sy = static_cast<UINT>(std::uint64_t(y) * height / h);
-      if (w == width) return sourceRow(sy, out);
-      std::vector<D3DCOLOR> full(width);
-      sourceRow(sy, full.data());
-      for (UINT x = 0; x < w; ++x)
-        out[x] = full[columns[x]];
+      sampleRow(static_cast<UINT>(std::uint64_t(y) * height / h), w == width ? nullptr : columns.data(), w,
+                out);
     };
     D3DLOCKED_RECT locked;
     if (FAILED(made->LockRect(level, &locked, nullptr, 0)) || !locked.pBits) return;

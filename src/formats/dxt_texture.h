@@ -14,9 +14,9 @@
 namespace dravo {
 
 // Makes a texture of the bitmap's size in `destinationFormat` from a bitmap whose pixels are in
-// `sourceFormat` (21 to 26, as AnalyseBitmap reports them): the pixels go into a work surface (made opaque
-// for X8R8G8B8 and X1R5G5B5; an X8R8G8B8 source changes the bitmap to 32 bits first), then every level is
-// filled from it with point filtering, which scales and compresses. With `mipmaps` the texture has
+// `sourceFormat` (21 to 26, as AnalyseBitmap reports them): every level is filled from the pixels (made
+// opaque for X8R8G8B8 and X1R5G5B5; an X8R8G8B8 source changes the bitmap to 32 bits first) with point
+// filtering, read a row at a time from the bitmap as they are compressed. With `mipmaps` the texture has
 // MipLevelCount(min(width, height)) levels, else one. Any failure leaves `texture` empty, including a
 // bitmap whose depth does not match the source format. `quality` chooses the block encoder.
 void BitmapToTexture(IDirect3DDevice8* device, Bitmap* bitmap, std::uint32_t sourceFormat,
