@@ -4,6 +4,7 @@
 #include <stb_dxt.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <system_error>
 #include <thread>
@@ -88,7 +89,9 @@ void CompressRows(const PixelRowSource& source, UINT width, UINT height, D3DFORM
   const bool premultiply = format == D3DFMT_DXT2 || format == D3DFMT_DXT4;
   const int flags = SquishFlags(format);
   const UINT blockBytes = FormatBlockBytes(format);
-  squish::u8 rgba[64];
+  squish::u8 rgba[64], previous[64];
+  int previousMask = -1;
+  const BYTE* previousOut = nullptr;
   std::vector<D3DCOLOR> strip(std::size_t(width) * 4);
   for (UINT by = firstRow; by < endRow; ++by) {
     // Four rows of pixels, fewer at the bottom edge.
@@ -99,6 +102,14 @@ void CompressRows(const PixelRowSource& source, UINT width, UINT height, D3DFORM
     for (UINT bx = 0; bx < (width + 3) / 4; ++bx) {
       const int mask = GatherBlock(strip.data(), width, rows, bx, 0, premultiply, rgba);
       BYTE* out = row + static_cast<size_t>(bx) * blockBytes;
+      // Skins repeat blocks (flat paint, borders): the same pixels make the same block.
+      if (mask == previousMask && std::memcmp(rgba, previous, sizeof rgba) == 0) {
+        std::memcpy(out, previousOut, blockBytes);
+        continue;
+      }
+      std::memcpy(previous, rgba, sizeof rgba);
+      previousMask = mask;
+      previousOut = out;
       if (quality == BlockQuality::Best)
         squish::CompressMasked(rgba, mask, out, flags);
       else

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <squish.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <set>
@@ -65,7 +66,9 @@ std::vector<D3DCOLOR> Skin(UINT w, UINT h, std::uint32_t seed = 1) {
 TEST(BlockCompress, BlocksDoNotDependOnTheThreadCount) {
   // 130 rows of blocks, enough for every thread to get a band; the odd width has a partial block column.
   const UINT w = 38, h = 520;
-  const std::vector<D3DCOLOR> pixels = Skin(w, h);
+  std::vector<D3DCOLOR> pixels = Skin(w, h);
+  // A band of flat paint: blocks that repeat their neighbours.
+  std::fill(pixels.begin() + 100 * w, pixels.begin() + 200 * w, 0xFF2040C0);
   for (D3DFORMAT format : kBlockFormats)
     for (BlockQuality quality : {BlockQuality::Best, BlockQuality::Fast}) {
       SCOPED_TRACE(testing::Message()
