@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the texture and model benchmarks side by side and prints `work | ours | reference | ratio`:
-#   three 1024x1024 pictures (photo-like, skin-like, with alpha) made into blocks by BitmapToTexture:
+#   three 1024x1024 pictures (photo, skin-like, alpha) made into DXT1/DXT1/DXT5 blocks by BitmapToTexture:
 #     fast beside stb_dxt's high-quality mode, in process CPU time (all of our threads count);
 #     best beside libsquish's cluster fit on one thread, in wall time (what a user waits for) and CPU time;
 #     and the RGB (and alpha) error, root mean square, of each beside its reference's.
@@ -30,7 +30,7 @@ bench_csv formats formats_bench "${1:-3}" |
         kind = kinds[k]; fmt = kind == "alpha" ? "DXT5" : "DXT1"
         fast = "BM_BitmapToTexture/fast_" kind; stb = "BM_StbDxt/highqual_" kind
         best = "BM_BitmapToTexture/best_" kind; cluster = "BM_ClusterFit/one_thread_" kind
-        what = fmt " " kind " 1024x1024"
+        what = fmt " " kind ":"
         row(what " fast vs stb_dxt HQ, cpu", cpu[fast], cpu[stb], "%11.1f ms")
         row(what " fast vs stb_dxt HQ, RGB RMSE", e[fast], e[stb], "%14.3f")
         row(what " best vs cluster fit 1 thread, wall", wall[best], wall[cluster], "%11.0f ms")
