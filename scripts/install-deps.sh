@@ -14,12 +14,10 @@ packages=(
   qt6-svg-dev
   # graphics device: GL through libepoxy, EGL headless on Mesa
   libepoxy-dev libegl-dev libgl-dev libopengl-dev libgles-dev libgl1-mesa-dri libegl-mesa0 mesa-utils
-  # formats
-  libgif-dev libsquish-dev libpng-dev zlib1g-dev
+  # formats; stb_dxt is the everyday block compressor, libsquish the best one and the decoder
+  libgif-dev libsquish-dev libstb-dev libpng-dev zlib1g-dev
   # tools and tests
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
-  # benchmark reference for block compression
-  libstb-dev
   # benchmark only: the reference colour quantiser beside ours (GPL; never linked into the program or tests)
   libimagequant-dev
   xvfb xauth

@@ -93,8 +93,7 @@ void TDravoEditor::TextureListDataChanged(std::int32_t tag, const std::string& f
             "Pink Transparency detected", true)) {
       if (ApplyColourKey(&image, bitsPerPixel)) format = D3DFMT_A1R5G5B5;
     }
-    const D3DFORMAT destination =
-        format == D3DFMT_A8R8G8B8 || format == D3DFMT_A4R4G4B4 ? D3DFMT_DXT3 : D3DFMT_DXT1;
+    const D3DFORMAT destination = SkinTextureFormat(format);
     auto kept = std::make_shared<ShownSkin>();
     BitmapToTexture(m_panel.Device(), &image, format, kept->texture, true, destination);
     kept->flags = entry->Flags | kTextureReplaced;
@@ -175,7 +174,10 @@ bool TDravoEditor::SaveTextures() {
       if (!entry || !(entry->Flags & kTextureReplaced)) continue;
       // A fresh stream for each texture: a smaller one never carries the tail of a larger one.
       std::unique_ptr<MemoryStream> stream = std::make_unique<MemoryStream>();
-      if (!TextureToDxt(stream, entry->Texture.Get())) continue;
+      D3DSURFACE_DESC desc{};
+      const std::uint32_t code =
+          entry->Texture && SUCCEEDED(entry->Texture->GetLevelDesc(0, &desc)) ? SkinFileCode(desc.Format) : 0;
+      if (!TextureToDxt(stream, entry->Texture.Get(), code)) continue;
       const std::string name = ChangeFileExt(m_textures->NameAt(i), ".dxt");
       if (Trim(name).empty() || !m_ownArchive) {
         m_host.KelMsgBox("There seems to be a problem with the $dravo.pak.", "Dravo PAK error", false);

@@ -15,7 +15,8 @@
 namespace dravo {
 
 void BitmapToTexture(IDirect3DDevice8* device, Bitmap* bitmap, std::uint32_t sourceFormat,
-                     ComPtr<IDirect3DTexture8>& texture, bool mipmaps, D3DFORMAT destinationFormat) {
+                     ComPtr<IDirect3DTexture8>& texture, bool mipmaps, D3DFORMAT destinationFormat,
+                     BlockQuality quality) {
   texture.Reset();
   if (!device || !bitmap || bitmap->empty()) return;
   if (sourceFormat < fmtcode::kA8R8G8B8 || sourceFormat > fmtcode::kA4R4G4B4) return;
@@ -33,24 +34,25 @@ void BitmapToTexture(IDirect3DDevice8* device, Bitmap* bitmap, std::uint32_t sou
 
   const UINT width = static_cast<UINT>(bitmap->width());
   const UINT height = static_cast<UINT>(bitmap->height());
-  ComPtr<IDirect3DSurface8> work;
-  if (FAILED(device->CreateImageSurface(width, height, static_cast<D3DFORMAT>(sourceFormat), &work)) || !work)
-    return;
-  D3DLOCKED_RECT locked;
-  if (FAILED(work->LockRect(&locked, nullptr, 0))) return;
-  auto* out = static_cast<std::uint8_t*>(locked.pBits);
-  for (UINT y = 0; y < height; ++y) {
+  // Pixels of picture row y as A8R8G8B8, straight from the scan line (no copy of the whole picture):
+  // `count` of them, at `columns` (null: from the left, one after another).
+  const auto sampleRow = [&](UINT y, const UINT* columns, UINT count, D3DCOLOR* out) {
     const std::uint8_t* line = bitmap->scanLine(static_cast<int>(y));
-    std::uint8_t* row = out + std::size_t(y) * static_cast<std::size_t>(locked.Pitch);
+    const auto column = [columns](UINT x) { return columns ? columns[x] : x; };
     if (wide) {
-      for (UINT x = 0; x < width; ++x)
-        StoreU32(row + 4 * x, LoadU32(line + 4 * x) | fillMask);
-    } else {
-      for (UINT x = 0; x < width; ++x)
-        StoreU16(row + 2 * x, static_cast<std::uint16_t>(LoadU16(line + 2 * x) | fillMask));
+      for (UINT x = 0; x < count; ++x)
+        out[x] = LoadU32(line + 4 * std::size_t(column(x))) | fillMask;
+      return;
     }
-  }
-  work->UnlockRect();
+    std::uint8_t narrow[2 * 256];
+    for (UINT x0 = 0; x0 < count; x0 += 256) {
+      const UINT n = std::min<UINT>(256, count - x0);
+      for (UINT x = 0; x < n; ++x)
+        StoreU16(narrow + 2 * x,
+                 static_cast<std::uint16_t>(LoadU16(line + 2 * std::size_t(column(x0 + x))) | fillMask));
+      DecodePixels(narrow, 2 * n, static_cast<D3DFORMAT>(sourceFormat), n, 1, nullptr, out + x0);
+    }
+  };
 
   const UINT levels =
       mipmaps ? static_cast<UINT>(MipLevelCount(static_cast<int>(std::min(width, height)))) : 1;
@@ -59,13 +61,43 @@ void BitmapToTexture(IDirect3DDevice8* device, Bitmap* bitmap, std::uint32_t sou
       !made)
     return;
   for (UINT level = 0; level < made->GetLevelCount(); ++level) {
-    ComPtr<IDirect3DSurface8> surface;
-    if (FAILED(made->GetSurfaceLevel(level, &surface)) || !surface) return;
-    if (FAILED(D3DXLoadSurfaceFromSurface(surface.Get(), nullptr, nullptr, work.Get(), nullptr, nullptr,
-                                          D3DX_FILTER_POINT, 0)))
-      return;
+    D3DSURFACE_DESC desc;
+    if (FAILED(made->GetLevelDesc(level, &desc)) || desc.Width == 0 || desc.Height == 0) return;
+    const UINT w = desc.Width, h = desc.Height;
+    // Point filtering: each pixel of a smaller level is the picture's pixel it falls on.
+    std::vector<UINT> columns(w);
+    for (UINT x = 0; x < w; ++x)
+      columns[x] = static_cast<UINT>(std::uint64_t(x) * width / w);
+    const auto levelRow = [&](UINT y, D3DCOLOR* out) {
+      sampleRow(static_cast<UINT>(std::uint64_t(y) * height / h), w == width ? nullptr : columns.data(), w,
+                out);
+    };
+    D3DLOCKED_RECT locked;
+    if (FAILED(made->LockRect(level, &locked, nullptr, 0)) || !locked.pBits) return;
+    auto* bits = static_cast<BYTE*>(locked.pBits);
+    const UINT pitch = static_cast<UINT>(locked.Pitch);
+    bool encoded = true;
+    if (IsBlockCompressed(destinationFormat)) {
+      encoded = CompressBlocks(levelRow, w, h, destinationFormat, bits, pitch, quality);
+    } else {
+      std::vector<D3DCOLOR> row(w);
+      for (UINT y = 0; y < h && encoded; ++y) {
+        levelRow(y, row.data());
+        encoded = EncodePixels(row.data(), w, 1, destinationFormat, bits + std::size_t(y) * pitch, pitch);
+      }
+    }
+    made->UnlockRect(level);
+    if (!encoded) return;
   }
   texture = std::move(made);
+}
+
+D3DFORMAT SkinTextureFormat(std::uint32_t sourceFormat) {
+  return sourceFormat == fmtcode::kA8R8G8B8 || sourceFormat == fmtcode::kA4R4G4B4 ? D3DFMT_DXT5 : D3DFMT_DXT1;
+}
+
+std::uint32_t SkinFileCode(D3DFORMAT skinFormat) {
+  return skinFormat == D3DFMT_DXT5 ? kDxtCodeDxt5Alt : DxtCodeForFormat(skinFormat);
 }
 
 namespace {
@@ -92,7 +124,7 @@ bool LevelBytes(IDirect3DTexture8* texture, UINT level, const D3DSURFACE_DESC& d
 
 }  // namespace
 
-bool TextureToDxt(std::unique_ptr<MemoryStream>& stream, IDirect3DTexture8* texture) {
+bool TextureToDxt(std::unique_ptr<MemoryStream>& stream, IDirect3DTexture8* texture, std::uint32_t code) {
   if (!texture) return false;
   if (!stream) stream = std::make_unique<MemoryStream>();
   const std::size_t startSize = stream->size();
@@ -101,8 +133,11 @@ bool TextureToDxt(std::unique_ptr<MemoryStream>& stream, IDirect3DTexture8* text
     const UINT levels = texture->GetLevelCount();
     D3DSURFACE_DESC top;
     if (levels == 0 || FAILED(texture->GetLevelDesc(0, &top))) return false;
-    const std::uint32_t code = DxtCodeForFormat(top.Format);
-    if (code == 0) return false;
+    if (code == 0) code = DxtCodeForFormat(top.Format);
+    if (code == 0 || DxtCodeForFormat(top.Format) == 0) return false;
+    // Every format but DXT1 is written as DXT5 blocks.
+    const D3DFORMAT written = top.Format == D3DFMT_DXT1 ? D3DFMT_DXT1 : D3DFMT_DXT5;
+    if (DxtCodeDataFormat(code) != written) return false;
     const bool dxt3Alpha = top.Format == D3DFMT_DXT2 || top.Format == D3DFMT_DXT3;
 
     ByteWriter w;

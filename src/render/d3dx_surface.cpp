@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "render/block_compress.h"
 #include "render/memory_resources.h"
 
 namespace dravo {
@@ -264,10 +265,13 @@ HRESULT Resample(const Image& src, UINT width, UINT height, DWORD filter, Image&
     return D3D_OK;
   }
   if (kind == D3DX_FILTER_POINT || (width == src.width && height == src.height)) {
+    std::vector<UINT> columns(width);
+    for (UINT x = 0; x < width; ++x)
+      columns[x] = static_cast<UINT>(static_cast<std::uint64_t>(x) * src.width / width);
     for (UINT y = 0; y < height; ++y) {
       const UINT sy = static_cast<UINT>(static_cast<std::uint64_t>(y) * src.height / height);
       for (UINT x = 0; x < width; ++x)
-        out.at(x, y) = src.at(static_cast<UINT>(static_cast<std::uint64_t>(x) * src.width / width), sy);
+        out.at(x, y) = src.at(columns[x], sy);
     }
     return D3D_OK;
   }
@@ -294,7 +298,7 @@ HRESULT Resample(const Image& src, UINT width, UINT height, DWORD filter, Image&
 }
 
 // Writes the pixels (already of the rectangle's size) into the surface.
-HRESULT WriteToSurface(IDirect3DSurface8* dest, const RECT& rect, const Image& pixels) {
+HRESULT WriteToSurface(IDirect3DSurface8* dest, const RECT& rect, const Image& pixels, BlockQuality quality) {
   D3DSURFACE_DESC desc{};
   if (FAILED(dest->GetDesc(&desc))) return D3DERR_INVALIDCALL;
   D3DLOCKED_RECT locked{};
@@ -302,7 +306,11 @@ HRESULT WriteToSurface(IDirect3DSurface8* dest, const RECT& rect, const Image& p
   BYTE* base = static_cast<BYTE*>(locked.pBits);
   const UINT pitch = static_cast<UINT>(locked.Pitch);
   bool ok = true;
-  if (IsBlockCompressed(desc.Format)) {
+  // A rectangle of whole blocks (ending at the surface's edge counts) has no other pixels to keep.
+  const auto blockEdge = [](LONG v, UINT size) { return v % 4 == 0 || static_cast<UINT>(v) == size; };
+  const bool wholeBlocks = rect.left % 4 == 0 && rect.top % 4 == 0 && blockEdge(rect.right, desc.Width) &&
+                           blockEdge(rect.bottom, desc.Height);
+  if (IsBlockCompressed(desc.Format) && !wholeBlocks) {
     // Partly covered blocks keep their other pixels: decode the blocks, paint, encode them again.
     const RECT blocks{
         rect.left / 4 * 4, rect.top / 4 * 4,
@@ -328,12 +336,12 @@ HRESULT WriteToSurface(IDirect3DSurface8* dest, const RECT& rect, const Image& p
       for (UINT y = 0; y < h; ++y)
         for (UINT x = 0; x < w; ++x)
           inside.at(x, y) = area.at(x, y);
-      ok = EncodePixels(inside.pixels.data(), w, h, desc.Format, at, pitch);
+      ok = EncodePixels(inside.pixels.data(), w, h, desc.Format, at, pitch, quality);
     }
   } else {
     BYTE* at = base + static_cast<size_t>(rect.top) * pitch +
                static_cast<size_t>(rect.left) * FormatBlockBytes(desc.Format);
-    ok = EncodePixels(pixels.pixels.data(), pixels.width, pixels.height, desc.Format, at, pitch);
+    ok = EncodePixels(pixels.pixels.data(), pixels.width, pixels.height, desc.Format, at, pitch, quality);
   }
   dest->UnlockRect();
   return ok ? D3D_OK : D3DERR_INVALIDCALL;
@@ -341,7 +349,7 @@ HRESULT WriteToSurface(IDirect3DSurface8* dest, const RECT& rect, const Image& p
 
 // The part shared by both loaders once the source pixels are in hand.
 HRESULT LoadInto(IDirect3DSurface8* dest, const RECT* destRect, Image& source, DWORD filter,
-                 D3DCOLOR colorKey) {
+                 D3DCOLOR colorKey, BlockQuality quality) {
   D3DSURFACE_DESC desc{};
   if (FAILED(dest->GetDesc(&desc)) || !CanEncode(desc.Format)) return D3DERR_INVALIDCALL;
   const RECT rect = destRect ? *destRect : WholeSurface(desc);
@@ -349,9 +357,14 @@ HRESULT LoadInto(IDirect3DSurface8* dest, const RECT* destRect, Image& source, D
   if (colorKey != 0)
     for (D3DCOLOR& c : source.pixels)
       if (c == colorKey) c = 0;
+  // Every filter keeps a picture of the same size as it is: no copy.
+  const DWORD kind = filter == D3DX_DEFAULT ? D3DX_FILTER_TRIANGLE : (filter & 0xFFFF);
+  if (Width(rect) == source.width && Height(rect) == source.height && kind >= D3DX_FILTER_NONE &&
+      kind <= D3DX_FILTER_BOX)
+    return WriteToSurface(dest, rect, source, quality);
   Image scaled;
   if (HRESULT hr = Resample(source, Width(rect), Height(rect), filter, scaled); FAILED(hr)) return hr;
-  return WriteToSurface(dest, rect, scaled);
+  return WriteToSurface(dest, rect, scaled, quality);
 }
 
 }  // namespace
@@ -387,46 +400,22 @@ bool DecodePixels(const BYTE* src, UINT pitch, D3DFORMAT format, UINT width, UIN
   const UINT bpp = FormatBlockBytes(format);
   for (UINT y = 0; y < height; ++y) {
     const BYTE* row = src + static_cast<size_t>(y) * pitch;
+    D3DCOLOR* to = out + static_cast<size_t>(y) * width;
+    if (format == D3DFMT_A8R8G8B8) {  // the work surface of every skin: worth its own loop
+      for (UINT x = 0; x < width; ++x)
+        to[x] = Load32(row + 4 * static_cast<size_t>(x));
+      continue;
+    }
     for (UINT x = 0; x < width; ++x)
-      out[static_cast<size_t>(y) * width + x] =
-          DecodeOne(row + static_cast<size_t>(x) * bpp, format, palette);
+      to[x] = DecodeOne(row + static_cast<size_t>(x) * bpp, format, palette);
   }
   return true;
 }
 
-bool EncodePixels(const D3DCOLOR* pixels, UINT width, UINT height, D3DFORMAT format, BYTE* dst, UINT pitch) {
+bool EncodePixels(const D3DCOLOR* pixels, UINT width, UINT height, D3DFORMAT format, BYTE* dst, UINT pitch,
+                  BlockQuality quality) {
   if (!CanEncode(format)) return false;
-  if (IsBlockCompressed(format)) {
-    const int flags = SquishFlags(format);
-    const UINT blockBytes = FormatBlockBytes(format);
-    squish::u8 rgba[64];
-    for (UINT by = 0; by < (height + 3) / 4; ++by) {
-      for (UINT bx = 0; bx < (width + 3) / 4; ++bx) {
-        int mask = 0;
-        for (UINT i = 0; i < 16; ++i) {
-          const UINT x = bx * 4 + i % 4, y = by * 4 + i / 4;
-          // Pixels past the edge repeat the edge and don't count for the fit.
-          const D3DCOLOR c =
-              pixels[static_cast<size_t>(std::min(y, height - 1)) * width + std::min(x, width - 1)];
-          if (x < width && y < height) mask |= 1 << i;
-          UINT r = R(c), g = G(c), b = B(c);
-          const UINT a = A(c);
-          if (IsPremultiplied(format)) {
-            r = (r * a + 127) / 255;
-            g = (g * a + 127) / 255;
-            b = (b * a + 127) / 255;
-          }
-          rgba[4 * i] = static_cast<squish::u8>(r);
-          rgba[4 * i + 1] = static_cast<squish::u8>(g);
-          rgba[4 * i + 2] = static_cast<squish::u8>(b);
-          rgba[4 * i + 3] = static_cast<squish::u8>(a);
-        }
-        squish::CompressMasked(
-            rgba, mask, dst + static_cast<size_t>(by) * pitch + static_cast<size_t>(bx) * blockBytes, flags);
-      }
-    }
-    return true;
-  }
+  if (IsBlockCompressed(format)) return CompressBlocks(pixels, width, height, format, dst, pitch, quality);
   const UINT bpp = FormatBlockBytes(format);
   for (UINT y = 0; y < height; ++y) {
     BYTE* row = dst + static_cast<size_t>(y) * pitch;
@@ -439,7 +428,7 @@ bool EncodePixels(const D3DCOLOR* pixels, UINT width, UINT height, D3DFORMAT for
 HRESULT D3DXLoadSurfaceFromMemory(IDirect3DSurface8* pDestSurface, const PALETTEENTRY* /*pDestPalette*/,
                                   const RECT* pDestRect, const void* pSrcMemory, D3DFORMAT SrcFormat,
                                   UINT SrcPitch, const PALETTEENTRY* pSrcPalette, const RECT* pSrcRect,
-                                  DWORD Filter, D3DCOLOR ColorKey) {
+                                  DWORD Filter, D3DCOLOR ColorKey, BlockQuality quality) {
   if (!pDestSurface || !pSrcMemory || !pSrcRect || !ValidRect(*pSrcRect) || !CanDecode(SrcFormat))
     return D3DERR_INVALIDCALL;
   if ((SrcFormat == D3DFMT_P8 || SrcFormat == D3DFMT_A8P8) && !pSrcPalette) return D3DERR_INVALIDCALL;
@@ -448,13 +437,13 @@ HRESULT D3DXLoadSurfaceFromMemory(IDirect3DSurface8* pDestSurface, const PALETTE
   Image source;
   if (!ReadRegion(static_cast<const BYTE*>(pSrcMemory), SrcPitch, SrcFormat, *pSrcRect, pSrcPalette, source))
     return D3DERR_INVALIDCALL;
-  return LoadInto(pDestSurface, pDestRect, source, Filter, ColorKey);
+  return LoadInto(pDestSurface, pDestRect, source, Filter, ColorKey, quality);
 }
 
 HRESULT D3DXLoadSurfaceFromSurface(IDirect3DSurface8* pDestSurface, const PALETTEENTRY* /*pDestPalette*/,
                                    const RECT* pDestRect, IDirect3DSurface8* pSrcSurface,
                                    const PALETTEENTRY* pSrcPalette, const RECT* pSrcRect, DWORD Filter,
-                                   D3DCOLOR ColorKey) {
+                                   D3DCOLOR ColorKey, BlockQuality quality) {
   if (!pDestSurface || !pSrcSurface || pDestSurface == pSrcSurface) return D3DERR_INVALIDCALL;
   D3DSURFACE_DESC desc{};
   if (FAILED(pSrcSurface->GetDesc(&desc)) || !CanDecode(desc.Format)) return D3DERR_INVALIDCALL;
@@ -467,7 +456,7 @@ HRESULT D3DXLoadSurfaceFromSurface(IDirect3DSurface8* pDestSurface, const PALETT
                              desc.Format, rect, pSrcPalette, source);
   pSrcSurface->UnlockRect();
   if (!ok) return D3DERR_INVALIDCALL;
-  return LoadInto(pDestSurface, pDestRect, source, Filter, ColorKey);
+  return LoadInto(pDestSurface, pDestRect, source, Filter, ColorKey, quality);
 }
 
 }  // namespace dravo

@@ -10,6 +10,7 @@
 #include "editor_rig.h"
 #include "formats/bitmap.h"
 #include "formats/dxg_model.h"
+#include "formats/dxt_file.h"
 #include "formats/texture_manager.h"
 #include "formats/tga_file.h"
 #include "support/file_helpers.h"
@@ -76,7 +77,7 @@ TEST_F(Skins, TargaFilesOfEveryDepthBecomeBlockTextures) {
       {"16-bit without pink", Picture(64, 64, 16, false), {}, D3DFMT_DXT1},
       {"16-bit with an alpha bit", Picture(64, 64, 16, true, &k1555), {true}, D3DFMT_DXT1},
       {"24-bit with magenta", Picture(64, 32, 24, true), {}, D3DFMT_DXT1},
-      {"32-bit with alpha", Picture(32, 64, 32, false), {}, D3DFMT_DXT3},
+      {"32-bit with alpha", Picture(32, 64, 32, false), {}, D3DFMT_DXT5},
   };
   const int row = Row(ed(), "helmet06.dxt");
   const TTextureEntry* entry =
@@ -115,6 +116,8 @@ TEST_F(Skins, TargaFilesOfEveryDepthBecomeBlockTextures) {
   std::unique_ptr<TMvAFolder> own = TMvAFolder::Open(rig.OwnPak());
   ASSERT_EQ(own->Count(), 1);
   EXPECT_EQ(own->EntryName(0), "Data\\Rider\\Tex\\helmet06.dxt");
+  // The last picture had alpha: its DXT5 blocks are written as they are, under the skins' code 53.
+  EXPECT_EQ(ParseDxtFile(own->ReadEntry(0)->vector()).code, kDxtCodeDxt5Alt);
   ASSERT_EQ(rig.Restart(), StartupResult::Running);
   EXPECT_EQ(Desc(ed(), Row(ed(), "helmet06.dxt")).Width, 32u);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 
 #include "core/byte_io.h"
 #include "formats/d3d_format_codes.h"
@@ -10,6 +11,7 @@
 #include "formats/texture_plugin.h"
 #include "image_fixtures.h"
 #include "model_fixtures.h"
+#include "render/block_compress.h"
 #include "render/d3dx_surface.h"
 #include "render/memory_resources.h"
 
@@ -272,9 +274,9 @@ TEST(DxtPlugIn, ReportsEveryFailureWithItsCode) {
 
 namespace {
 
-std::vector<std::uint8_t> Written(IDirect3DTexture8* texture) {
+std::vector<std::uint8_t> Written(IDirect3DTexture8* texture, std::uint32_t code = 0) {
   std::unique_ptr<MemoryStream> stream;
-  EXPECT_TRUE(TextureToDxt(stream, texture));
+  EXPECT_TRUE(TextureToDxt(stream, texture, code));
   return stream ? stream->vector() : std::vector<std::uint8_t>{};
 }
 
@@ -342,6 +344,85 @@ TEST(TextureToDxt, WritesCodesCountsAndLevelsSmallestFirst) {
   rec.log().Fail(ResourceName(unlockable.Get()) + ".LockRect", D3DERR_INVALIDCALL);
   EXPECT_FALSE(TextureToDxt(stream, unlockable.Get()));
   EXPECT_EQ(stream->text(), "keep");
+}
+
+TEST(TextureToDxt, TakesAnotherCodeOnlyWhenItHoldsTheSameBlocks) {
+  TRecordingPanel rec;
+  const ComPtr<IDirect3DTexture8> dxt5 = Filled(rec.device(), 8, 1, D3DFMT_DXT5);
+  {
+    // Code 53 for DXT5 blocks: one level is stored as a count of 0, the blocks as they are.
+    const std::vector<std::uint8_t> file = Written(dxt5.Get(), kDxtCodeDxt5Alt);
+    const DxtFileInfo info = ParseDxtFile(file);
+    EXPECT_EQ(info.code, 53u);
+    EXPECT_EQ(info.storedLevelCount, 0u);
+    ASSERT_EQ(info.levels.size(), 1u);
+    EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + static_cast<std::ptrdiff_t>(info.levels[0].offset),
+                                        file.end()),
+              TextureLevel(dxt5.Get(), 0));
+  }
+  EXPECT_EQ(ParseDxtFile(Written(Filled(rec.device(), 8, 1, D3DFMT_DXT1).Get(), kDxtCodeDxt1Alt)).code, 40u);
+  // A code for other blocks writes nothing.
+  for (const std::uint32_t code : {kDxtCodeDxt1, kDxtCodeDxt3, kDxtCodePalette}) {
+    std::unique_ptr<MemoryStream> stream = std::make_unique<MemoryStream>();
+    stream->write(std::string("keep"));
+    EXPECT_FALSE(TextureToDxt(stream, dxt5.Get(), code)) << code;
+    EXPECT_EQ(stream->text(), "keep");
+  }
+}
+
+TEST(BitmapToTexture, SkinAlphaGoesStraightIntoTheDxt5BlocksOfItsFile) {
+  TRecordingPanel rec;
+  // Every alpha level from 0 to 255 over a colour ramp.
+  Bitmap picture(16, 16, 32);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      picture.setColour(x, y,
+                        Rgba8{std::uint8_t(x * 16), std::uint8_t(y * 16), 90, std::uint8_t(x + y * 16)});
+  for (const std::uint32_t source : {fmtcode::kA8R8G8B8, fmtcode::kA4R4G4B4})
+    EXPECT_EQ(SkinTextureFormat(source), D3DFMT_DXT5);
+  for (const std::uint32_t source :
+       {fmtcode::kX8R8G8B8, fmtcode::kR5G6B5, fmtcode::kX1R5G5B5, fmtcode::kA1R5G5B5})
+    EXPECT_EQ(SkinTextureFormat(source), D3DFMT_DXT1);
+  ComPtr<IDirect3DTexture8> texture;
+  BitmapToTexture(rec.device(), &picture, fmtcode::kA8R8G8B8, texture, false, D3DFMT_DXT5);
+  ASSERT_TRUE(texture);
+  const std::vector<std::uint8_t> file = Written(texture.Get(), SkinFileCode(D3DFMT_DXT5));
+  EXPECT_EQ(ParseDxtFile(file).code, 53u);
+  const Loaded loaded = Load(rec.panel(), file);
+  ASSERT_EQ(loaded.result, 0);
+  const std::vector<D3DCOLOR> pixels = TexturePixels(loaded.texture.Get(), 0);
+  std::set<int> levels;
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    levels.insert(int(pixels[i] >> 24));
+    EXPECT_NEAR(int(pixels[i] >> 24), int(i), 4) << i;
+  }
+  EXPECT_GT(levels.size(), 16u);  // DXT3 on the way would have left 16 at most
+}
+
+TEST(BitmapToTexture, EveryLevelIsThePointSampledPictureInTheChosenQuality) {
+  TRecordingPanel rec;
+  const Bitmap picture = Pattern(32, 16, 32);
+  for (const BlockQuality quality : {BlockQuality::Fast, BlockQuality::Best})
+    for (const D3DFORMAT format : {D3DFMT_DXT1, D3DFMT_DXT3, D3DFMT_DXT5}) {
+      SCOPED_TRACE(testing::Message()
+                   << "format " << format << (quality == BlockQuality::Best ? " best" : " fast"));
+      Bitmap bitmap = picture;
+      ComPtr<IDirect3DTexture8> texture;
+      BitmapToTexture(rec.device(), &bitmap, fmtcode::kA8R8G8B8, texture, true, format, quality);
+      ASSERT_TRUE(texture);
+      ASSERT_EQ(texture->GetLevelCount(), 5u);  // 32x16 down to 2x1
+      for (UINT level = 0; level < 5; ++level) {
+        const UINT w = 32 >> level, h = 16 >> level;
+        std::vector<D3DCOLOR> sampled;
+        for (UINT y = 0; y < h; ++y)
+          for (UINT x = 0; x < w; ++x)
+            sampled.push_back(picture.pixel(int(x * 32 / w), int(y * 16 / h)));
+        std::vector<std::uint8_t> expected(SurfacePitch(format, w) * ((h + 3) / 4));
+        ASSERT_TRUE(
+            CompressBlocks(sampled.data(), w, h, format, expected.data(), SurfacePitch(format, w), quality));
+        EXPECT_EQ(TextureLevel(texture.Get(), level), expected) << "level " << level;
+      }
+    }
 }
 
 TEST(TextureToDxt, ExplicitAlphaSurvivesTheTripThroughCode53) {

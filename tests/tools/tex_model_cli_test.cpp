@@ -127,13 +127,21 @@ TEST(DravoTex, FromImageFollowsTheSkinReplacement) {
   const nlohmann::json opaque = nlohmann::json::parse(Dravo(dir, {"tex", "info", "opaque.dxt"}).out);
   EXPECT_EQ(opaque["levels"].size(), 1u);
 
-  // A 32-bit picture with alpha becomes DXT3, written with code 53.
+  // A 32-bit picture with alpha becomes DXT5 blocks, written with code 53, in either quality.
   Bitmap alpha(4, 4, 32);
   alpha.setColour(1, 1, Rgba8{1, 2, 3, 4});
   WriteBytes(dir / "alpha.tga", EncodeTga(alpha));
-  ASSERT_EQ(Dravo(dir, {"tex", "fromimage", "alpha.tga", "alpha.dxt", "--no-mipmaps"}).code, 0);
-  const nlohmann::json dxt3 = nlohmann::json::parse(Dravo(dir, {"tex", "info", "alpha.dxt"}).out);
-  EXPECT_EQ(dxt3["code"], 53);
+  for (const char* quality : {"fast", "best"}) {
+    ASSERT_EQ(
+        Dravo(dir, {"tex", "fromimage", "alpha.tga", "alpha.dxt", "--no-mipmaps", "--quality", quality}).code,
+        0);
+    const nlohmann::json dxt5 = nlohmann::json::parse(Dravo(dir, {"tex", "info", "alpha.dxt"}).out);
+    EXPECT_EQ(dxt5["code"], 53) << quality;
+    ASSERT_EQ(Dravo(dir, {"tex", "topng", "alpha.dxt", "alpha.png"}).code, 0);
+    const Bitmap back = ReadPng(ReadBytes(dir / "alpha.png"), "alpha.png");
+    EXPECT_EQ(back.colour(1, 1).a, 4) << quality;  // 8-bit alpha, not DXT3's 0 or 17
+  }
+  EXPECT_EQ(Dravo(dir, {"tex", "fromimage", "alpha.tga", "alpha.dxt", "--quality", "slow"}).code, 2);
 
   Bitmap wide(640, 480, 24);
   WriteBytes(dir / "wide.bmp", EncodeBmp(wide));

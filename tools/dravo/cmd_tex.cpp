@@ -77,7 +77,8 @@ void ToPng(const std::string& in, const std::string& out) {
 }
 
 // The replacement of a skin: the picture's size and kind decide the texture format, as in the editor.
-void FromImage(const std::string& in, const std::string& out, const std::string& pink, bool mipmaps) {
+void FromImage(const std::string& in, const std::string& out, const std::string& pink, bool mipmaps,
+               const std::string& quality) {
   Bitmap picture;
   try {
     // The size comes from the header: a picture that cannot be a texture is never decoded.
@@ -101,13 +102,13 @@ void FromImage(const std::string& in, const std::string& out, const std::string&
           "transparency in this tecture? Answer with --pink yes or --pink no.");
     if (pink == "yes" && ApplyColourKey(&picture, bitsPerPixel)) format = fmtcode::kA1R5G5B5;
   }
-  const D3DFORMAT destination =
-      format == fmtcode::kA8R8G8B8 || format == fmtcode::kA4R4G4B4 ? D3DFMT_DXT3 : D3DFMT_DXT1;
+  const D3DFORMAT destination = SkinTextureFormat(format);
   MemoryOnlyDevice device;
   ComPtr<IDirect3DTexture8> texture;
-  BitmapToTexture(&device, &picture, format, texture, mipmaps, destination);
+  BitmapToTexture(&device, &picture, format, texture, mipmaps, destination,
+                  quality == "best" ? BlockQuality::Best : BlockQuality::Fast);
   std::unique_ptr<MemoryStream> stream;
-  if (!texture || !TextureToDxt(stream, texture.Get()))
+  if (!texture || !TextureToDxt(stream, texture.Get(), SkinFileCode(destination)))
     throw InputError(in, "the picture could not be made into a texture");
   WriteFileAtomic(out, stream->vector());
 }
@@ -141,7 +142,17 @@ void AddTexCommands(CLI::App& app) {
   fromimage->add_option("--pink", *pink, "Use pink (magenta) pixels of a 16-bit picture for transparency")
       ->check(CLI::IsMember({"yes", "no"}));
   fromimage->add_flag("--no-mipmaps", *noMipmaps, "Write the full size only");
-  fromimage->callback([source, target, pink, noMipmaps] { FromImage(*source, *target, *pink, !*noMipmaps); });
+  auto quality = std::make_shared<std::string>("fast");
+  fromimage
+      ->add_option(
+          "--quality", *quality,
+          "Block compression: fast (a blink, as the editor does) or best (libsquish's cluster fit on "
+          "every core, seconds for a large picture)")
+      ->check(CLI::IsMember({"fast", "best"}))
+      ->capture_default_str();
+  fromimage->callback([source, target, pink, noMipmaps, quality] {
+    FromImage(*source, *target, *pink, !*noMipmaps, *quality);
+  });
 }
 
 const CommandGroup kGroup{"tex", AddTexCommands};
