@@ -18,6 +18,8 @@ packages=(
   libgif-dev libsquish-dev libstb-dev libpng-dev zlib1g-dev
   # tools and tests
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+  # tests only: two other GIF decoders that must show our optimised GIFs' frames as we do
+  gifsicle ffmpeg
   # benchmark only: the reference colour quantiser beside ours (GPL; never linked into the program or tests)
   libimagequant-dev
   xvfb xauth

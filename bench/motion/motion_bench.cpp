@@ -100,10 +100,22 @@ void BM_TextbookKeysAndBack(benchmark::State& state) {
       const float c = std::cos(r[3]), s = std::sin(r[3]), u = 1 - c;
       const float x = r[0], y = r[1], z = r[2];
       float* m = &matrices[16 * k];
-      const float rows[16] = {u * x * x + c,     u * x * y + s * z, u * x * z - s * y, 0,
-                              u * x * y - s * z, u * y * y + c,     u * y * z + s * x, 0,
-                              u * x * z + s * y, u * y * z - s * x, u * z * z + c,     0,
-                              t[0],              t[1],              t[2],              1};
+      const float rows[16] = {u * x * x + c,
+                              u * x * y + s * z,
+                              u * x * z - s * y,
+                              0,
+                              u * x * y - s * z,
+                              u * y * y + c,
+                              u * y * z + s * x,
+                              0,
+                              u * x * z + s * y,
+                              u * y * z - s * x,
+                              u * z * z + c,
+                              0,
+                              t[0],
+                              t[1],
+                              t[2],
+                              1};
       std::copy(rows, rows + 16, m);
     }
     benchmark::ClobberMemory();

@@ -188,6 +188,7 @@ class TDravoUForm : public QMainWindow {
   QCheckBox* m_wireMode = nullptr;
   QCheckBox* m_lighting = nullptr;
   QCheckBox* m_transparent = nullptr;
+  QCheckBox* m_gifOptimize = nullptr;
   TNumericEdit* m_gifSize = nullptr;
   QComboBox* m_resSelectBox = nullptr;
 

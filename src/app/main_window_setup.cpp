@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 
 #include "app/colour_swatch.h"
@@ -35,6 +36,11 @@ TVellRollout* TDravoUForm::buildSetupRollout() {
   m_transparent = new QCheckBox(QStringLiteral("Transparent"), content);
   m_transparent->setObjectName(QStringLiteral("TransparentChk"));
   m_transparent->setToolTip(QStringLiteral("Make the background of an animated GIF transparent"));
+  m_gifOptimize = new QCheckBox(QStringLiteral("Optimize"), content);
+  m_gifOptimize->setObjectName(QStringLiteral("GifOptimizeChk"));
+  m_gifOptimize->setToolTip(QStringLiteral(
+      "Smaller GIF files: each frame holds only what changed, and the frames share one palette where it "
+      "serves them as well"));
   m_gifSize = new TNumericEdit(QStringLiteral("GIFSize"), content);
   m_gifSize->SetLimits(kGifMinSize, kGifMaxSize);
   m_gifSize->SetValue(options::DefaultSize);
@@ -64,7 +70,13 @@ TVellRollout* TDravoUForm::buildSetupRollout() {
   grid->addWidget(m_lighting, 3, 0, 1, 2);
   grid->addWidget(m_transparent, 4, 0, 1, 2);
   grid->addWidget(gifLabel, 5, 0);
-  grid->addWidget(m_gifSize, 5, 1, Qt::AlignLeft);
+  auto* sizeRow = new QHBoxLayout;
+  sizeRow->setContentsMargins(0, 0, 0, 0);
+  sizeRow->setSpacing(10);
+  sizeRow->addWidget(m_gifSize);
+  sizeRow->addWidget(m_gifOptimize);
+  sizeRow->addStretch(1);
+  grid->addLayout(sizeRow, 5, 1);
   grid->addWidget(resLabel, 6, 0);
   grid->addWidget(m_resSelectBox, 6, 1);
   grid->setColumnStretch(1, 1);
@@ -79,6 +91,8 @@ TVellRollout* TDravoUForm::buildSetupRollout() {
           [this](bool on) { act([on](TDravoEditor& ed) { ed.LightClick(on); }); });
   connect(m_transparent, &QCheckBox::clicked, this,
           [this](bool on) { act([on](TDravoEditor& ed) { ed.TransparentClick(on); }); });
+  connect(m_gifOptimize, &QCheckBox::clicked, this,
+          [this](bool on) { act([on](TDravoEditor& ed) { ed.SetGifOptimize(on); }); });
   m_gifSize->OnChange = [this](TNumericEdit* e) {
     const int size = e->IntValue();
     act([size](TDravoEditor& ed) { ed.SetGifSize(size); });
@@ -116,6 +130,7 @@ void TDravoUForm::refreshSetup(std::uint32_t bits) {
     m_wireMode->setChecked(ed.WireMode());
     m_lighting->setChecked(ed.Lighting());
     m_transparent->setChecked(ed.Transparent());
+    m_gifOptimize->setChecked(ed.GifOptimize());
     m_gifSize->SetValue(ed.GifSize());
   }
 }

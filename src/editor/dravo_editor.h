@@ -353,6 +353,8 @@ class TDravoEditor {
   void LightClick(bool on);
   bool Transparent() const { return m_view.transparent; }
   void TransparentClick(bool on);
+  bool GifOptimize() const { return m_view.gifOptimize; }
+  void SetGifOptimize(bool on);
   int GifSize() const { return m_view.gifSize; }
   void SetGifSize(int size);
   void GIFSizeChange(int size) { SetGifSize(size); }

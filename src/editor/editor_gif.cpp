@@ -25,7 +25,7 @@ void TDravoEditor::MakeGifBtnClick() {
 
 bool TDravoEditor::MakeGif(const std::string& fileName, const GifProgress& progress) {
   if (m_trick.frameCount < 1) throw std::invalid_argument("There are no frames to export");
-  const GifOptions options{m_view.gifSize, m_playback.frameRate, m_view.transparent};
+  const GifOptions options{m_view.gifSize, m_playback.frameRate, m_view.transparent, m_view.gifOptimize};
 
   // Playback, the cursor and the view's own size come back whatever happens below.
   struct Restore {

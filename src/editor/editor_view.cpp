@@ -125,6 +125,11 @@ void TDravoEditor::TransparentClick(bool on) {
   Repaint();
 }
 
+void TDravoEditor::SetGifOptimize(bool on) {
+  m_view.gifOptimize = on;
+  Changed(changes::ViewSettings);
+}
+
 void TDravoEditor::SetGifSize(int size) {
   m_view.gifSize = std::clamp(size, kGifMinSize, kGifMaxSize);
   Changed(changes::ViewSettings);

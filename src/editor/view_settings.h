@@ -25,6 +25,7 @@ struct ViewSettings {
   bool wireMode = false;
   bool lighting = true;
   bool transparent = true;
+  bool gifOptimize = false;  // smaller GIFs: cropped frames, a shared palette where it serves
   int gifSize = options::DefaultSize;
   // The joystick pads: which is held (the rotation pad turns, the position pad pans), the
   // pointer's offsets from the pad's middle, and whether the pad's timer runs.

@@ -20,6 +20,9 @@ struct GifOptions {
   int framesPerSecond = 15;  // the playback rate, 1 to 100 (the "fps" option)
   // The bottom-left pixel's colour is the background, which is see-through (the "Transparent" option).
   bool transparent = true;
+  // Smaller files: frames cropped to what changed, unchanged pixels see-through, one palette shared
+  // by the frames it serves about as well as their own. Frames are kept until Finish.
+  bool optimize = false;
 };
 
 // A transparent GIF shows a pixel at least this much covered by the models (of 255): a quarter, so
@@ -62,18 +65,23 @@ class GifExport {
   void Finish();
 
   const std::filesystem::path& FileName() const { return m_writer.target(); }
-  int FrameCount() const { return m_writer.frameCount(); }
+  int FrameCount() const { return m_frameCount; }
   int FrameDelay() const { return m_delay; }
 
  private:
   // Scales a transparent frame by coverage into m_scaled; the first see-through pixel, or -1.
   std::ptrdiff_t CoverFrame(const PixelView32& frame);
+  // Writes the kept frames, cropped, with the shared palette where it serves.
+  void WriteOptimised();
 
   GifOptions m_options;
   int m_delay;
   std::vector<std::uint8_t> m_scaled;
   std::vector<std::uint8_t> m_covered;  // the frame with its coverage, kept from frame to frame
   GifWriter m_writer;
+  int m_frameCount = 0;
+  std::vector<std::uint8_t> m_kept;    // optimised: every scaled frame, one after another
+  std::vector<std::ptrdiff_t> m_sees;  // optimised: each kept frame's first see-through pixel, or -1
 };
 
 // Renders frame f (0-based) and hands out its picture, valid until the next call.

@@ -30,8 +30,46 @@ GifWriter::GifWriter(std::filesystem::path target, int width, int height)
   if (!m_gif) fail(code);
   // Written block by block, giflib cannot see the extensions to come when it writes the header.
   EGifSetGifVersion(m_gif, true);
-  if (EGifPutScreenDesc(m_gif, width, height, 8, 0, nullptr) == GIF_ERROR) fail(m_gif->Error);
   m_row.resize(std::size_t(width));
+}
+
+namespace {
+
+// GIF colour tables come in powers of two; the unused end stays black.
+std::unique_ptr<ColorMapObject, MapDeleter> ColourTable(const std::vector<Rgb8>& palette) {
+  int tableSize = 2;
+  while (std::size_t(tableSize) < palette.size())
+    tableSize *= 2;
+  std::unique_ptr<ColorMapObject, MapDeleter> map(GifMakeMapObject(tableSize, nullptr));
+  if (!map) return map;
+  for (int i = 0; i < tableSize; ++i) {
+    GifColorType& c = map->Colors[i];
+    const Rgb8 p = std::size_t(i) < palette.size() ? palette[std::size_t(i)] : Rgb8{};
+    c.Red = p.r;
+    c.Green = p.g;
+    c.Blue = p.b;
+  }
+  return map;
+}
+
+}  // namespace
+
+void GifWriter::setScreenPalette(const std::vector<Rgb8>& palette) {
+  if (m_screenWritten) throw std::invalid_argument("the screen palette comes before the first frame");
+  if (palette.empty() || palette.size() > 256)
+    throw std::invalid_argument("a GIF palette has 1 to 256 colours");
+  m_screenPalette = palette;
+}
+
+void GifWriter::writeScreen() {
+  if (m_screenWritten) return;
+  std::unique_ptr<ColorMapObject, MapDeleter> map;
+  if (!m_screenPalette.empty()) {
+    map = ColourTable(m_screenPalette);
+    if (!map) fail(E_GIF_ERR_NOT_ENOUGH_MEM);
+  }
+  if (EGifPutScreenDesc(m_gif, m_width, m_height, 8, 0, map.get()) == GIF_ERROR) fail(m_gif->Error);
+  m_screenWritten = true;
 }
 
 GifWriter::~GifWriter() {
@@ -69,34 +107,39 @@ void GifWriter::fail(int code) {
 }
 
 void GifWriter::addFrame(const IndexedImage& frame, int delay, int transparentIndex) {
+  if (frame.width != m_width || frame.height != m_height)
+    throw std::invalid_argument("the frame's size is not the GIF's");
+  GifFramePlacement whole;
+  whole.disposal = transparentIndex >= 0 ? DISPOSE_PREVIOUS : DISPOSAL_UNSPECIFIED;
+  addFrame(frame, delay, transparentIndex, whole);
+}
+
+void GifWriter::addFrame(const IndexedImage& frame, int delay, int transparentIndex,
+                         const GifFramePlacement& placement) {
   if (!m_gif)
     throw GifWriteError("Cannot write GIF file " + m_file.target().string() + ": the writer has failed");
-  if (frame.width != m_width || frame.height != m_height ||
-      frame.indices.size() != std::size_t(m_width) * std::size_t(m_height))
-    throw std::invalid_argument("the frame's size is not the GIF's");
-  if (frame.palette.empty() || frame.palette.size() > 256)
+  if (frame.width < 1 || frame.height < 1 || placement.left < 0 || placement.top < 0 ||
+      placement.left + frame.width > m_width || placement.top + frame.height > m_height ||
+      frame.indices.size() != std::size_t(frame.width) * std::size_t(frame.height))
+    throw std::invalid_argument("the frame does not lie inside the GIF");
+  const std::vector<Rgb8>& palette = placement.screenPalette ? m_screenPalette : frame.palette;
+  if (palette.empty() || palette.size() > 256)
     throw std::invalid_argument("a GIF palette has 1 to 256 colours");
   if (delay < 0 || delay > 65535) throw std::invalid_argument("a GIF frame delay is 0 to 65535 hundredths");
-  if (transparentIndex < -1 || transparentIndex >= int(frame.palette.size()))
+  if (placement.disposal < 0 || placement.disposal > 3)
+    throw std::invalid_argument("a GIF disposal is 0 to 3");
+  if (transparentIndex < -1 || transparentIndex >= int(palette.size()))
     throw std::invalid_argument("the transparent index lies outside the palette");
-  const std::size_t colours = frame.palette.size();
+  const std::size_t colours = palette.size();
   if (std::any_of(frame.indices.begin(), frame.indices.end(), [&](std::uint8_t i) { return i >= colours; }))
     throw std::invalid_argument("an index lies outside the palette");
 
-  // GIF colour tables come in powers of two; the unused end stays black.
-  int tableSize = 2;
-  while (std::size_t(tableSize) < colours)
-    tableSize *= 2;
-  std::unique_ptr<ColorMapObject, MapDeleter> map(GifMakeMapObject(tableSize, nullptr));
-  if (!map) fail(E_GIF_ERR_NOT_ENOUGH_MEM);
-  for (int i = 0; i < tableSize; ++i) {
-    GifColorType& c = map->Colors[i];
-    const Rgb8 p = std::size_t(i) < colours ? frame.palette[std::size_t(i)] : Rgb8{};
-    c.Red = p.r;
-    c.Green = p.g;
-    c.Blue = p.b;
+  std::unique_ptr<ColorMapObject, MapDeleter> map;
+  if (!placement.screenPalette) {
+    map = ColourTable(frame.palette);
+    if (!map) fail(E_GIF_ERR_NOT_ENOUGH_MEM);
   }
-
+  writeScreen();
   if (m_frames == 0) {
     static const unsigned char kApplication[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
     unsigned char loop[] = {1, 0, 0};  // sub-block 1: loop count 0, for ever
@@ -108,7 +151,7 @@ void GifWriter::addFrame(const IndexedImage& frame, int delay, int transparentIn
   }
 
   GraphicsControlBlock control{};
-  control.DisposalMode = transparentIndex >= 0 ? DISPOSE_PREVIOUS : DISPOSAL_UNSPECIFIED;
+  control.DisposalMode = placement.disposal;
   control.UserInputFlag = false;
   control.DelayTime = delay;
   control.TransparentColor = transparentIndex >= 0 ? transparentIndex : NO_TRANSPARENT_COLOR;
@@ -117,11 +160,14 @@ void GifWriter::addFrame(const IndexedImage& frame, int delay, int transparentIn
   if (EGifPutExtension(m_gif, GRAPHICS_EXT_FUNC_CODE, int(length), extension) == GIF_ERROR)
     fail(m_gif->Error);
 
-  if (EGifPutImageDesc(m_gif, 0, 0, m_width, m_height, false, map.get()) == GIF_ERROR) fail(m_gif->Error);
-  for (int y = 0; y < m_height; ++y) {
+  if (EGifPutImageDesc(m_gif, placement.left, placement.top, frame.width, frame.height, false, map.get()) ==
+      GIF_ERROR)
+    fail(m_gif->Error);
+  for (int y = 0; y < frame.height; ++y) {
     // giflib masks the line it is given in place, so it gets a copy.
-    std::memcpy(m_row.data(), frame.indices.data() + std::size_t(y) * std::size_t(m_width), m_row.size());
-    if (EGifPutLine(m_gif, m_row.data(), m_width) == GIF_ERROR) fail(m_gif->Error);
+    std::memcpy(m_row.data(), frame.indices.data() + std::size_t(y) * std::size_t(frame.width),
+                std::size_t(frame.width));
+    if (EGifPutLine(m_gif, m_row.data(), frame.width) == GIF_ERROR) fail(m_gif->Error);
   }
   ++m_frames;
 }
@@ -129,6 +175,7 @@ void GifWriter::addFrame(const IndexedImage& frame, int delay, int transparentIn
 void GifWriter::commit() {
   if (!m_gif)
     throw GifWriteError("Cannot write GIF file " + m_file.target().string() + ": the writer has failed");
+  writeScreen();
   int code = 0;
   const int result = EGifCloseFile(m_gif, &code);
   m_gif = nullptr;

@@ -23,6 +23,14 @@ class GifWriteError : public Error {
   explicit GifWriteError(const std::string& message) : Error({}, message) {}
 };
 
+// Where a frame that is not the whole screen goes, and what happens to it after it is shown.
+struct GifFramePlacement {
+  int left = 0;
+  int top = 0;
+  int disposal = 1;            // GIF disposal: 1 leave it, 2 clear its rectangle, 3 restore what was there
+  bool screenPalette = false;  // drawn with the screen's palette rather than a table of its own
+};
+
 // An animated GIF89a written frame by frame with giflib, looping for ever. Each frame is a full
 // picture of the screen's size with its own palette and a graphic control extension; the first also
 // carries the "NETSCAPE2.0" loop block (loop count 0) before its graphic control extension.
@@ -42,6 +50,12 @@ class GifWriter {
   // Throws std::invalid_argument for a frame of another size or bad values, GifWriteError or FileError
   // when writing fails (the writer is then of no further use).
   void addFrame(const IndexedImage& frame, int delay, int transparentIndex);
+  // A frame of any size inside the screen at `placement`. With screenPalette its indices refer to the
+  // screen's palette (setScreenPalette) and its own palette is not written.
+  void addFrame(const IndexedImage& frame, int delay, int transparentIndex,
+                const GifFramePlacement& placement);
+  // The palette every frame may share, written before the first frame; 1 to 256 colours.
+  void setScreenPalette(const std::vector<Rgb8>& palette);
   // Ends the file and puts it in place. Throws GifWriteError or FileError.
   void commit();
 
@@ -50,6 +64,7 @@ class GifWriter {
 
  private:
   static int Output(GifFileType* gif, const unsigned char* bytes, int length);
+  void writeScreen();
   [[noreturn]] void fail(int code);
 
   AtomicFileWriter m_file;
@@ -60,6 +75,8 @@ class GifWriter {
   int m_height;
   int m_frames = 0;
   bool m_failed = false;
+  bool m_screenWritten = false;
+  std::vector<Rgb8> m_screenPalette;
 };
 
 }  // namespace dravo

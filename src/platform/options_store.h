@@ -70,6 +70,7 @@ inline constexpr std::string_view Size = "Size";
 inline constexpr std::int32_t DefaultSize = 64;
 inline constexpr std::string_view Lighting = "Lighting";
 inline constexpr std::string_view Transparent = "Transparent";
+inline constexpr std::string_view GifOptimize = "GifOptimize";
 inline constexpr std::string_view Fps = "fps";
 inline constexpr std::int32_t DefaultFps = 15;
 inline constexpr std::string_view ShowBike = "Showbike";

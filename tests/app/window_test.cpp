@@ -935,8 +935,15 @@ class WindowTest : public QObject {
     const int side = find<QWidget>("SidePanelScroll")->width();
     QVERIFY(side > 244);
     expand("SetupRollout");
+    // The GIF's Optimize box, beside its size.
+    auto* optimize = find<QCheckBox>("GifOptimizeChk");
+    QVERIFY(!optimize->isChecked());
+    optimize->click();
+    QVERIFY(ed().GifOptimize());
 
     restartWith({});
+    QVERIFY(ed().GifOptimize());
+    QVERIFY(find<QCheckBox>("GifOptimizeChk")->isChecked());
     QCOMPARE(ed().ViewIndex(), 3);
     QCOMPARE(find<QComboBox>("ViewBox")->currentIndex(), 3);
     QCOMPARE(ed().Zoom(), 70);

@@ -36,6 +36,7 @@ void MakeGif(GifArgs args) {
   editor.SetGifSize(args.options.size);
   editor.FrameRateEditChange(args.options.framesPerSecond);
   editor.TransparentClick(args.options.transparent);
+  editor.SetGifOptimize(args.options.optimize);
 
   editor.MakeGif(args.out);
   run.host().tell();
@@ -59,6 +60,8 @@ void AddGifCommands(CLI::App& app) {
   CLI::Option* transparent = cmd->add_flag("--transparent", args->options.transparent,
                                            "The background is transparent (the default)");
   cmd->add_flag("--opaque", args->opaque, "No transparency")->excludes(transparent);
+  cmd->add_flag("--optimize", args->options.optimize,
+                "Smaller file: frames cropped to what changed, one palette shared where it serves as well");
   cmd->add_option("OUT", args->out, "The GIF file to write; its extension becomes .gif")->required();
   cmd->callback([args] { MakeGif(*args); });
 }
