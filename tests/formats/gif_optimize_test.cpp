@@ -55,7 +55,8 @@ Frames Compose(const std::filesystem::path& path) {
     if (gcb.DisposalMode == DISPOSE_PREVIOUS) page = before;
     if (gcb.DisposalMode == DISPOSE_BACKGROUND)
       for (int y = d.Top; y < d.Top + d.Height; ++y)
-        std::memset(&page[(std::size_t(y) * std::size_t(width) + std::size_t(d.Left)) * 4], 0, std::size_t(d.Width) * 4);
+        std::memset(&page[(std::size_t(y) * std::size_t(width) + std::size_t(d.Left)) * 4], 0,
+                    std::size_t(d.Width) * 4);
   }
   DGifCloseFile(gif, &error);
   return frames;
@@ -88,7 +89,8 @@ void Export(const std::filesystem::path& path, const std::vector<BgraPicture>& f
   options.size = 128;
   options.transparent = transparent;
   options.optimize = optimize;
-  ASSERT_TRUE(ExportGif(path, options, int(frames.size()), [&](int f) { return frames.at(std::size_t(f)).view(); }));
+  ASSERT_TRUE(
+      ExportGif(path, options, int(frames.size()), [&](int f) { return frames.at(std::size_t(f)).view(); }));
 }
 
 }  // namespace
@@ -125,14 +127,15 @@ TEST(GifOptimize, OtherDecodersShowTheSameFrames) {
 
     // gifsicle, asked to undo the optimisation, writes every frame whole.
     const ProgramResult gifsicle =
-        RunProgram("/usr/bin/gifsicle", {"--unoptimize", (dir / "small.gif").string(), "-o", (dir / "whole.gif").string()});
+        RunProgram("/usr/bin/gifsicle",
+                   {"--unoptimize", (dir / "small.gif").string(), "-o", (dir / "whole.gif").string()});
     ASSERT_EQ(gifsicle.code, 0) << gifsicle.err;
     EXPECT_EQ(Compose(dir / "whole.gif"), ours);
 
     // ffmpeg decodes every frame to red, green, blue, alpha bytes.
     const ProgramResult ffmpeg =
-        RunProgram("/usr/bin/ffmpeg", {"-v", "error", "-i", (dir / "small.gif").string(), "-fps_mode", "passthrough",
-                                       "-f", "rawvideo", "-pix_fmt", "rgba", "-"});
+        RunProgram("/usr/bin/ffmpeg", {"-v", "error", "-i", (dir / "small.gif").string(), "-fps_mode",
+                                       "passthrough", "-f", "rawvideo", "-pix_fmt", "rgba", "-"});
     ASSERT_EQ(ffmpeg.code, 0) << ffmpeg.err;
     const std::size_t frameBytes = 128 * 128 * 4;
     ASSERT_EQ(ffmpeg.out.size(), frameBytes * ours.size());
