@@ -160,6 +160,11 @@ void GifWriter::addFrame(const IndexedImage& frame, int delay, int transparentIn
   if (EGifPutExtension(m_gif, GRAPHICS_EXT_FUNC_CODE, int(length), extension) == GIF_ERROR)
     fail(m_gif->Error);
 
+  // giflib forgets, without freeing, the previous frame's table when a frame brings none.
+  if (!map && m_gif->Image.ColorMap) {
+    GifFreeMapObject(m_gif->Image.ColorMap);
+    m_gif->Image.ColorMap = nullptr;
+  }
   if (EGifPutImageDesc(m_gif, placement.left, placement.top, frame.width, frame.height, false, map.get()) ==
       GIF_ERROR)
     fail(m_gif->Error);
