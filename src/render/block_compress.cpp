@@ -19,18 +19,6 @@ namespace {
 // Below this many rows of blocks a thread costs more than it saves (the small mip levels).
 constexpr UINT kRowsPerThread = 16;
 
-int SquishFlags(D3DFORMAT format) {
-  switch (format) {
-    case D3DFMT_DXT1:
-      return squish::kDxt1;
-    case D3DFMT_DXT2:
-    case D3DFMT_DXT3:
-      return squish::kDxt3;
-    default:
-      return squish::kDxt5;
-  }
-}
-
 // One block's pixels as red, green, blue, alpha bytes, and the mask of those inside the picture.
 int GatherBlock(const D3DCOLOR* pixels, UINT width, UINT height, UINT bx, UINT by, bool premultiply,
                 squish::u8 (&rgba)[64]) {
@@ -119,6 +107,18 @@ void CompressRows(const PixelRowSource& source, UINT width, UINT height, D3DFORM
 }
 
 }  // namespace
+
+int SquishFlags(D3DFORMAT format) {
+  switch (format) {
+    case D3DFMT_DXT1:
+      return squish::kDxt1;
+    case D3DFMT_DXT2:
+    case D3DFMT_DXT3:
+      return squish::kDxt3;
+    default:
+      return squish::kDxt5;
+  }
+}
 
 bool CompressBlocks(const D3DCOLOR* pixels, UINT width, UINT height, D3DFORMAT format, BYTE* dst, UINT pitch,
                     BlockQuality quality, unsigned threads) {

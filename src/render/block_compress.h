@@ -25,4 +25,7 @@ using PixelRowSource = std::function<void(UINT y, D3DCOLOR* out)>;
 bool CompressBlocks(const PixelRowSource& row, UINT width, UINT height, D3DFORMAT format, BYTE* dst,
                     UINT pitch, BlockQuality quality, unsigned threads = 0);
 
+// libsquish's flags for a block format: DXT1, DXT3 for DXT2 and DXT3, DXT5 for the others.
+int SquishFlags(D3DFORMAT format);
+
 }  // namespace dravo

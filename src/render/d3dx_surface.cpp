@@ -56,18 +56,6 @@ void Store32(BYTE* p, std::uint32_t v) {
   p[3] = static_cast<BYTE>(v >> 24);
 }
 
-int SquishFlags(D3DFORMAT format) {
-  switch (format) {
-    case D3DFMT_DXT1:
-      return squish::kDxt1;
-    case D3DFMT_DXT2:
-    case D3DFMT_DXT3:
-      return squish::kDxt3;
-    default:
-      return squish::kDxt5;
-  }
-}
-
 bool IsPremultiplied(D3DFORMAT format) {
   return format == D3DFMT_DXT2 || format == D3DFMT_DXT4;
 }

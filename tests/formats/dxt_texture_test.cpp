@@ -370,14 +370,19 @@ TEST(TextureToDxt, TakesAnotherCodeOnlyWhenItHoldsTheSameBlocks) {
   }
 }
 
-TEST(BitmapToTexture, SkinAlphaGoesStraightIntoTheDxt5BlocksOfItsFile) {
-  TRecordingPanel rec;
-  // Every alpha level from 0 to 255 over a colour ramp.
+// Every alpha level from 0 to 255 over a colour ramp, 16 x 16.
+Bitmap AlphaRamp() {
   Bitmap picture(16, 16, 32);
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x)
       picture.setColour(x, y,
                         Rgba8{std::uint8_t(x * 16), std::uint8_t(y * 16), 90, std::uint8_t(x + y * 16)});
+  return picture;
+}
+
+TEST(BitmapToTexture, SkinAlphaGoesStraightIntoTheDxt5BlocksOfItsFile) {
+  TRecordingPanel rec;
+  Bitmap picture = AlphaRamp();
   for (const std::uint32_t source : {fmtcode::kA8R8G8B8, fmtcode::kA4R4G4B4})
     EXPECT_EQ(SkinTextureFormat(source), D3DFMT_DXT5);
   for (const std::uint32_t source :
@@ -427,12 +432,7 @@ TEST(BitmapToTexture, EveryLevelIsThePointSampledPictureInTheChosenQuality) {
 
 TEST(TextureToDxt, ExplicitAlphaSurvivesTheTripThroughCode53) {
   TRecordingPanel rec;
-  // Every alpha level of DXT3 in one texture, over a colour ramp.
-  Bitmap picture(16, 16, 32);
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x)
-      picture.setColour(x, y,
-                        Rgba8{std::uint8_t(x * 16), std::uint8_t(y * 16), 90, std::uint8_t(x + y * 16)});
+  Bitmap picture = AlphaRamp();  // every alpha level of DXT3 in one texture
   ComPtr<IDirect3DTexture8> dxt3;
   BitmapToTexture(rec.device(), &picture, fmtcode::kA8R8G8B8, dxt3, false, D3DFMT_DXT3);
   ASSERT_TRUE(dxt3);
