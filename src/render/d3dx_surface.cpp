@@ -327,8 +327,10 @@ HRESULT WriteToSurface(IDirect3DSurface8* dest, const RECT& rect, const Image& p
       ok = EncodePixels(inside.pixels.data(), w, h, desc.Format, at, pitch, quality);
     }
   } else {
-    BYTE* at = base + static_cast<size_t>(rect.top) * pitch +
-               static_cast<size_t>(rect.left) * FormatBlockBytes(desc.Format);
+    // Rows and columns of blocks for a block format, of pixels for the others.
+    const UINT unit = IsBlockCompressed(desc.Format) ? 4 : 1;
+    BYTE* at = base + static_cast<size_t>(rect.top) / unit * pitch +
+               static_cast<size_t>(rect.left) / unit * FormatBlockBytes(desc.Format);
     ok = EncodePixels(pixels.pixels.data(), pixels.width, pixels.height, desc.Format, at, pitch, quality);
   }
   dest->UnlockRect();
