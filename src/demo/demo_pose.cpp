@@ -187,13 +187,14 @@ std::vector<Matrix> RiderPoser::pose(const RiderKey& key, const std::array<Vecto
       // above the peg.
       const int lower = upper + 1, end = upper + 2;
       Vector3 goal = target;
+      // Measured from the same side's hand or foot at rest: the left hand's offset to the right grip
+      // would send it across the body.
       if (arm) {
-        const Vector3 palm = Contacts().rightGrip - Translation(m_skeleton[end].world);
-        goal = target - Vec3(side == 0 ? -palm.x : palm.x, palm.y, palm.z);
+        const Vector3 grip = side == 0 ? Contacts().leftGrip : Contacts().rightGrip;
+        goal = target - (grip - Translation(m_skeleton[end].world));
       } else {
-        const Vector3 ankleAbovePeg = Translation(m_skeleton[end].world) - Contacts().rightPeg;
-        goal =
-            target + Vec3(side == 0 ? -ankleAbovePeg.x : ankleAbovePeg.x, ankleAbovePeg.y, ankleAbovePeg.z);
+        const Vector3 peg = side == 0 ? Contacts().leftPeg : Contacts().rightPeg;
+        goal = target + (Translation(m_skeleton[end].world) - peg);
       }
       const float weight =
           arm ? key.hands[static_cast<std::size_t>(side)] : key.feet[static_cast<std::size_t>(side)];
