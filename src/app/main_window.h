@@ -139,6 +139,7 @@ class TDravoUForm : public QMainWindow {
   TVellButton* m_pakBtn = nullptr;
   TVellButton* m_undoBtn = nullptr;
   QToolButton* m_historyBtn = nullptr;
+  QToolButton* m_pasteMenuBtn = nullptr;
   QMenu* m_historyMenu = nullptr;
   TVellButton* m_copyBtn = nullptr;
   TVellButton* m_pasteBtn = nullptr;
@@ -150,6 +151,7 @@ class TDravoUForm : public QMainWindow {
   QLabel* m_versionLabel = nullptr;
   QAction* m_copyAction = nullptr;
   QAction* m_pasteAction = nullptr;
+  QAction* m_pasteMirroredAction = nullptr;
   QAction* m_undoAction = nullptr;
   QAction* m_redoAction = nullptr;
   QAction* m_allAction = nullptr;
@@ -179,6 +181,7 @@ class TDravoUForm : public QMainWindow {
   QListWidget* m_tweenList = nullptr;
   std::array<std::array<TVellButton*, 3>, 4> m_axisBtns{};
   QCheckBox* m_tweenAll = nullptr;
+  QComboBox* m_tweenStyle = nullptr;
   QPushButton* m_saveTrickBtn2 = nullptr;
 
   // " Setup".

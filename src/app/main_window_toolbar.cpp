@@ -93,6 +93,19 @@ void TDravoUForm::buildToolBar() {
   bar->addWidget(m_historyBtn);
   bar->addWidget(m_copyBtn);
   bar->addWidget(m_pasteBtn);
+  // Paste's other ways, beside it as the history is beside Undo.
+  m_pasteMenuBtn = new QToolButton(bar);
+  m_pasteMenuBtn->setObjectName(QStringLiteral("PasteMenuBtn"));
+  m_pasteMenuBtn->setArrowType(Qt::DownArrow);
+  m_pasteMenuBtn->setAutoRaise(true);
+  m_pasteMenuBtn->setToolTip(QStringLiteral("Paste, or paste mirrored (Ctrl+Shift+V)"));
+  m_pasteMenuBtn->setPopupMode(QToolButton::InstantPopup);
+  m_pasteMenuBtn->setFixedWidth(16);
+  m_pasteMenuBtn->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+  auto* pasteMenu = new QMenu(m_pasteMenuBtn);
+  pasteMenu->setObjectName(QStringLiteral("PasteMenu"));
+  m_pasteMenuBtn->setMenu(pasteMenu);
+  bar->addWidget(m_pasteMenuBtn);
   bar->addSeparator();
   bar->addWidget(m_playBtn);
   auto* spring = new QWidget(bar);
@@ -165,6 +178,14 @@ void TDravoUForm::buildShortcuts() {
       shortcut("Copy", QKeySequence(Qt::CTRL | Qt::Key_C), [](TDravoEditor& ed) { ed.CopyPose(); });
   m_pasteAction =
       shortcut("Paste", QKeySequence(Qt::CTRL | Qt::Key_V), [](TDravoEditor& ed) { ed.PastePose(); });
+  m_pasteMirroredAction = shortcut("PasteMirrored", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V),
+                                   [](TDravoEditor& ed) { ed.PastePoseMirrored(); });
+  m_pasteAction->setText(QStringLiteral("Paste"));
+  m_pasteMirroredAction->setText(QStringLiteral("Paste mirrored"));
+  m_pasteMirroredAction->setToolTip(QStringLiteral(
+      "Paste the copied pose onto the other side: left parts into right ones, turns reflected"));
+  m_pasteMenuBtn->menu()->addAction(m_pasteAction);
+  m_pasteMenuBtn->menu()->addAction(m_pasteMirroredAction);
   m_undoAction = shortcut("Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), [](TDravoEditor& ed) { ed.Undo(); });
   m_redoAction =
       shortcut("Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [](TDravoEditor& ed) { ed.Redo(); });
@@ -242,7 +263,10 @@ void TDravoUForm::refreshToolBar(std::uint32_t bits) {
                                                   : QStringLiteral("Play the trick"));
     m_gifBtn->setEnabled(ed.MakeGifBtnEnabled());
   }
-  if (bits & changes::Clipboard) m_pasteBtn->setEnabled(ed.PasteBtnEnabled());
+  if (bits & changes::Clipboard) {
+    m_pasteBtn->setEnabled(ed.PasteBtnEnabled());
+    m_pasteMenuBtn->setEnabled(ed.PasteBtnEnabled());
+  }
   if (bits & changes::Undo) {
     const QString caption = QString::fromStdString(ed.UndoBtnCaption());
     m_undoBtn->setEnabled(ed.UndoBtnEnabled());

@@ -72,6 +72,20 @@ TVellRollout* TDravoUForm::buildTricksRollout() {
   m_tweenAll->setToolTip(
       QStringLiteral("Tween and copy every part of the edited side, ticked or not (Ctrl+A)"));
 
+  m_tweenStyle = new QComboBox(content);
+  m_tweenStyle->setObjectName(QStringLiteral("TweenStyle"));
+  for (const char* name : kTweenModeNames)
+    m_tweenStyle->addItem(QString::fromLatin1(name));
+  m_tweenStyle->setToolTip(QStringLiteral(
+      "How the key-frame bar fills the frames between two keys: Linear blends the keys as always; "
+      "Smooth turns at an even pace along the shorter way; Ease in/out starts and ends slowly"));
+  auto* tweenRow = new QHBoxLayout;
+  tweenRow->setSpacing(6);
+  auto* tweenLabel = new QLabel(QStringLiteral("Tween"), content);
+  tweenLabel->setBuddy(m_tweenStyle);
+  tweenRow->addWidget(tweenLabel);
+  tweenRow->addWidget(m_tweenStyle, 1);
+
   auto* sides = new QHBoxLayout;
   sides->setSpacing(10);
   sides->addWidget(m_riderEdit);
@@ -120,6 +134,7 @@ TVellRollout* TDravoUForm::buildTricksRollout() {
   layout->addWidget(FieldCaption(QStringLiteral("Parts"), content));
   layout->addWidget(m_tweenList);
   layout->addWidget(m_tweenAll);
+  layout->addLayout(tweenRow);
   layout->addSpacing(2);
   layout->addLayout(axes);
   layout->addSpacing(2);
@@ -140,6 +155,9 @@ TVellRollout* TDravoUForm::buildTricksRollout() {
           [this](int row) { act([row](TDravoEditor& ed) { ed.SelectPart(row); }); });
   connect(m_tweenAll, &QCheckBox::clicked, this,
           [this] { act([](TDravoEditor& ed) { ed.ToggleTweenAll(); }); });
+  connect(m_tweenStyle, &QComboBox::activated, this, [this](int index) {
+    act([index](TDravoEditor& ed) { ed.SetTweenStyle(static_cast<TweenMode>(index)); });
+  });
   connect(m_saveTrickBtn2, &QPushButton::clicked, this,
           [this] { act([](TDravoEditor& ed) { ed.SaveTrickBtnClick(); }); });
   rollout->OnExpanded = [this](TVellRollout* r) {
@@ -191,6 +209,7 @@ void TDravoUForm::refreshTricks(std::uint32_t bits) {
     if (QListWidgetItem* current = m_tweenList->currentItem(); !current || current->isHidden())
       m_tweenList->scrollToTop();
     m_tweenAll->setChecked(ed.TweenAll());
+    m_tweenStyle->setCurrentIndex(static_cast<int>(ed.TweenStyle()));
   }
   if (bits & changes::EditSide) {
     m_riderEdit->setChecked(ed.RiderEdit());

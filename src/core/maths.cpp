@@ -217,4 +217,98 @@ Vector3 Normalize(Vector3 v) {
   return r;
 }
 
+Matrix RigidInverse(const Matrix& m) {
+  Matrix r = IdentityMatrix();
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      r[i][j] = m[j][i];
+  const Vector3 back = TransformNormal({m[3][0], m[3][1], m[3][2]}, r);
+  r[3][0] = -back.x;
+  r[3][1] = -back.y;
+  r[3][2] = -back.z;
+  return r;
+}
+
+Matrix AffineInverse(const Matrix& m) {
+  // The upper 3×3 by cofactors, in double so a small determinant keeps its digits.
+  double c[3][3];
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) {
+      const int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+      c[i][j] = double(m[i1][j1]) * m[i2][j2] - double(m[i1][j2]) * m[i2][j1];
+    }
+  const double det = m[0][0] * c[0][0] + m[0][1] * c[0][1] + m[0][2] * c[0][2];
+  if (!(std::abs(det) > 1e-30)) return IdentityMatrix();
+  Matrix r = IdentityMatrix();
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      r[i][j] = static_cast<float>(c[j][i] / det);
+  for (int j = 0; j < 3; ++j)
+    r[3][j] = -(m[3][0] * r[0][j] + m[3][1] * r[1][j] + m[3][2] * r[2][j]);
+  return r;
+}
+
+namespace {
+
+Quaternion Normalised(Quaternion q) {
+  const float n = std::sqrt(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w);
+  if (!(n > 0)) return {};
+  return {q.x / n, q.y / n, q.z / n, q.w / n};
+}
+
+}  // namespace
+
+Quaternion QuaternionFromMatrix(const Matrix& m) {
+  // Shepperd's method: divide by the largest of the four candidates, never by a small one.
+  const float trace = m[0][0] + m[1][1] + m[2][2];
+  Quaternion q;
+  if (trace > m[0][0] && trace > m[1][1] && trace > m[2][2]) {
+    const float s = std::sqrt(trace + 1.0f) * 2.0f;
+    q = {(m[1][2] - m[2][1]) / s, (m[2][0] - m[0][2]) / s, (m[0][1] - m[1][0]) / s, 0.25f * s};
+  } else if (m[0][0] >= m[1][1] && m[0][0] >= m[2][2]) {
+    const float s = std::sqrt(1.0f + m[0][0] - m[1][1] - m[2][2]) * 2.0f;
+    q = {0.25f * s, (m[0][1] + m[1][0]) / s, (m[2][0] + m[0][2]) / s, (m[1][2] - m[2][1]) / s};
+  } else if (m[1][1] >= m[2][2]) {
+    const float s = std::sqrt(1.0f + m[1][1] - m[0][0] - m[2][2]) * 2.0f;
+    q = {(m[0][1] + m[1][0]) / s, 0.25f * s, (m[1][2] + m[2][1]) / s, (m[2][0] - m[0][2]) / s};
+  } else {
+    const float s = std::sqrt(1.0f + m[2][2] - m[0][0] - m[1][1]) * 2.0f;
+    q = {(m[2][0] + m[0][2]) / s, (m[1][2] + m[2][1]) / s, 0.25f * s, (m[0][1] - m[1][0]) / s};
+  }
+  return Normalised(q);
+}
+
+Matrix MatrixFromQuaternion(Quaternion q) {
+  const float x = q.x, y = q.y, z = q.z, w = q.w;
+  Matrix m = IdentityMatrix();
+  m[0][0] = 1 - 2 * (y * y + z * z);
+  m[0][1] = 2 * (x * y + z * w);
+  m[0][2] = 2 * (x * z - y * w);
+  m[1][0] = 2 * (x * y - z * w);
+  m[1][1] = 1 - 2 * (x * x + z * z);
+  m[1][2] = 2 * (y * z + x * w);
+  m[2][0] = 2 * (x * z + y * w);
+  m[2][1] = 2 * (y * z - x * w);
+  m[2][2] = 1 - 2 * (x * x + y * y);
+  return m;
+}
+
+Quaternion QuaternionSlerp(Quaternion a, Quaternion b, float t) {
+  double dot = double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z + double(a.w) * b.w;
+  if (dot < 0) {
+    b = {-b.x, -b.y, -b.z, -b.w};
+    dot = -dot;
+  }
+  double wa = 1.0 - t, wb = t;
+  // Nearly the same rotation: the straight blend is as good and has no 0 ÷ 0.
+  if (dot < 0.9995) {
+    const double angle = std::acos(dot);
+    const double s = std::sin(angle);
+    wa = std::sin((1.0 - t) * angle) / s;
+    wb = std::sin(t * angle) / s;
+  }
+  return Normalised({static_cast<float>(wa * a.x + wb * b.x), static_cast<float>(wa * a.y + wb * b.y),
+                     static_cast<float>(wa * a.z + wb * b.z), static_cast<float>(wa * a.w + wb * b.w)});
+}
+
 }  // namespace dravo

@@ -71,4 +71,22 @@ Vector3 TransformCoord(Vector3 v, const Matrix& m);
 Vector3 TransformNormal(Vector3 v, const Matrix& m);
 Vector3 Normalize(Vector3 v);
 
+// The inverse of a rotation followed by a translation (no scale or shear).
+Matrix RigidInverse(const Matrix& m);
+// The inverse of any invertible matrix whose fourth column is (0, 0, 0, 1); identity for a singular one.
+Matrix AffineInverse(const Matrix& m);
+
+// A unit quaternion in the matrices' convention: (x, y, z) = axis × sin(angle ÷ 2), w = cos(angle ÷ 2)
+// for MatrixRotationAxis(axis, angle).
+struct Quaternion {
+  float x = 0, y = 0, z = 0, w = 1;
+};
+// The rotation of the upper 3×3 (rows taken as they are; a nearly orthonormal one gives the nearest
+// rotation's quaternion, normalised).
+Quaternion QuaternionFromMatrix(const Matrix& m);
+// The rotation as a matrix with no translation.
+Matrix MatrixFromQuaternion(Quaternion q);
+// Spherical interpolation along the shorter arc: constant turning speed, unit length throughout.
+Quaternion QuaternionSlerp(Quaternion a, Quaternion b, float t);
+
 }  // namespace dravo

@@ -155,16 +155,6 @@ Matrix Transposed(const Matrix& m) {
   return r;
 }
 
-Matrix RigidInverse(const Matrix& m) {
-  Matrix r = Transposed(m);
-  const Vector3 t = Translation(m);
-  const Vector3 back = TransformNormal(t, r);
-  r[3][0] = -back.x;
-  r[3][1] = -back.y;
-  r[3][2] = -back.z;
-  return r;
-}
-
 Matrix Frame(Vector3 x, Vector3 y, Vector3 z, Vector3 origin) {
   Matrix m = IdentityMatrix();
   const Vector3 rows[4] = {x, y, z, origin};

@@ -34,8 +34,6 @@ Matrix RotationFromTo(Vector3 from, Vector3 to);
 Matrix RotationPart(const Matrix& m);
 // The upper 3x3 transposed, the inverse of a rotation (fourth row 0 0 0 1).
 Matrix Transposed(const Matrix& m);
-// Inverse of a rotation followed by a translation.
-Matrix RigidInverse(const Matrix& m);
 // Rows x, y, z as the axes, `origin` in the fourth row.
 Matrix Frame(Vector3 x, Vector3 y, Vector3 z, Vector3 origin);
 Vector3 Translation(const Matrix& m);

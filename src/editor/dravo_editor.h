@@ -270,10 +270,16 @@ class TDravoEditor {
   void TweenBarRangeChange(std::int32_t startFrame, std::int32_t endFrame, bool dragging);
   void TweenRange();
   bool TweenPart(std::int32_t part, std::int32_t a, std::int32_t b);
+  // How the frames between keys turn: Linear (the default, as tweens always were), Smooth or Ease.
+  TweenMode TweenStyle() const { return m_tweenMode; }
+  void SetTweenStyle(TweenMode mode);
 
   // ===== Clipboard and undo =====
   void CopyPose();
   void PastePose();
+  // Pastes each copied pose into the part of the other side ("L Thigh" into "R Thigh"), reflected
+  // across the model's plane of symmetry; a part without a partner takes its own pose reflected.
+  void PastePoseMirrored();
   // Starts an undo step named `label` that keeps frames first … last of every editable part.
   void TakeSnapshot(std::int32_t first, std::int32_t last, const std::string& label = "Edit");
   // The toolbar button: undoes the last step, or redoes it when it was undone.
@@ -491,6 +497,7 @@ class TDravoEditor {
   PoseHistory m_history;
   PoseClipboard m_clipboard;
   bool m_pasteEnabled = false;
+  TweenMode m_tweenMode = TweenMode::Linear;
   TrickTransfer m_transfer;
   std::vector<TextureRow> m_textureRows;
   // Which state of the skins is shown and which was saved last; each replacement makes a new one.

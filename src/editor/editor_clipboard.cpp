@@ -1,6 +1,7 @@
 // The pose clipboard and the undo history (editor/pose_history.h) as the toolbar, the keys and the
 // history's drop-down use them.
 #include "editor/dravo_editor.h"
+#include "editor/pose_mirror.h"
 
 namespace dravo {
 
@@ -72,6 +73,31 @@ void TDravoEditor::PastePose() {
     const PoseSlot& slot = m_clipboard[static_cast<std::size_t>(index)];
     if (slot.filled && HasFrame(part, frame)) part.Frames[static_cast<std::size_t>(frame)] = slot.matrix;
   });
+  m_marks.MarkModified(ModifiedMarks::Trick);
+  Repaint();
+}
+
+void TDravoEditor::PastePoseMirrored() {
+  const std::int32_t frame = m_playback.currentFrame;
+  TakeSnapshot(frame, frame, "Paste mirrored, frame " + std::to_string(frame + 1));
+  const std::int32_t riders = m_trick.RiderPartCount();
+  const PoseMirror rider(m_trick.riderParts, m_chosen.riderSet.Model, m_chosen.riderSet.BoneParts, false);
+  const PoseMirror machine(m_trick.machineParts, m_chosen.machineSet.Model, m_chosen.machineSet.BoneParts,
+                           true);
+  // Partners swap poses, so every target is written from the clipboard, never from a frame already
+  // pasted.
+  for (std::int32_t index = 0; index < kPoseClipboardSlots; ++index) {
+    const PoseSlot& slot = m_clipboard[static_cast<std::size_t>(index)];
+    if (!slot.filled) continue;
+    const bool isRider = index < riders;
+    const std::int32_t part = isRider ? index : index - riders;
+    if (!isRider && part >= static_cast<std::int32_t>(m_trick.machineParts.size())) continue;
+    const PoseMirror& mirror = isRider ? rider : machine;
+    const std::int32_t target = (isRider ? 0 : riders) + mirror.Partner(part);
+    TMotionPart* into = m_trick.PartAt(target);
+    if (into && HasFrame(*into, frame))
+      into->Frames[static_cast<std::size_t>(frame)] = mirror.Mirror(part, slot.matrix);
+  }
   m_marks.MarkModified(ModifiedMarks::Trick);
   Repaint();
 }

@@ -115,7 +115,12 @@ void TDravoEditor::TweenRange() {
 
 bool TDravoEditor::TweenPart(std::int32_t part, std::int32_t a, std::int32_t b) {
   TMotionPart* p = m_trick.PartAt(part);
-  return p && dravo::TweenPart(*p, a, b);
+  return p && dravo::TweenPart(*p, a, b, m_tweenMode);
+}
+
+void TDravoEditor::SetTweenStyle(TweenMode mode) {
+  m_tweenMode = mode;
+  Changed(changes::Parts);
 }
 
 }  // namespace dravo

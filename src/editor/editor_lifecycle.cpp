@@ -233,6 +233,7 @@ void TDravoEditor::LoadOptions() {
   m_view.lighting = m_options.ReadBool(o::Lighting, true);
   m_view.transparent = m_options.ReadBool(o::Transparent, true);
   m_view.gifOptimize = m_options.ReadBool(o::GifOptimize, false);
+  m_tweenMode = static_cast<TweenMode>(std::clamp(m_options.ReadInteger(o::TweenMode, 0), 0, 2));
   m_playback.frameRate =
       std::clamp(m_options.ReadInteger(o::Fps, o::DefaultFps), kMinFramesPerSecond, kMaxFramesPerSecond);
   m_view.showBike = m_options.ReadBool(o::ShowBike, true);
@@ -271,6 +272,7 @@ void TDravoEditor::SaveOptions() {
   m_options.WriteBool(o::Lighting, m_view.lighting);
   m_options.WriteBool(o::Transparent, m_view.transparent);
   m_options.WriteBool(o::GifOptimize, m_view.gifOptimize);
+  m_options.WriteInteger(o::TweenMode, static_cast<std::int32_t>(m_tweenMode));
   m_options.WriteBool(o::ShowBike, m_view.showBike);
   m_options.WriteBool(o::CommonPak, m_commonPak);
   m_options.WriteString(o::LastRider, m_chosen.lastRider);

@@ -38,7 +38,7 @@ void MovePart(TMotionPart& part, std::int32_t frame, int axis, float distance) {
   m = MatrixTranslation(d.x, d.y, d.z) * m;
 }
 
-bool TweenPart(TMotionPart& part, std::int32_t a, std::int32_t b) {
+bool TweenPart(TMotionPart& part, std::int32_t a, std::int32_t b, TweenMode mode) {
   if (b < a) std::swap(a, b);
   const std::int32_t n = b - a;
   if (n < 2 || !part.Allocated) return false;
@@ -49,6 +49,20 @@ bool TweenPart(TMotionPart& part, std::int32_t a, std::int32_t b) {
   const Vector3 ya = Row(ka, 1), yb = Row(kb, 1);
   const Vector3 za = Row(ka, 2), zb = Row(kb, 2);
   const Vector3 pa = Row(ka, 3), pb = Row(kb, 3);
+  if (mode != TweenMode::Linear) {
+    const Quaternion qa = QuaternionFromMatrix(ka), qb = QuaternionFromMatrix(kb);
+    for (std::int32_t d = 1; d <= n - 1; ++d) {
+      float t = static_cast<float>(d) / static_cast<float>(n);
+      if (mode == TweenMode::Ease) t = t * t * (3.0f - 2.0f * t);
+      const Vector3 p = pa + (pb - pa) * t;
+      Matrix m = MatrixFromQuaternion(QuaternionSlerp(qa, qb, t));
+      m[3][0] = p.x;
+      m[3][1] = p.y;
+      m[3][2] = p.z;
+      part.Frames[static_cast<std::size_t>(a - 1 + d)] = m;
+    }
+    return true;
+  }
   for (std::int32_t d = 1; d <= n - 1; ++d) {
     const float t = static_cast<float>(d) / static_cast<float>(n);
     const Vector3 p = pa + (pb - pa) * t;

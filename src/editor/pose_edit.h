@@ -22,10 +22,17 @@ void RotatePart(TMotionPart& part, std::int32_t frame, int axis, float angle);
 // (turned) axis.
 void MovePart(TMotionPart& part, std::int32_t frame, int axis, float distance);
 
-// Fills the frames strictly between key frames a and b (1-based, either order) by blending the
-// keys' Y and Z axes and positions linearly and rebuilding X from them. True when any frame was
-// written (at least one frame between keys the part has).
-bool TweenPart(TMotionPart& part, std::int32_t a, std::int32_t b);
+// How the frames between two keys turn. Linear blends the keys' axes as the game's own editor always
+// did; a large turn then shrinks through the middle. Smooth turns at a constant speed along the
+// shorter arc; Ease does the same starting and ending slowly.
+enum class TweenMode { Linear, Smooth, Ease };
+inline constexpr const char* kTweenModeNames[] = {"Linear", "Smooth", "Ease in/out"};
+
+// Fills the frames strictly between key frames a and b (1-based, either order). Linear blends the
+// keys' Y and Z axes and positions and rebuilds X from them; the others interpolate the rotation
+// spherically and the position along the same (eased) time. True when any frame was written (at
+// least one frame between keys the part has).
+bool TweenPart(TMotionPart& part, std::int32_t a, std::int32_t b, TweenMode mode = TweenMode::Linear);
 
 // The frame of a motion of `motionFrames` frames shown while the edited side is at `current`
 // of `frameCount`: the same frame for the same length, otherwise the proportional one (nearest,

@@ -71,6 +71,7 @@ inline constexpr std::int32_t DefaultSize = 64;
 inline constexpr std::string_view Lighting = "Lighting";
 inline constexpr std::string_view Transparent = "Transparent";
 inline constexpr std::string_view GifOptimize = "GifOptimize";
+inline constexpr std::string_view TweenMode = "TweenMode";  // 0 Linear, 1 Smooth, 2 Ease in/out
 inline constexpr std::string_view Fps = "fps";
 inline constexpr std::int32_t DefaultFps = 15;
 inline constexpr std::string_view ShowBike = "Showbike";

@@ -65,3 +65,33 @@ TEST(Maths, SmallHelpers) {
   ExpectNear(RightAxis({0, 0, 2}, {0, 3, 0}), {1, 0, 0});
   EXPECT_EQ(Normalize({0, 0, 0}), (Vector3{0, 0, 0}));
 }
+
+TEST(Maths, QuaternionsAndInversesAgreeWithTheMatrices) {
+  // Every branch of the matrix-to-quaternion conversion: small, large and half turns about each axis.
+  const Vector3 axes[] = {Vec3(1, 0, 0), Vec3(0, 1, 0), Vec3(0, 0, 1), Normalize(Vec3(1, -2, 3))};
+  for (const Vector3 axis : axes)
+    for (const float angle : {0.0f, 0.3f, 2.0f, 3.1f, kPi}) {
+      const Matrix m = MatrixRotationAxis(axis, angle);
+      const Quaternion q = QuaternionFromMatrix(m);
+      EXPECT_NEAR(std::fabs(q.w), std::cos(angle / 2), 1e-5f) << angle;
+      ExpectNear(MatrixFromQuaternion(q), m);
+    }
+  // Halfway along the shorter arc, whichever sign the second quaternion has.
+  const Quaternion a = QuaternionFromMatrix(MatrixRotationAxis(Vec3(0, 1, 0), 0.2f));
+  Quaternion b = QuaternionFromMatrix(MatrixRotationAxis(Vec3(0, 1, 0), 1.4f));
+  b = {-b.x, -b.y, -b.z, -b.w};
+  ExpectNear(MatrixFromQuaternion(QuaternionSlerp(a, b, 0.5f)), MatrixRotationAxis(Vec3(0, 1, 0), 0.8f));
+
+  // A turned, scaled and moved matrix and its inverse multiply to identity both ways; a singular one
+  // gives identity rather than infinities.
+  Matrix scaled = MatrixRotationAxis(axes[3], 0.7f) * MatrixTranslation(1, 2, 3);
+  for (int c = 0; c < 3; ++c)
+    scaled[0][c] *= 2.5f;
+  ExpectNear(scaled * AffineInverse(scaled), IdentityMatrix());
+  ExpectNear(AffineInverse(scaled) * scaled, IdentityMatrix());
+  const Matrix rigid = MatrixRotationAxis(axes[3], 2.0f) * MatrixTranslation(-4, 0.5f, 9);
+  ExpectNear(RigidInverse(rigid), AffineInverse(rigid));
+  Matrix flat = IdentityMatrix();
+  flat[2][2] = 0;
+  EXPECT_EQ(AffineInverse(flat), IdentityMatrix());
+}

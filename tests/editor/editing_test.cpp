@@ -2,6 +2,12 @@
 // key-frame bar, copy and paste, undo and redo with the modified mark, and playback.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
+#include "editor/pose_mirror.h"
+#include "formats/dxg_model.h"
+
 #include "editor_rig.h"
 
 namespace dravo::test {
@@ -367,6 +373,82 @@ TEST_F(Editing, CopyAndPasteBetweenFramesAndTricks) {
   EXPECT_EQ(Frame(0, 6), pelvis3);
   EXPECT_EQ(Frame(4, 6), head3);
   EXPECT_EQ(ed().Marks(), 1u);
+}
+
+TEST_F(Editing, PasteMirroredPutsEachSidesPoseOnTheOtherReflected) {
+  // The rider alone, so every bone is in the model's own space.
+  ed().ShowBikeClick(false);
+  ed().SetTweenAll(true);
+  ed().FrameBarChange(6);
+  const TDXGmodel& rider = *ed().RiderSet().Model;
+  const auto origins = [&] {
+    rig.Paint();
+    std::map<std::string, Vector3> at;
+    for (std::int32_t b = 0; b < rider.BoneCount(); ++b) {
+      const Matrix& w = rider.Bone(b)->World;
+      at[rider.Bone(b)->Name] = Vec3(w[3][0], w[3][1], w[3][2]);
+    }
+    return at;
+  };
+  const std::map<std::string, Vector3> before = origins();
+  const TPoseTable riderBefore = ed().RiderParts(), machineBefore = ed().MachineParts();
+  ASSERT_TRUE(ed().HasMachineMotion());
+
+  ed().CopyPose();
+  ed().PastePoseMirrored();
+  EXPECT_EQ(ed().HistoryLabels().back(), "Paste mirrored, frame 6");
+  EXPECT_EQ(ed().Marks(), 1u);
+  // Every joint stands where its mirror image stood, reflected across x = 0: the left hand where the
+  // right hand was, the head where it was with x negated.
+  const std::map<std::string, Vector3> after = origins();
+  for (const auto& [name, at] : after) {
+    const Vector3 was = before.at(MirroredPartName(name));
+    EXPECT_NEAR(at.x, -was.x, 1e-4f) << name;
+    EXPECT_NEAR(at.y, was.y, 1e-4f) << name;
+    EXPECT_NEAR(at.z, was.z, 1e-4f) << name;
+  }
+  EXPECT_NE(ed().RiderParts()[5].Frames[5], riderBefore[5].Frames[5]);
+
+  // Mirrored twice is the pose it was, rider and machine.
+  ed().CopyPose();
+  ed().PastePoseMirrored();
+  const auto same = [](const TPoseTable& now, const TPoseTable& was) {
+    for (std::size_t p = 0; p < now.size(); ++p)
+      for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+          EXPECT_NEAR(now[p].Frames[5][r][c], was[p].Frames[5][r][c], 1e-5f) << now[p].Name;
+  };
+  same(ed().RiderParts(), riderBefore);
+  same(ed().MachineParts(), machineBefore);
+
+  // Each paste is one step: two undos give back the pose exactly.
+  ed().Undo();
+  ed().Undo();
+  EXPECT_EQ(ed().RiderParts()[5].Frames[5], riderBefore[5].Frames[5]);
+  EXPECT_EQ(ed().MachineParts()[0].Frames[5], machineBefore[0].Frames[5]);
+}
+
+TEST_F(Editing, AMirroredSymmetricPoseIsItself) {
+  // The demo superman's crouch and flight keys pose the middle and the legs alike on both sides; the
+  // arms reach for the grips and differ a little, so the left arm is mirrored onto the right first.
+  const std::vector<std::string> leftArm = {"L Clavicle", "L Upper Arm", "L Forearm", "L Hand"};
+  for (const int key : {7, 14}) {
+    ed().FrameBarChange(key);
+    ed().SetTweenAll(false);
+    CheckParts(ed(), leftArm);
+    ed().CopyPose();
+    ed().PastePoseMirrored();
+    const TPoseTable symmetric = ed().RiderParts();
+
+    ed().SetTweenAll(true);
+    ed().CopyPose();
+    ed().PastePoseMirrored();
+    for (std::size_t p = 0; p < symmetric.size(); ++p)
+      for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+          EXPECT_NEAR(ed().RiderParts()[p].Frames[key - 1][r][c], symmetric[p].Frames[key - 1][r][c], 1e-5f)
+              << symmetric[p].Name << " key " << key;
+  }
 }
 
 TEST_F(Editing, PlaybackStepsAndWrapsAtTheChosenRate) {

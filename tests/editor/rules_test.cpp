@@ -2,12 +2,16 @@
 // tweening arithmetic, and the view's small rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "core/text.h"
 #include "editor/model_set.h"
 #include "editor/pose_edit.h"
+#include "editor/pose_mirror.h"
 #include "editor/trick_install.h"
 #include "editor/trick_names.h"
 #include "editor/view_rules.h"
@@ -188,6 +192,77 @@ TEST(Tweening, InBetweenFramesBlendTheKeysAxesAndPositions) {
   EXPECT_FALSE(TweenPart(fixed, 1, 4));
   for (const Matrix& m : fixed.Frames)
     EXPECT_EQ(m, untouched);
+}
+
+// The angle turned from one matrix's rotation to the next's.
+float TurnBetween(const Matrix& a, const Matrix& b) {
+  const Quaternion qa = QuaternionFromMatrix(a), qb = QuaternionFromMatrix(b);
+  const float dot = std::fabs(qa.x * qb.x + qa.y * qb.y + qa.z * qb.z + qa.w * qb.w);
+  return 2 * std::acos(std::min(dot, 1.0f));
+}
+
+TEST(Tweening, SmoothAndEasedTweensTurnAlongTheArcWithUnitAxes) {
+  // 170° about a slanted axis over 10 frames, moving 9 units along X.
+  const Vector3 axis = Normalize(Vec3(1, 2, -1));
+  const float turn = 170 * kPi / 180;
+  const auto keyed = [&] {
+    TMotionPart part = PartWithFrames(10, MatrixRotationAxis(Vec3(0, 0, 1), 0.3f));
+    part.Frames[9] = part.Frames[0] * MatrixRotationAxis(axis, turn) * MatrixTranslation(9, 0, 0);
+    return part;
+  };
+  TMotionPart linear = keyed(), smooth = keyed(), eased = keyed();
+  ASSERT_TRUE(TweenPart(linear, 1, 10));
+  ASSERT_TRUE(TweenPart(smooth, 10, 1, TweenMode::Smooth));
+  ASSERT_TRUE(TweenPart(eased, 1, 10, TweenMode::Ease));
+  // The linear blend is kept as it was: its middle frame's Y and Z axes are not at right angles.
+  EXPECT_GT(std::fabs(Vec3Dot(Vec3(linear.Frames[5][1][0], linear.Frames[5][1][1], linear.Frames[5][1][2]),
+                              Vec3(linear.Frames[5][2][0], linear.Frames[5][2][1], linear.Frames[5][2][2]))),
+            0.01f);
+
+  std::vector<float> smoothSteps, easedSteps;
+  for (int f = 0; f < 10; ++f) {
+    for (const TMotionPart* part : {&smooth, &eased}) {
+      const Matrix& m = part->Frames[static_cast<std::size_t>(f)];
+      for (int r = 0; r < 3; ++r) {
+        const Vector3 row = Vec3(m[r][0], m[r][1], m[r][2]);
+        EXPECT_NEAR(Vec3Length(row), 1.0f, 1e-5f) << "frame " << f << " row " << r;
+        const Vector3 next = Vec3(m[(r + 1) % 3][0], m[(r + 1) % 3][1], m[(r + 1) % 3][2]);
+        EXPECT_NEAR(Vec3Dot(row, next), 0.0f, 1e-5f);
+      }
+    }
+    if (f > 0) {
+      smoothSteps.push_back(TurnBetween(smooth.Frames[f - 1], smooth.Frames[f]));
+      easedSteps.push_back(TurnBetween(eased.Frames[f - 1], eased.Frames[f]));
+    }
+  }
+  // Equal steps that add up to the whole turn, positions evenly spaced; the keys untouched.
+  for (const float step : smoothSteps)
+    EXPECT_NEAR(step, turn / 9, 1e-3f);
+  EXPECT_NEAR(smooth.Frames[3][3][0], 3.0f, 1e-5f);
+  EXPECT_EQ(smooth.Frames[9], keyed().Frames[9]);
+  // Eased: the first and last steps are the smallest, the middle ones larger than even.
+  EXPECT_LT(easedSteps.front(), turn / 9 / 2);
+  EXPECT_LT(easedSteps.back(), turn / 9 / 2);
+  EXPECT_GT(easedSteps[4], turn / 9);
+  EXPECT_NEAR(easedSteps.front(), easedSteps.back(), 1e-3f);
+  EXPECT_LT(eased.Frames[1][3][0], 1.0f);
+}
+
+TEST(Mirroring, SideWordsSwapKeepingTheirCase) {
+  const std::pair<const char*, const char*> cases[] = {{"L Thigh", "R Thigh"},
+                                                       {"R Upper Arm", "L Upper Arm"},
+                                                       {"Bip01 L Calf", "Bip01 R Calf"},
+                                                       {"hand_l", "hand_r"},
+                                                       {"Left Foot", "Right Foot"},
+                                                       {"RIGHT.arm", "LEFT.arm"},
+                                                       {"Pelvis", "Pelvis"},
+                                                       {"Lower Torso", "Lower Torso"},
+                                                       {"Lever", "Lever"},
+                                                       {"", ""},
+                                                       {"L", "R"},
+                                                       {"arm-L-2", "arm-R-2"}};
+  for (const auto& [name, mirrored] : cases)
+    EXPECT_EQ(MirroredPartName(name), mirrored) << name;
 }
 
 TEST(Tweening, AxesThroughOppositeDirectionsGiveAZeroAxis) {
