@@ -425,6 +425,23 @@ class WindowTest : public QObject {
     QTest::keyClick(m_window.get(), Qt::Key_V, Qt::ControlModifier);
     QVERIFY(Same(copied, ed().RiderParts()[head].Frames[8]));
     QCOMPARE(ed().Marks(), 1u);
+    // Ctrl+Shift+V and the menu beside Paste paste mirrored: a step of its own each time.
+    QTest::keyClick(m_window.get(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(QString::fromStdString(ed().HistoryLabels().back()), QStringLiteral("Paste mirrored, frame 9"));
+    auto* pasteMenu = find<QToolButton>("PasteMenuBtn");
+    QVERIFY(pasteMenu->isEnabled());
+    const QList<QAction*> ways = pasteMenu->menu()->actions();
+    QCOMPARE(ways.size(), 2);
+    QCOMPARE(ways[1]->text(), QStringLiteral("Paste mirrored"));
+    const std::size_t steps = ed().HistoryLabels().size();
+    ways[1]->trigger();
+    QCOMPARE(ed().HistoryLabels().size(), steps + 1);
+    // The tween style under "Tween all parts" is the editor's.
+    auto* style = find<QComboBox>("TweenStyle");
+    QCOMPARE(style->currentText(), QStringLiteral("Linear"));
+    style->setCurrentIndex(1);
+    emit style->activated(1);
+    QCOMPARE(ed().TweenStyle(), TweenMode::Smooth);
     // Ctrl+A from the view or the part list: every part of the side, ticked or not; elsewhere the
     // text fields keep it.
     auto* fps = find<QLineEdit>("FrameRateEdit");
@@ -940,10 +957,15 @@ class WindowTest : public QObject {
     QVERIFY(!optimize->isChecked());
     optimize->click();
     QVERIFY(ed().GifOptimize());
+    // The tween style too.
+    expand("TrickRollout");
+    emit find<QComboBox>("TweenStyle")->activated(2);
 
     restartWith({});
     QVERIFY(ed().GifOptimize());
     QVERIFY(find<QCheckBox>("GifOptimizeChk")->isChecked());
+    QCOMPARE(ed().TweenStyle(), TweenMode::Ease);
+    QCOMPARE(find<QComboBox>("TweenStyle")->currentText(), QStringLiteral("Ease in/out"));
     QCOMPARE(ed().ViewIndex(), 3);
     QCOMPARE(find<QComboBox>("ViewBox")->currentIndex(), 3);
     QCOMPARE(ed().Zoom(), 70);
