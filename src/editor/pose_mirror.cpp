@@ -52,8 +52,7 @@ std::string MirroredPartName(std::string_view name) {
       ++end;
     if (end > start) {
       const std::string other = OtherSide(name.substr(start, end - start));
-      if (!other.empty())
-        return std::string(name.substr(0, start)) + other + std::string(name.substr(end));
+      if (!other.empty()) return std::string(name.substr(0, start)) + other + std::string(name.substr(end));
     }
     start = end + 1;
   }

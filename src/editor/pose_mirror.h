@@ -30,8 +30,8 @@ class PoseMirror {
  public:
   // `boneParts[b]` is the part bone b follows (255: none). A rider's pose turns its bone on top of
   // the bind pose (`replacesBone` false); a machine's replaces the bone's own turn.
-  PoseMirror(const TPoseTable& parts, const TDXGmodel* model,
-             const std::array<std::uint8_t, 60>& boneParts, bool replacesBone);
+  PoseMirror(const TPoseTable& parts, const TDXGmodel* model, const std::array<std::uint8_t, 60>& boneParts,
+             bool replacesBone);
 
   std::int32_t Partner(std::int32_t part) const { return m_partner[static_cast<std::size_t>(part)]; }
   // The pose `part` has, mirrored into the pose its partner takes.
