@@ -634,8 +634,11 @@ Trs AnimationFile::LocalAt(std::int32_t node, double t) const {
     } else if (t >= c.times.back()) {
       for (std::size_t i = 0; i < components; ++i) v[i] = c.values[valueAt(keys - 1) + i];
     } else {
+      // The key before t; compared in double, as t lies strictly between the first and the last key.
+      const auto after = std::upper_bound(c.times.begin(), c.times.end(), t,
+                                          [](double a, float b) { return a < static_cast<double>(b); });
       const std::size_t k =
-          static_cast<std::size_t>(std::upper_bound(c.times.begin(), c.times.end(), static_cast<float>(t)) - c.times.begin()) - 1;
+          std::min(static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - c.times.begin() - 1, 0)), keys - 2);
       const double t0 = c.times[k], t1 = c.times[k + 1];
       const double s = (t - t0) / (t1 - t0);
       if (c.interpolation == Channel::kStep) {
