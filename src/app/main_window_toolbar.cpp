@@ -49,8 +49,9 @@ void TDravoUForm::buildToolBar() {
 
   m_gifBtn = ToolButton(bar, "MakeGifBtn", QStringLiteral("Gif"), "gif",
                         QStringLiteral("Make an animated GIF for this trick (Ctrl+E)"));
-  m_gltfBtn = ToolButton(bar, "GltfBtn", QStringLiteral("glTF"), "gltf",
-                         QStringLiteral("Export the trick to a 3D package, or import an animation made there"));
+  m_gltfBtn =
+      ToolButton(bar, "GltfBtn", QStringLiteral("glTF"), "gltf",
+                 QStringLiteral("Export the trick to a 3D package, or import an animation made there"));
   m_gltfMenu = new QMenu(m_gltfBtn);
   m_gltfMenu->setObjectName(QStringLiteral("GltfMenu"));
   QAction* exportGltf = m_gltfMenu->addAction(QStringLiteral("Export glTF…"));

@@ -233,7 +233,8 @@ std::optional<std::string> TQtEditorHost::ChooseSaveGltf(const std::string& sugg
   if (chosen) {
     // A name typed without either extension is written as binary glTF.
     const QString lower = Q(*chosen).toLower();
-    if (!lower.endsWith(QStringLiteral(".glb")) && !lower.endsWith(QStringLiteral(".gltf"))) *chosen += ".glb";
+    if (!lower.endsWith(QStringLiteral(".glb")) && !lower.endsWith(QStringLiteral(".gltf")))
+      *chosen += ".glb";
     m_lastGltfFolder = QFileInfo(Q(*chosen)).absolutePath();
   }
   return chosen;

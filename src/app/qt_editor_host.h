@@ -78,7 +78,7 @@ class TQtEditorHost : public EditorHost, public TDXPrompter {
 
   Windows m_windows;
   bool m_unattended;
-  QString m_lastGifFolder;  // where the last GIF went, offered again
+  QString m_lastGifFolder;   // where the last GIF went, offered again
   QString m_lastGltfFolder;  // where the last glTF file went or came from
   QTimer m_frameTimer;
   QTimer m_joystickTimer;

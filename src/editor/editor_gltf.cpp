@@ -21,7 +21,8 @@ using gltf::Mat4;
 // The first level of a texture as rows of red, green, blue, alpha; false when it cannot be read.
 bool ReadTexture(IDirect3DTexture8* texture, gltf::Image& out) {
   D3DSURFACE_DESC desc;
-  if (!texture || FAILED(texture->GetLevelDesc(0, &desc)) || desc.Width == 0 || desc.Height == 0) return false;
+  if (!texture || FAILED(texture->GetLevelDesc(0, &desc)) || desc.Width == 0 || desc.Height == 0)
+    return false;
   D3DLOCKED_RECT locked;
   if (FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY)) || !locked.pBits) return false;
   std::vector<D3DCOLOR> pixels(std::size_t(desc.Width) * desc.Height);
@@ -86,7 +87,8 @@ gltf::Model DescribeModel(TDXGmodel& model, const std::string& name, const std::
   out.driven.assign(out.boneNames.size(), false);
 
   // Vertices: positions as loaded, normals and coordinates from the vertex buffer, the bone of the slot.
-  const std::size_t count = std::min(static_cast<std::size_t>(std::max(0, model.VertexCount)), model.Positions.size());
+  const std::size_t count =
+      std::min(static_cast<std::size_t>(std::max(0, model.VertexCount)), model.Positions.size());
   std::vector<std::uint8_t> vertexBytes;
   if (model.VertexBuffer) {
     D3DVERTEXBUFFER_DESC desc;
@@ -126,7 +128,8 @@ gltf::Model DescribeModel(TDXGmodel& model, const std::string& name, const std::
   }
   for (std::int32_t i = 0; i < model.MeshCount(); ++i) {
     const TDXGMesh& mesh = *model.GetMesh(i);
-    if (!mesh.Material || mesh.Material->PassCount < 1 || mesh.VertexCount == 0 || mesh.IndexCount < 3) continue;
+    if (!mesh.Material || mesh.Material->PassCount < 1 || mesh.VertexCount == 0 || mesh.IndexCount < 3)
+      continue;
     gltf::Primitive primitive;
     primitive.material = materials.Of(*mesh.Material);
     for (std::uint32_t k = 0; k + 2 < mesh.IndexCount; ++k) {
@@ -232,13 +235,15 @@ void TDravoEditor::ExportGltf(const std::string& fileName) {
   }
   if (scene.models.empty()) throw Error(fileName, "no rider or machine is loaded");
 
-  for (gltf::Model& m : scene.models) m.worlds.resize(static_cast<std::size_t>(scene.frameCount));
+  for (gltf::Model& m : scene.models)
+    m.worlds.resize(static_cast<std::size_t>(scene.frameCount));
   for (std::int32_t f = 0; f < scene.frameCount; ++f) {
     std::size_t next = 0;
     PoseModelsAt(f, [&](const TDXGmodel& model) {
       if (next >= order.size() || order[next] != &model) return;
       std::vector<Matrix>& worlds = scene.models[next++].worlds[static_cast<std::size_t>(f)];
-      for (std::int32_t b = 0; b < model.BoneCount(); ++b) worlds.push_back(model.Bone(b)->World);
+      for (std::int32_t b = 0; b < model.BoneCount(); ++b)
+        worlds.push_back(model.Bone(b)->World);
     });
   }
   Repaint();
@@ -274,15 +279,16 @@ TDravoEditor::GltfImport TDravoEditor::ImportGltfAnimation(const std::string& fi
       if (!set.Model || (!isRider && !m_trick.hasMachineMotion)) continue;
       const std::optional<std::string> eightBit = Utf8ToEightBit(name);
       const std::int32_t part = eightBit ? motion.FindPart(*eightBit) : -1;
-      if (part < 0 || static_cast<std::size_t>(part) >= parts.size() || !parts[static_cast<std::size_t>(part)].Allocated)
+      if (part < 0 || static_cast<std::size_t>(part) >= parts.size() ||
+          !parts[static_cast<std::size_t>(part)].Allocated)
         continue;
       const std::int32_t bones = std::min<std::int32_t>(set.Model->BoneCount(), TModelSet::kDrivenBones);
       for (std::int32_t b = 0; b < bones && !found; ++b)
         if (set.BoneParts[static_cast<std::size_t>(b)] == part) found = Target{side, part, b, node};
     }
     const bool twice = found && std::any_of(targets.begin(), targets.end(), [&](const Target& t) {
-      return t.side == found->side && t.part == found->part;
-    });
+                         return t.side == found->side && t.part == found->part;
+                       });
     if (!found || twice) {
       result.warnings.push_back(found ? "\"" + name + "\" animates a part already taken from another node"
                                       : "\"" + name + "\" names no part of the trick");
@@ -297,7 +303,8 @@ TDravoEditor::GltfImport TDravoEditor::ImportGltfAnimation(const std::string& fi
     const TMOTfile& motion = side == gltf::kRider ? m_trick.riderMotion : m_trick.machineMotion;
     const std::int32_t own = motion.FrameCount();
     if (own == trickFrames) return frames;
-    return std::clamp<std::int32_t>(static_cast<std::int32_t>(std::lround(double(frames) * own / trickFrames)), 1, own);
+    return std::clamp<std::int32_t>(
+        static_cast<std::int32_t>(std::lround(double(frames) * own / trickFrames)), 1, own);
   };
   const std::vector<double>& keys = file.KeyTimes();
   const auto timeOf = [&](std::int32_t j, std::int32_t n) {
@@ -327,9 +334,11 @@ TDravoEditor::GltfImport TDravoEditor::ImportGltfAnimation(const std::string& fi
 
   // Every editable frame as it is, to put back whatever happens.
   std::vector<std::pair<TMotionPart*, std::vector<Matrix>>> kept;
-  m_trick.ForEachEditablePart([&](TMotionPart& part, std::int32_t) { kept.emplace_back(&part, part.Frames); });
+  m_trick.ForEachEditablePart(
+      [&](TMotionPart& part, std::int32_t) { kept.emplace_back(&part, part.Frames); });
   const auto restore = [&] {
-    for (auto& [part, matrices] : kept) part->Frames = matrices;
+    for (auto& [part, matrices] : kept)
+      part->Frames = matrices;
   };
 
   try {
@@ -346,12 +355,14 @@ TDravoEditor::GltfImport TDravoEditor::ImportGltfAnimation(const std::string& fi
         Mat4 m = t.bone == 0 ? world : relative(worlds, world, anchorOf(*machine, t));
         if (t.bone != 0 && !part.HasPosition) {
           // Only the turn is the motion's; the position it keeps is not shown.
-          for (int c = 0; c < 4; ++c) m.m[3][c] = part.Frames[static_cast<std::size_t>(j)][3][c];
+          for (int c = 0; c < 4; ++c)
+            m.m[3][c] = part.Frames[static_cast<std::size_t>(j)][3][c];
         }
         staged.push_back({&part, j, gltf::ToGameMatrix(m)});
       }
     }
-    for (const Staged& s : staged) s.part->Frames[static_cast<std::size_t>(s.frame)] = s.matrix;
+    for (const Staged& s : staged)
+      s.part->Frames[static_cast<std::size_t>(s.frame)] = s.matrix;
 
     const TDXGmodel* rider = m_chosen.riderSet.Model;
     const std::int32_t riderFrames = framesOf(gltf::kRider);
@@ -360,11 +371,12 @@ TDravoEditor::GltfImport TDravoEditor::ImportGltfAnimation(const std::string& fi
       const std::vector<Mat4> worlds = file.WorldsAt(timeOf(j, riderFrames));
       Mat4 attach = Mat4::Identity();
       if (m_trick.attachToMachine && !m_trick.riderParts.empty()) {
-        const std::int32_t shown = riderOwn == trickFrames
-                                       ? j
-                                       : std::clamp<std::int32_t>(static_cast<std::int32_t>(std::lround(
-                                                                      double(j) * trickFrames / riderOwn)),
-                                                                  0, trickFrames - 1);
+        const std::int32_t shown =
+            riderOwn == trickFrames
+                ? j
+                : std::clamp<std::int32_t>(
+                      static_cast<std::int32_t>(std::lround(double(j) * trickFrames / riderOwn)), 0,
+                      trickFrames - 1);
         PoseModelsAt(shown, [](const TDXGmodel&) {});
         attach = gltf::FromGame(m_trick.riderParts[0].AttachMatrix);
       }
@@ -394,9 +406,11 @@ TDravoEditor::GltfImport TDravoEditor::ImportGltfAnimation(const std::string& fi
   // One undo step over every frame written.
   restore();
   std::int32_t last = 0;
-  for (const Staged& s : staged) last = std::max(last, s.frame);
+  for (const Staged& s : staged)
+    last = std::max(last, s.frame);
   TakeSnapshot(0, last, "Import glTF animation " + ExtractFileName(fileName));
-  for (const Staged& s : staged) s.part->Frames[static_cast<std::size_t>(s.frame)] = s.matrix;
+  for (const Staged& s : staged)
+    s.part->Frames[static_cast<std::size_t>(s.frame)] = s.matrix;
   m_marks.MarkModified(ModifiedMarks::Trick);
   result.parts = static_cast<int>(targets.size());
   result.frames = last + 1;
@@ -424,7 +438,8 @@ void TDravoEditor::ImportGltfBtnClick() {
     const GltfImport done = ImportGltfAnimation(*name);
     if (!done.warnings.empty()) {
       std::string text = "These animated nodes were left out:";
-      for (const std::string& w : done.warnings) text += "\n" + w;
+      for (const std::string& w : done.warnings)
+        text += "\n" + w;
       m_host.KelMsgBox(text, "glTF import", false);
     }
     SetStatus("Imported " + ExtractFileName(*name) + ": " + std::to_string(done.parts) + " parts, " +

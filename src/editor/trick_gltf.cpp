@@ -25,14 +25,13 @@ constexpr int kFloat = TINYGLTF_COMPONENT_TYPE_FLOAT;
 
 class Builder {
  public:
-  explicit Builder(tinygltf::Model& model) : m_model(model) {
-    m_model.buffers.emplace_back();
-  }
+  explicit Builder(tinygltf::Model& model) : m_model(model) { m_model.buffers.emplace_back(); }
 
   // Appends bytes as a buffer view of its own, 4-byte aligned; target 0 for none.
   int View(const void* data, std::size_t bytes, int target = 0) {
     std::vector<unsigned char>& buffer = m_model.buffers[0].data;
-    while (buffer.size() % 4 != 0) buffer.push_back(0);
+    while (buffer.size() % 4 != 0)
+      buffer.push_back(0);
     tinygltf::BufferView view;
     view.buffer = 0;
     view.byteOffset = buffer.size();
@@ -162,7 +161,8 @@ void WriteScene(const Scene& scene, const std::filesystem::path& path) {
     gm.pbrMetallicRoughness.metallicFactor = 0;
     gm.pbrMetallicRoughness.roughnessFactor = 1;
     if (material.image >= 0 && static_cast<std::size_t>(material.image) < scene.images.size()) {
-      gm.pbrMetallicRoughness.baseColorTexture.index = textureOfImage[static_cast<std::size_t>(material.image)];
+      gm.pbrMetallicRoughness.baseColorTexture.index =
+          textureOfImage[static_cast<std::size_t>(material.image)];
       bool partial = false;
       if (HasAlpha(scene.images[static_cast<std::size_t>(material.image)], partial)) {
         gm.alphaMode = partial ? "BLEND" : "MASK";
@@ -190,14 +190,16 @@ void WriteScene(const Scene& scene, const std::filesystem::path& path) {
   for (std::size_t mi = 0; mi < scene.models.size(); ++mi) {
     const Model& model = scene.models[mi];
     const std::size_t bones = model.boneNames.size();
-    for (std::size_t bone = 0; bone < bones; ++bone) jointNodes[mi].push_back(b.Node(model.boneNames[bone]));
+    for (std::size_t bone = 0; bone < bones; ++bone)
+      jointNodes[mi].push_back(b.Node(model.boneNames[bone]));
     const bool hung = model.parentModel >= 0 && static_cast<std::size_t>(model.parentModel) < mi &&
                       model.parentBone >= 0 &&
-                      static_cast<std::size_t>(model.parentBone) < jointNodes[static_cast<std::size_t>(model.parentModel)].size();
+                      static_cast<std::size_t>(model.parentBone) <
+                          jointNodes[static_cast<std::size_t>(model.parentModel)].size();
     for (std::size_t bone = 0; bone < bones; ++bone) {
       const std::int32_t parent = model.boneParents[bone];
       const int parentNode = parent >= 0 ? jointNodes[mi][static_cast<std::size_t>(parent)]
-                             : hung ? jointNodes[static_cast<std::size_t>(model.parentModel)]
+                             : hung      ? jointNodes[static_cast<std::size_t>(model.parentModel)]
                                                 [static_cast<std::size_t>(model.parentBone)]
                                     : groups[model.side];
       out.nodes[static_cast<std::size_t>(parentNode)].children.push_back(jointNodes[mi][bone]);
@@ -233,9 +235,9 @@ void WriteScene(const Scene& scene, const std::filesystem::path& path) {
         inverseBind[bone] = Mat4::Identity();
       }
     }
-    const bool needsGroupJoint = std::any_of(model.vertices.begin(), model.vertices.end(), [&](const Vertex& v) {
-      return v.bone < 0 || static_cast<std::size_t>(v.bone) >= bones;
-    });
+    const bool needsGroupJoint =
+        std::any_of(model.vertices.begin(), model.vertices.end(),
+                    [&](const Vertex& v) { return v.bone < 0 || static_cast<std::size_t>(v.bone) >= bones; });
     const std::size_t groupJoint = bones;
     std::vector<float> positions, normals, uvs, weights;
     std::vector<std::uint16_t> joints;
@@ -251,8 +253,10 @@ void WriteScene(const Scene& scene, const std::filesystem::path& path) {
       n = length > 1e-6f && std::isfinite(length) ? n * (1 / length) : Vec3(0, 1, 0);
       const Vec3d gp = GamePointToGltf({p.x, p.y, p.z});
       const Vec3d gn = GamePointToGltf({n.x, n.y, n.z});
-      positions.insert(positions.end(), {static_cast<float>(gp.x), static_cast<float>(gp.y), static_cast<float>(gp.z)});
-      normals.insert(normals.end(), {static_cast<float>(gn.x), static_cast<float>(gn.y), static_cast<float>(gn.z)});
+      positions.insert(positions.end(),
+                       {static_cast<float>(gp.x), static_cast<float>(gp.y), static_cast<float>(gp.z)});
+      normals.insert(normals.end(),
+                     {static_cast<float>(gn.x), static_cast<float>(gn.y), static_cast<float>(gn.z)});
       uvs.insert(uvs.end(), {v.u, v.v});
       joints.insert(joints.end(), {static_cast<std::uint16_t>(bound ? v.bone : groupJoint), 0, 0, 0});
       weights.insert(weights.end(), {1, 0, 0, 0});
@@ -269,10 +273,13 @@ void WriteScene(const Scene& scene, const std::filesystem::path& path) {
       if (primitive.triangles.empty()) continue;
       tinygltf::Primitive gp;
       gp.mode = TINYGLTF_MODE_TRIANGLES;
-      gp.attributes = {{"POSITION", position}, {"NORMAL", normal}, {"TEXCOORD_0", uv}, {"JOINTS_0", joint},
+      gp.attributes = {{"POSITION", position},
+                       {"NORMAL", normal},
+                       {"TEXCOORD_0", uv},
+                       {"JOINTS_0", joint},
                        {"WEIGHTS_0", weight}};
-      gp.indices = b.Integers(primitive.triangles, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, TINYGLTF_TYPE_SCALAR, 1,
-                              TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+      gp.indices = b.Integers(primitive.triangles, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, TINYGLTF_TYPE_SCALAR,
+                              1, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
       if (primitive.material >= 0 && static_cast<std::size_t>(primitive.material) < out.materials.size())
         gp.material = primitive.material;
       mesh.primitives.push_back(gp);
@@ -289,13 +296,15 @@ void WriteScene(const Scene& scene, const std::filesystem::path& path) {
       // Rounding leaves dust in the last row; a bind matrix is affine.
       g.m[3] = {0, 0, 0, 1};
       for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r) matrices.push_back(static_cast<float>(g.m[r][c]));  // column-major
+        for (int r = 0; r < 4; ++r)
+          matrices.push_back(static_cast<float>(g.m[r][c]));  // column-major
     }
     if (needsGroupJoint) {
       skin.joints.push_back(groups[model.side]);
       const Mat4 identity = Mat4::Identity();
       for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r) matrices.push_back(static_cast<float>(identity.m[r][c]));
+        for (int r = 0; r < 4; ++r)
+          matrices.push_back(static_cast<float>(identity.m[r][c]));
     }
     skin.inverseBindMatrices = b.Floats(matrices, TINYGLTF_TYPE_MAT4, 16, false);
     out.skins.push_back(skin);
@@ -308,7 +317,8 @@ void WriteScene(const Scene& scene, const std::filesystem::path& path) {
 
   // One animation per side: a key per frame for each joint a part drives and each one that moves.
   std::vector<float> times;
-  for (std::size_t f = 0; f < frames; ++f) times.push_back(static_cast<float>(f / scene.framesPerSecond));
+  for (std::size_t f = 0; f < frames; ++f)
+    times.push_back(static_cast<float>(f / scene.framesPerSecond));
   for (int side : {kRider, kMachine}) {
     tinygltf::Animation animation;
     animation.name = scene.name + " " + LowerAZ(kSideNames[side]);
@@ -332,13 +342,18 @@ void WriteScene(const Scene& scene, const std::filesystem::path& path) {
           std::array<double, 4> q = keys[f].r;
           // Neighbouring keys on the same side of the sphere, so interpolation takes the short way.
           if (f > 0 && q[0] * previous[0] + q[1] * previous[1] + q[2] * previous[2] + q[3] * previous[3] < 0)
-            for (double& v : q) v = -v;
+            for (double& v : q)
+              v = -v;
           previous = q;
-          for (double v : q) rotations.push_back(static_cast<float>(v));
-          for (double v : keys[f].t) translations.push_back(static_cast<float>(v));
-          for (double v : keys[f].s) scaling.push_back(static_cast<float>(v));
+          for (double v : q)
+            rotations.push_back(static_cast<float>(v));
+          for (double v : keys[f].t)
+            translations.push_back(static_cast<float>(v));
+          for (double v : keys[f].s)
+            scaling.push_back(static_cast<float>(v));
         }
-        const auto channel = [&](const std::vector<float>& values, int type, int components, const char* path) {
+        const auto channel = [&](const std::vector<float>& values, int type, int components,
+                                 const char* path) {
           tinygltf::AnimationSampler sampler;
           sampler.input = input;
           sampler.output = b.Floats(values, type, components, false);
@@ -370,7 +385,6 @@ void WriteScene(const Scene& scene, const std::filesystem::path& path) {
   const std::string bytes = stream.str();
   WriteFileAtomic(path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
-
 
 // ===== Reading =====
 
@@ -412,7 +426,8 @@ int ComponentBytes(int type) {
 
 // An accessor's values as floats: every offset checked against its view and buffer, normalised integers
 // scaled as glTF says, and every value a number.
-std::vector<float> ReadAccessor(const tinygltf::Model& m, int index, int components, const std::string& file) {
+std::vector<float> ReadAccessor(const tinygltf::Model& m, int index, int components,
+                                const std::string& file) {
   const std::string name = "accessor " + std::to_string(index);
   if (index < 0 || static_cast<std::size_t>(index) >= m.accessors.size())
     throw Error(file, name + " does not exist");
@@ -422,7 +437,8 @@ std::vector<float> ReadAccessor(const tinygltf::Model& m, int index, int compone
   if (a.type != expectedType) throw Error(file, name + " has the wrong type");
   const int bytes = ComponentBytes(a.componentType);
   if (bytes == 0) throw Error(file, name + " has an unsupported component type");
-  if (a.componentType != kFloat && !a.normalized) throw Error(file, name + " holds integers that are not normalised");
+  if (a.componentType != kFloat && !a.normalized)
+    throw Error(file, name + " holds integers that are not normalised");
   if (a.bufferView < 0 || static_cast<std::size_t>(a.bufferView) >= m.bufferViews.size())
     throw Error(file, name + " has no buffer view");
   const tinygltf::BufferView& view = m.bufferViews[static_cast<std::size_t>(a.bufferView)];
@@ -496,10 +512,11 @@ AnimationFile::AnimationFile(const std::filesystem::path& path) : m_file(path.st
   const std::string baseDir = path.parent_path().string();
   bool loaded = false;
   if (bytes.size() >= 4 && std::memcmp(bytes.data(), "glTF", 4) == 0) {
-    loaded = loader.LoadBinaryFromMemory(&model, &err, &warn, bytes.data(), static_cast<unsigned int>(bytes.size()),
-                                         baseDir);
+    loaded = loader.LoadBinaryFromMemory(&model, &err, &warn, bytes.data(),
+                                         static_cast<unsigned int>(bytes.size()), baseDir);
   } else {
-    const auto first = std::find_if(bytes.begin(), bytes.end(), [](std::uint8_t c) { return !std::isspace(c); });
+    const auto first =
+        std::find_if(bytes.begin(), bytes.end(), [](std::uint8_t c) { return !std::isspace(c); });
     if (first == bytes.end() || *first != '{') throw Error(m_file, "not a glTF file");
     loaded = loader.LoadASCIIFromString(&model, &err, &warn, reinterpret_cast<const char*>(bytes.data()),
                                         static_cast<unsigned int>(bytes.size()), baseDir);
@@ -517,25 +534,29 @@ AnimationFile::AnimationFile(const std::filesystem::path& path) : m_file(path.st
     const tinygltf::Node& node = model.nodes[n];
     m_names[n] = node.name;
     for (int child : node.children) {
-      if (child < 0 || static_cast<std::size_t>(child) >= nodes || m_parents[static_cast<std::size_t>(child)] >= 0 ||
-          static_cast<std::size_t>(child) == n)
+      if (child < 0 || static_cast<std::size_t>(child) >= nodes ||
+          m_parents[static_cast<std::size_t>(child)] >= 0 || static_cast<std::size_t>(child) == n)
         throw Error(m_file, "its nodes do not form a tree");
       m_parents[static_cast<std::size_t>(child)] = static_cast<std::int32_t>(n);
     }
     Trs& trs = m_staticTrs[n];
     if (node.matrix.size() == 16) {
       for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r) m_static[n].m[r][c] = node.matrix[static_cast<std::size_t>(c * 4 + r)];
-      if (!AllFinite(m_static[n])) throw Error(m_file, "node " + std::to_string(n) + " holds a value that is not a number");
+        for (int r = 0; r < 4; ++r)
+          m_static[n].m[r][c] = node.matrix[static_cast<std::size_t>(c * 4 + r)];
+      if (!AllFinite(m_static[n]))
+        throw Error(m_file, "node " + std::to_string(n) + " holds a value that is not a number");
       m_hasTrs[n] = false;
       trs = Decompose(m_static[n]);
     } else {
-      if (node.translation.size() == 3) trs.t = {node.translation[0], node.translation[1], node.translation[2]};
+      if (node.translation.size() == 3)
+        trs.t = {node.translation[0], node.translation[1], node.translation[2]};
       if (node.rotation.size() == 4)
         trs.r = NormalizeQuaternion({node.rotation[0], node.rotation[1], node.rotation[2], node.rotation[3]});
       if (node.scale.size() == 3) trs.s = {node.scale[0], node.scale[1], node.scale[2]};
       m_static[n] = Compose(trs);
-      if (!AllFinite(m_static[n])) throw Error(m_file, "node " + std::to_string(n) + " holds a value that is not a number");
+      if (!AllFinite(m_static[n]))
+        throw Error(m_file, "node " + std::to_string(n) + " holds a value that is not a number");
     }
   }
   // Parents before children; a loop leaves nodes out.
@@ -547,7 +568,8 @@ AnimationFile::AnimationFile(const std::filesystem::path& path) : m_file(path.st
       children[static_cast<std::size_t>(m_parents[n])].push_back(static_cast<std::int32_t>(n));
   }
   for (std::size_t i = 0; i < m_order.size(); ++i)
-    for (std::int32_t child : children[static_cast<std::size_t>(m_order[i])]) m_order.push_back(child);
+    for (std::int32_t child : children[static_cast<std::size_t>(m_order[i])])
+      m_order.push_back(child);
   if (m_order.size() != nodes) throw Error(m_file, "its nodes do not form a tree");
 
   if (model.animations.empty()) throw Error(m_file, "holds no animation");
@@ -582,12 +604,14 @@ AnimationFile::AnimationFile(const std::filesystem::path& path) : m_file(path.st
       channel.times = ReadAccessor(model, sampler.input, 1, m_file);
       for (std::size_t k = 1; k < channel.times.size(); ++k)
         if (!(channel.times[k] > channel.times[k - 1]))
-          throw Error(m_file, "accessor " + std::to_string(sampler.input) + ": the key times do not increase");
+          throw Error(m_file,
+                      "accessor " + std::to_string(sampler.input) + ": the key times do not increase");
       const int components = channel.path == Channel::kRotation ? 4 : 3;
       channel.values = ReadAccessor(model, sampler.output, components, m_file);
       const std::size_t perKey = std::size_t(components) * (channel.interpolation == Channel::kCubic ? 3 : 1);
       if (channel.values.size() != channel.times.size() * perKey)
-        throw Error(m_file, "accessor " + std::to_string(sampler.output) + " does not hold one value per key");
+        throw Error(m_file,
+                    "accessor " + std::to_string(sampler.output) + " does not hold one value per key");
       if (channel.times.size() > mostKeys) {
         mostKeys = channel.times.size();
         m_keyTimes.assign(channel.times.begin(), channel.times.end());
@@ -630,19 +654,22 @@ Trs AnimationFile::LocalAt(std::int32_t node, double t) const {
     const auto valueAt = [&](std::size_t k) { return (cubic ? 3 * k + 1 : k) * components; };
     std::array<double, 4> v{};
     if (t <= c.times.front() || keys == 1) {
-      for (std::size_t i = 0; i < components; ++i) v[i] = c.values[valueAt(0) + i];
+      for (std::size_t i = 0; i < components; ++i)
+        v[i] = c.values[valueAt(0) + i];
     } else if (t >= c.times.back()) {
-      for (std::size_t i = 0; i < components; ++i) v[i] = c.values[valueAt(keys - 1) + i];
+      for (std::size_t i = 0; i < components; ++i)
+        v[i] = c.values[valueAt(keys - 1) + i];
     } else {
       // The key before t; compared in double, as t lies strictly between the first and the last key.
       const auto after = std::upper_bound(c.times.begin(), c.times.end(), t,
                                           [](double a, float b) { return a < static_cast<double>(b); });
-      const std::size_t k =
-          std::min(static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - c.times.begin() - 1, 0)), keys - 2);
+      const std::size_t k = std::min(
+          static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - c.times.begin() - 1, 0)), keys - 2);
       const double t0 = c.times[k], t1 = c.times[k + 1];
       const double s = (t - t0) / (t1 - t0);
       if (c.interpolation == Channel::kStep) {
-        for (std::size_t i = 0; i < components; ++i) v[i] = c.values[valueAt(k) + i];
+        for (std::size_t i = 0; i < components; ++i)
+          v[i] = c.values[valueAt(k) + i];
       } else if (cubic) {
         const double dt = t1 - t0;
         const double s2 = s * s, s3 = s2 * s;
@@ -680,7 +707,8 @@ std::vector<Mat4> AnimationFile::WorldsAt(double t) const {
     const Mat4 local = m_channels[n].empty() ? m_static[n] : Compose(LocalAt(node, t));
     worlds[n] = m_parents[n] >= 0 ? worlds[static_cast<std::size_t>(m_parents[n])] * local : local;
   }
-  for (Mat4& w : worlds) w = GltfToGame(w);
+  for (Mat4& w : worlds)
+    w = GltfToGame(w);
   return worlds;
 }
 

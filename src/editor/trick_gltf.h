@@ -35,7 +35,7 @@ struct Vertex {
 };
 
 struct Primitive {
-  std::int32_t material = -1;           // index into Scene::materials
+  std::int32_t material = -1;            // index into Scene::materials
   std::vector<std::uint32_t> triangles;  // three vertex indices per triangle
 };
 
@@ -47,9 +47,9 @@ struct Model {
   // the bone; -1 for models under their side's group node.
   std::int32_t parentModel = -1;
   std::int32_t parentBone = -1;
-  std::vector<std::string> boneNames;  // the joints' node names
-  std::vector<std::int32_t> boneParents;  // -1 for a root; a parent comes before its children
-  std::vector<bool> driven;               // bones a motion part drives get keys whether they move or not
+  std::vector<std::string> boneNames;       // the joints' node names
+  std::vector<std::int32_t> boneParents;    // -1 for a root; a parent comes before its children
+  std::vector<bool> driven;                 // bones a motion part drives get keys whether they move or not
   std::vector<std::vector<Matrix>> worlds;  // [frame][bone]
   std::vector<Vertex> vertices;
   std::vector<Primitive> primitives;
@@ -113,7 +113,7 @@ class AnimationFile {
   std::vector<std::int32_t> m_parents;
   std::vector<Mat4> m_static;  // a node's own matrix (glTF convention)
   std::vector<Trs> m_staticTrs;
-  std::vector<bool> m_hasTrs;  // false: the node gives a matrix and has no channels
+  std::vector<bool> m_hasTrs;                    // false: the node gives a matrix and has no channels
   std::vector<std::vector<Channel>> m_channels;  // per node
   std::vector<std::int32_t> m_animated;
   std::vector<std::int32_t> m_order;  // parents before children

@@ -832,7 +832,8 @@ class WindowTest : public QObject {
     });
     find<QAction>("ActionImportGltf")->trigger();
     QVERIFY(robot.AllDone());
-    QCOMPARE(QString::fromStdString(ed().HistoryLabels().back()), QStringLiteral("Import glTF animation scene.glb"));
+    QCOMPARE(QString::fromStdString(ed().HistoryLabels().back()),
+             QStringLiteral("Import glTF animation scene.glb"));
     QVERIFY(find<TVellButton>("UndoBtn")->isEnabled());
     QVERIFY(QApplication::activeModalWidget() == nullptr);
   }

@@ -34,7 +34,8 @@ class DemoGameCommand : public ::testing::Test {
     // "gltf export": the words of a command and its subcommand, then the game.
     std::vector<std::string> all;
     std::istringstream words(m_command);
-    for (std::string word; words >> word;) all.push_back(word);
+    for (std::string word; words >> word;)
+      all.push_back(word);
     all.insert(all.end(), {"--game", gameFolder.string()});
     all.insert(all.end(), args.begin(), args.end());
     ProgramOptions options;

@@ -46,10 +46,11 @@ std::optional<fs::path> FindOnPath(const std::string& program) {
   const fs::path modules = fs::path(DRAVO_SOURCE_DIR) / ".tools" / "node_modules";
   if (!node) return ::testing::AssertionFailure() << "node is not installed: run scripts/install-deps.sh";
   if (!fs::exists(modules / "gltf-validator" / "package.json"))
-    return ::testing::AssertionFailure() << "the glTF validator is not installed: run scripts/install-node-tools.sh";
-  const ProgramResult r = RunProgram(
-      *node, {(fs::path(DRAVO_SOURCE_DIR) / "tests" / "editor" / "validate_gltf.js").string(), modules.string(),
-              file.string()});
+    return ::testing::AssertionFailure()
+           << "the glTF validator is not installed: run scripts/install-node-tools.sh";
+  const ProgramResult r =
+      RunProgram(*node, {(fs::path(DRAVO_SOURCE_DIR) / "tests" / "editor" / "validate_gltf.js").string(),
+                         modules.string(), file.string()});
   if (r.code != 0 || r.out.rfind("errors 0 ", 0) != 0)
     return ::testing::AssertionFailure() << file << ": " << r.out << r.err;
   return ::testing::AssertionSuccess();
@@ -67,12 +68,14 @@ Matrix GameRotation(Vector3 axis, float angle, Vector3 position) {
 std::vector<Matrix> Poses(const TDravoEditor& ed) {
   std::vector<Matrix> all;
   for (const TPoseTable* table : {&ed.RiderParts(), &ed.MachineParts()})
-    for (const TMotionPart& part : *table) all.insert(all.end(), part.Frames.begin(), part.Frames.end());
+    for (const TMotionPart& part : *table)
+      all.insert(all.end(), part.Frames.begin(), part.Frames.end());
   return all;
 }
 
 // The index of the poses that differ by more than `tolerance`.
-std::vector<std::size_t> Differing(const std::vector<Matrix>& a, const std::vector<Matrix>& b, float tolerance) {
+std::vector<std::size_t> Differing(const std::vector<Matrix>& a, const std::vector<Matrix>& b,
+                                   float tolerance) {
   std::vector<std::size_t> out;
   for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
     if (!Near(a[i], b[i], tolerance)) out.push_back(i);
@@ -99,7 +102,9 @@ json ReadJson(const fs::path& file) {
   return json::parse(in);
 }
 
-void WriteJson(const fs::path& file, const json& document) { std::ofstream(file) << document.dump(1); }
+void WriteJson(const fs::path& file, const json& document) {
+  std::ofstream(file) << document.dump(1);
+}
 
 const std::string kBase64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
@@ -155,17 +160,17 @@ TEST(GltfAxes, AGameTurnAboutYIsTheMirroredTurnInGltf) {
   EXPECT_NEAR(trs.t[0], 1, 1e-9);
   EXPECT_NEAR(trs.t[1], 2, 1e-9);
   EXPECT_NEAR(trs.t[2], -3, 1e-9);
-  for (double s : trs.s) EXPECT_NEAR(s, 1, 1e-7);
+  for (double s : trs.s)
+    EXPECT_NEAR(s, 1, 1e-7);
 
   // A point moved by the game matrix lands where the glTF matrix moves the mirrored point.
   const Vector3 p = Vec3(0.5f, -1, 2);
   const Vector3 moved = TransformCoord(p, GameRotation(Vec3(0, 1, 0), kPi / 2, Vec3(1, 2, 3)));
   const gltf::Vec3d mp = gltf::GamePointToGltf({p.x, p.y, p.z});
   const gltf::Vec3d expected = gltf::GamePointToGltf({moved.x, moved.y, moved.z});
-  const double column[3] = {
-      g.m[0][0] * mp.x + g.m[0][1] * mp.y + g.m[0][2] * mp.z + g.m[0][3],
-      g.m[1][0] * mp.x + g.m[1][1] * mp.y + g.m[1][2] * mp.z + g.m[1][3],
-      g.m[2][0] * mp.x + g.m[2][1] * mp.y + g.m[2][2] * mp.z + g.m[2][3]};
+  const double column[3] = {g.m[0][0] * mp.x + g.m[0][1] * mp.y + g.m[0][2] * mp.z + g.m[0][3],
+                            g.m[1][0] * mp.x + g.m[1][1] * mp.y + g.m[1][2] * mp.z + g.m[1][3],
+                            g.m[2][0] * mp.x + g.m[2][1] * mp.y + g.m[2][2] * mp.z + g.m[2][3]};
   EXPECT_NEAR(column[0], expected.x, 1e-6);
   EXPECT_NEAR(column[1], expected.y, 1e-6);
   EXPECT_NEAR(column[2], expected.z, 1e-6);
@@ -175,9 +180,10 @@ TEST(GltfAxes, MatricesComeBackThroughGltfAndItsTrs) {
   const Matrix cases[] = {
       IdentityMatrix(),
       GameRotation(Vec3(1, 2, 3), 0.7f, Vec3(0.1f, -0.2f, 0.3f)),
-      GameRotation(Vec3(0, 0, 1), kPi, Vec3(0, 0, 0)),   // a half turn
+      GameRotation(Vec3(0, 0, 1), kPi, Vec3(0, 0, 0)),  // a half turn
       GameRotation(Vec3(-1, 0.2f, 0), 3.0f, Vec3(5, 0, -5)),
-      GameRotation(Vec3(1, 0, 0), kPi / 2, Vec3(0, 1, 0)) * GameRotation(Vec3(0, 1, 0), -kPi / 3, Vec3(2, 0, 0)),
+      GameRotation(Vec3(1, 0, 0), kPi / 2, Vec3(0, 1, 0)) *
+          GameRotation(Vec3(0, 1, 0), -kPi / 3, Vec3(2, 0, 0)),
   };
   for (const Matrix& game : cases) {
     const Mat4 g = gltf::GameToGltf(gltf::FromGame(game));
@@ -252,7 +258,8 @@ TEST(GltfWriter, AlphaModesFollowTheTextures) {
     v.bone = i == 2 ? 1 : i == 1 ? -1 : 0;  // one vertex on no bone stays put
     model.vertices.push_back(v);
   }
-  for (int m = 0; m < 3; ++m) model.primitives.push_back({m, {0, 1, 2}});
+  for (int m = 0; m < 3; ++m)
+    model.primitives.push_back({m, {0, 1, 2}});
   scene.models.push_back(model);
   const auto image = [](std::uint8_t alpha0, std::uint8_t alpha1) {
     return gltf::Image{"skin", 2, 1, {255, 0, 0, alpha0, 0, 255, 0, alpha1}};
@@ -308,9 +315,12 @@ TEST_F(GltfEditor, TheSkinnedMeshIsWhereTheViewDrawsIt) {
       const tinygltf::Primitive& p = m.meshes[static_cast<std::size_t>(node.mesh)].primitives[0];
       const std::vector<float> positions = floats(p.attributes.at("POSITION"));
       const std::vector<float> ibms = floats(skin.inverseBindMatrices);
-      const tinygltf::Accessor& jointAccessor = m.accessors[static_cast<std::size_t>(p.attributes.at("JOINTS_0"))];
-      const tinygltf::BufferView& jointView = m.bufferViews[static_cast<std::size_t>(jointAccessor.bufferView)];
-      const auto* joints = reinterpret_cast<const std::uint16_t*>(m.buffers[0].data.data() + jointView.byteOffset);
+      const tinygltf::Accessor& jointAccessor =
+          m.accessors[static_cast<std::size_t>(p.attributes.at("JOINTS_0"))];
+      const tinygltf::BufferView& jointView =
+          m.bufferViews[static_cast<std::size_t>(jointAccessor.bufferView)];
+      const auto* joints =
+          reinterpret_cast<const std::uint16_t*>(m.buffers[0].data.data() + jointView.byteOffset);
       std::vector<Vector3> skinnedPoints;
       BYTE* data = nullptr;
       ASSERT_TRUE(SUCCEEDED(model.VertexBuffer->Lock(0, 0, &data, D3DLOCK_READONLY)));
@@ -318,9 +328,9 @@ TEST_F(GltfEditor, TheSkinnedMeshIsWhereTheViewDrawsIt) {
         const std::size_t j = joints[v * 4];
         Mat4 ibm;
         for (int c = 0; c < 4; ++c)
-          for (int r = 0; r < 4; ++r) ibm.m[r][c] = ibms[j * 16 + std::size_t(c * 4 + r)];
-        const Mat4 skinning =
-            gltf::GltfToGame(ibm) * worlds[static_cast<std::size_t>(skin.joints[j])];
+          for (int r = 0; r < 4; ++r)
+            ibm.m[r][c] = ibms[j * 16 + std::size_t(c * 4 + r)];
+        const Mat4 skinning = gltf::GltfToGame(ibm) * worlds[static_cast<std::size_t>(skin.joints[j])];
         const Vector3 meshPoint = Vec3(positions[v * 3], positions[v * 3 + 1], -positions[v * 3 + 2]);
         const Vector3 skinned = TransformCoord(meshPoint, gltf::ToGameMatrix(skinning));
         Vector3 drawn;
@@ -335,17 +345,20 @@ TEST_F(GltfEditor, TheSkinnedMeshIsWhereTheViewDrawsIt) {
       if (frame == ed().FrameCount() / 2) {
         // The triangles' edges seen from the right: z across, y up.
         const auto plot = [&](Vector3 a, Vector3 b) { edges.emplace_back(a, b); };
-        for (const tinygltf::Primitive& primitive : m.meshes[static_cast<std::size_t>(node.mesh)].primitives) {
+        for (const tinygltf::Primitive& primitive :
+             m.meshes[static_cast<std::size_t>(node.mesh)].primitives) {
           const tinygltf::Accessor& a = m.accessors[static_cast<std::size_t>(primitive.indices)];
           const auto* indices = reinterpret_cast<const std::uint32_t*>(
               m.buffers[0].data.data() + m.bufferViews[static_cast<std::size_t>(a.bufferView)].byteOffset);
           for (std::size_t t = 0; t + 2 < a.count; t += 3)
             for (int e = 0; e < 3; ++e)
-              plot(skinnedPoints[indices[t + std::size_t(e)]], skinnedPoints[indices[t + std::size_t((e + 1) % 3)]]);
+              plot(skinnedPoints[indices[t + std::size_t(e)]],
+                   skinnedPoints[indices[t + std::size_t((e + 1) % 3)]]);
         }
       }
     }
-    for (const auto& [name, model] : shown) EXPECT_GT(checked[name], 50) << name;
+    for (const auto& [name, model] : shown)
+      EXPECT_GT(checked[name], 50) << name;
   }
   if (const char* out = std::getenv("DRAVO_GLTF_PICTURE")) {
     Vector3 low = Vec3(1e9f, 1e9f, 1e9f), high = Vec3(-1e9f, -1e9f, -1e9f);
@@ -360,7 +373,8 @@ TEST_F(GltfEditor, TheSkinnedMeshIsWhereTheViewDrawsIt) {
         const Vector3 p = Vec3Lerp(a, b, step / 32.0f);
         const int x = 10 + static_cast<int>((p.z - low.z) * scale);
         const int y = kSide - 10 - static_cast<int>((p.y - low.y) * scale);
-        if (x >= 0 && x < kSide && y >= 0 && y < kSide) std::memset(&picture[std::size_t(y * kSide + x) * 4], 0, 3);
+        if (x >= 0 && x < kSide && y >= 0 && y < kSide)
+          std::memset(&picture[std::size_t(y * kSide + x) * 4], 0, 3);
       }
     WritePngRgba(out, kSide, kSide, picture);
   }
@@ -434,21 +448,26 @@ TEST_F(GltfEditor, AHandEditedRotationChangesThatPartAloneAndNamesMatchInAnyCase
   const std::int32_t part = RiderPart(ed(), "L Forearm");
   const std::size_t frames = static_cast<std::size_t>(ed().FrameCount());
   std::vector<std::size_t> expected;
-  for (std::size_t f = 0; f < frames; ++f) expected.push_back(std::size_t(part) * frames + f);
+  for (std::size_t f = 0; f < frames; ++f)
+    expected.push_back(std::size_t(part) * frames + f);
   const std::vector<std::size_t> changed = Differing(before, after, 1e-4f);
   // Every frame of that part changed unless it already had that turn; nothing else did.
-  for (std::size_t i : changed) EXPECT_TRUE(std::find(expected.begin(), expected.end(), i) != expected.end()) << i;
+  for (std::size_t i : changed)
+    EXPECT_TRUE(std::find(expected.begin(), expected.end(), i) != expected.end()) << i;
   EXPECT_GT(changed.size(), frames / 2);
 
   // The bone's transform against its parent is the new turn at the old place.
   const Matrix local = ed().RiderSet().Model->Bone(RiderBone(ed(), "L Forearm"))->Local;
-  const Matrix turn = gltf::ToGameMatrix(gltf::GltfToGame(gltf::Compose({{0, 0, 0}, {s, 0, 0, co}, {1, 1, 1}})));
+  const Matrix turn =
+      gltf::ToGameMatrix(gltf::GltfToGame(gltf::Compose({{0, 0, 0}, {s, 0, 0, co}, {1, 1, 1}})));
   for (std::size_t f = 0; f < frames; ++f) {
     const Matrix now = after[std::size_t(part) * frames + f] * local;
     const Matrix was = before[std::size_t(part) * frames + f] * local;
     for (int r = 0; r < 3; ++r)
-      for (int c = 0; c < 3; ++c) EXPECT_NEAR(now[r][c], turn[r][c], 1e-4) << f;
-    for (int c = 0; c < 3; ++c) EXPECT_NEAR(now[3][c], was[3][c], 1e-4) << f;
+      for (int c = 0; c < 3; ++c)
+        EXPECT_NEAR(now[r][c], turn[r][c], 1e-4) << f;
+    for (int c = 0; c < 3; ++c)
+      EXPECT_NEAR(now[3][c], was[3][c], 1e-4) << f;
   }
 }
 
@@ -467,7 +486,8 @@ TEST_F(GltfEditor, FramesResampleTheAnimationOverItsLength) {
   };
   EXPECT_TRUE(Near(at(after, 0), at(before, 0), 1e-4f));
   EXPECT_TRUE(Near(at(after, half - 1), at(before, frames - 1), 1e-4f));
-  for (std::int32_t f = half; f < frames; ++f) EXPECT_EQ(at(after, f), at(before, f));
+  for (std::int32_t f = half; f < frames; ++f)
+    EXPECT_EQ(at(after, f), at(before, f));
   EXPECT_THROW(ed().ImportGltfAnimation(File("backflip.glb").string(), frames + 1), Error);
 }
 
@@ -514,7 +534,8 @@ TEST_F(GltfEditor, FilesItCannotUseAreRefusedAndChangeNothing) {
        "holds a value that is not a number"},
       {edit("strangers.gltf",
             [](json& d) {
-              for (json& node : d["nodes"]) node["name"] = "x" + node.value("name", "");
+              for (json& node : d["nodes"])
+                node["name"] = "x" + node.value("name", "");
             }),
        "no animated node is named after a part of this trick"},
   };
@@ -544,7 +565,8 @@ TEST_F(GltfEditor, TheButtonsAskForAFileAndShowErrors) {
   ed().ExportGltfBtnClick();
   EXPECT_EQ(rig.host.suggestedGltfs, (std::vector<std::string>{"backflip.glb", "backflip.glb"}));
   EXPECT_TRUE(fs::exists(File("button.glb")));
-  EXPECT_EQ(ed().StatusText(), "Wrote button.glb: backflip, " + std::to_string(ed().FrameCount()) + " frames");
+  EXPECT_EQ(ed().StatusText(),
+            "Wrote button.glb: backflip, " + std::to_string(ed().FrameCount()) + " frames");
 
   rig.host.openGltfs.push_back(File("button.glb").string());
   ed().ImportGltfBtnClick();
@@ -575,22 +597,24 @@ TEST_F(GltfExportCommand, WritesValidFilesOfEachMachine) {
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, (dir / "flip.glb").string() + ": 48 frames at 15 frames a second\n");
   EXPECT_TRUE(Valid(dir / "flip.glb"));
-  ASSERT_EQ(Run({"--trick", "coffin", "--machine", "ATV_S_450_QUAD1.sub", "--fps", "25", (dir / "quad.gltf").string()})
+  ASSERT_EQ(Run({"--trick", "coffin", "--machine", "ATV_S_450_QUAD1.sub", "--fps", "25",
+                 (dir / "quad.gltf").string()})
                 .code,
             0);
   EXPECT_TRUE(Valid(dir / "quad.gltf"));
   const ProgramResult wrong = Run({"--trick", "backflip", (dir / "flip.fbx").string()});
   EXPECT_EQ(wrong.code, 1);
-  EXPECT_EQ(wrong.err, "dravo: " + (dir / "flip.fbx").string() + ": the file name must end in .glb or .gltf\n");
+  EXPECT_EQ(wrong.err,
+            "dravo: " + (dir / "flip.fbx").string() + ": the file name must end in .glb or .gltf\n");
 }
 
 TEST_F(GltfImportCommand, SavesTheTrickOrSaysWhyNot) {
   TempDir game;
   WriteGame(game.path(), DemoContentOnce());
-  const ProgramResult exported =
-      RunProgram(DRAVO_BINARY, {"gltf", "export", "--game", game.path().string(), "--trick", "backflip",
-                                (dir / "flip.gltf").string()},
-                 {{}, {{"HOME", home.path().string()}, {"XDG_CONFIG_HOME", (home / "config").string()}}});
+  const ProgramResult exported = RunProgram(
+      DRAVO_BINARY,
+      {"gltf", "export", "--game", game.path().string(), "--trick", "backflip", (dir / "flip.gltf").string()},
+      {{}, {{"HOME", home.path().string()}, {"XDG_CONFIG_HOME", (home / "config").string()}}});
   if (exported.err.find("no OpenGL device") != std::string::npos) GTEST_SKIP() << "no OpenGL here";
   ASSERT_EQ(exported.code, 0) << exported.err;
   const fs::path own = game.path() / "data" / "$dravo.pak";
@@ -609,11 +633,13 @@ TEST_F(GltfImportCommand, SavesTheTrickOrSaysWhyNot) {
   const ProgramResult r =
       RunOn(game.path(), {"--trick", "backflip", "--common", "no", (dir / "tail.gltf").string()});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.err, "dravo: warning: " + (dir / "tail.gltf").string() + ": \"Tail\" names no part of the trick\n");
+  EXPECT_EQ(r.err,
+            "dravo: warning: " + (dir / "tail.gltf").string() + ": \"Tail\" names no part of the trick\n");
   EXPECT_EQ(r.out, (dir / "tail.gltf").string() + ": 28 parts, 48 frames into backflip.mot\n");
   EXPECT_TRUE(fs::exists(own));
   EXPECT_EQ(ReadBytes(game.path() / "data" / "common.pak"), common);
-  EXPECT_EQ(RunOn(game.path(), {"--trick", "backflip", "--frames", "49", (dir / "flip.gltf").string()}).code, 1);
+  EXPECT_EQ(RunOn(game.path(), {"--trick", "backflip", "--frames", "49", (dir / "flip.gltf").string()}).code,
+            1);
 }
 
 }  // namespace

@@ -22,8 +22,10 @@ struct GltfArgs {
 
 void AddTrickOptions(CLI::App* command, HeadlessArgs& args) {
   command->add_option("--game", args.game, "The game's folder")->required();
-  command->add_option("--trick", args.trick, "The trick, as the trick list names it (\"nacnac\")")->required();
-  command->add_option("--rider", args.rider, "The rider's document (.sub); the editor's default when left out");
+  command->add_option("--trick", args.trick, "The trick, as the trick list names it (\"nacnac\")")
+      ->required();
+  command->add_option("--rider", args.rider,
+                      "The rider's document (.sub); the editor's default when left out");
   command->add_option("--machine", args.machine,
                       "The machine's document (.sub); the editor's default when left out");
 }
@@ -33,12 +35,14 @@ void Export(const GltfArgs& args) {
   TDravoEditor& editor = run.editor();
   RequireUsableMotions(editor, run.trickFile());
   if (args.fps != 0) {
-    if (args.fps < 1 || args.fps > 100) throw InputError(std::to_string(args.fps), "the frame rate runs from 1 to 100");
+    if (args.fps < 1 || args.fps > 100)
+      throw InputError(std::to_string(args.fps), "the frame rate runs from 1 to 100");
     editor.FrameRateEditChange(args.fps);
   }
   editor.ExportGltf(args.file);
   run.host().tell();
-  std::printf("%s: %d frames at %d frames a second\n", args.file.c_str(), editor.FrameCount(), editor.FrameRate());
+  std::printf("%s: %d frames at %d frames a second\n", args.file.c_str(), editor.FrameCount(),
+              editor.FrameRate());
 }
 
 void Import(const GltfArgs& args) {
@@ -70,19 +74,23 @@ void AddGltfCommands(CLI::App& app) {
       "export",
       "Write the rider and the machine, skinned, with the trick as their animation, to a .glb or .gltf file");
   AddTrickOptions(exportCmd, out->editor);
-  exportCmd->add_option("--fps", out->fps, "Frames per second of the animation, 1 to 100; the editor's rate by default");
+  exportCmd->add_option("--fps", out->fps,
+                        "Frames per second of the animation, 1 to 100; the editor's rate by default");
   exportCmd->add_option("OUT", out->file, "The file to write: .glb (binary) or .gltf (JSON)")->required();
   exportCmd->callback([out] { Export(*out); });
 
   auto in = std::make_shared<GltfArgs>();
-  CLI::App* importCmd = gltf->add_subcommand(
-      "import",
-      "Read a glTF file's animation into a trick (parts matched by node name) and save the trick as the editor does");
+  CLI::App* importCmd = gltf->add_subcommand("import",
+                                             "Read a glTF file's animation into a trick (parts matched by "
+                                             "node name) and save the trick as the editor does");
   AddTrickOptions(importCmd, in->editor);
-  importCmd->add_option("--frames", in->frames,
-                        "Sample the animation at this many frames, written from the trick's first; all of them by "
-                        "default");
-  importCmd->add_option("--common", in->common, "Also write the trick into data\\common.pak when sizes match: yes or no")
+  importCmd->add_option(
+      "--frames", in->frames,
+      "Sample the animation at this many frames, written from the trick's first; all of them by "
+      "default");
+  importCmd
+      ->add_option("--common", in->common,
+                   "Also write the trick into data\\common.pak when sizes match: yes or no")
       ->check(CLI::IsMember({"yes", "no"}))
       ->capture_default_str();
   importCmd->add_option("IN", in->file, "The .glb or .gltf file to read")->required();
