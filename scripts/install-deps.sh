@@ -18,6 +18,10 @@ packages=(
   libgif-dev libsquish-dev libstb-dev libpng-dev zlib1g-dev
   # tools and tests
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+  # glTF scenes (tinygltf itself uses nlohmann-json3-dev and libstb-dev)
+  libtinygltf-dev
+  # tests only: Node.js runs the Khronos glTF validator (scripts/install-node-tools.sh)
+  nodejs
   # tests only: two other GIF decoders that must show our optimised GIFs' frames as we do
   gifsicle ffmpeg
   # benchmark only: the reference colour quantiser beside ours (GPL; never linked into the program or tests)
@@ -31,7 +35,9 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  exec "$(dirname "$0")/install-node-tools.sh"
+fi
 
 echo "install-deps: installing ${missing[*]}"
 sudo=""
@@ -39,3 +45,4 @@ if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+"$(dirname "$0")/install-node-tools.sh"

@@ -135,6 +135,8 @@ class TDravoUForm : public QMainWindow {
   QToolBar* m_toolBar = nullptr;
   int m_toolBarFullWidth = 0;
   TVellButton* m_gifBtn = nullptr;
+  TVellButton* m_gltfBtn = nullptr;  // opens m_gltfMenu: "Export glTF…", "Import glTF animation…"
+  QMenu* m_gltfMenu = nullptr;
   TVellButton* m_saveTrickBtn = nullptr;
   TVellButton* m_pakBtn = nullptr;
   TVellButton* m_undoBtn = nullptr;

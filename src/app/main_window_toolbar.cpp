@@ -1,4 +1,4 @@
-// The toolbar (Gif, Save this trick, Import or Export tricks, Undo, Copy, Paste, Play, Help, Exit), the
+// The toolbar (Gif, glTF, Save this trick, Import or Export tricks, Undo, Copy, Paste, Play, Help, Exit), the
 // status bar with its "MODIFIED" sign, the keyboard shortcuts and the GIF export.
 #include <QAction>
 #include <QApplication>
@@ -49,6 +49,15 @@ void TDravoUForm::buildToolBar() {
 
   m_gifBtn = ToolButton(bar, "MakeGifBtn", QStringLiteral("Gif"), "gif",
                         QStringLiteral("Make an animated GIF for this trick (Ctrl+E)"));
+  m_gltfBtn =
+      ToolButton(bar, "GltfBtn", QStringLiteral("glTF"), "gltf",
+                 QStringLiteral("Export the trick to a 3D package, or import an animation made there"));
+  m_gltfMenu = new QMenu(m_gltfBtn);
+  m_gltfMenu->setObjectName(QStringLiteral("GltfMenu"));
+  QAction* exportGltf = m_gltfMenu->addAction(QStringLiteral("Export glTF…"));
+  exportGltf->setObjectName(QStringLiteral("ActionExportGltf"));
+  QAction* importGltf = m_gltfMenu->addAction(QStringLiteral("Import glTF animation…"));
+  importGltf->setObjectName(QStringLiteral("ActionImportGltf"));
   m_saveTrickBtn = ToolButton(bar, "SaveTrickBtn", QStringLiteral("Save this trick"), "save",
                               QStringLiteral("Save this trick into your $dravo.pak and the game (Ctrl+S)"));
   m_pakBtn = ToolButton(bar, "PakBtn", QStringLiteral("Import or Export tricks"), "transfer",
@@ -71,6 +80,7 @@ void TDravoUForm::buildToolBar() {
   m_playBtn->setMinimumWidth(m_playBtn->sizeHint().width() + 4);
 
   bar->addWidget(m_gifBtn);
+  bar->addWidget(m_gltfBtn);
   bar->addWidget(m_saveTrickBtn);
   bar->addWidget(m_pakBtn);
   bar->addSeparator();
@@ -116,6 +126,16 @@ void TDravoUForm::buildToolBar() {
   addToolBar(Qt::TopToolBarArea, bar);
 
   connect(m_gifBtn, &TVellButton::clicked, this, &TDravoUForm::makeGif);
+  connect(m_gltfBtn, &TVellButton::clicked, this,
+          [this] { m_gltfMenu->popup(m_gltfBtn->mapToGlobal(QPoint(0, m_gltfBtn->height()))); });
+  connect(exportGltf, &QAction::triggered, this, [this] {
+    act([](TDravoEditor& ed) { ed.ExportGltfBtnClick(); });
+    m_view->RequestRepaint();
+  });
+  connect(importGltf, &QAction::triggered, this, [this] {
+    act([](TDravoEditor& ed) { ed.ImportGltfBtnClick(); });
+    m_view->RequestRepaint();
+  });
   connect(m_saveTrickBtn, &TVellButton::clicked, this,
           [this] { act([](TDravoEditor& ed) { ed.SaveTrickBtnClick(); }); });
   connect(m_pakBtn, &TVellButton::clicked, this,
@@ -262,6 +282,8 @@ void TDravoUForm::refreshToolBar(std::uint32_t bits) {
     m_playBtn->setToolTip(ed.PlayAnimBtnLatched() ? QStringLiteral("Stop playing")
                                                   : QStringLiteral("Play the trick"));
     m_gifBtn->setEnabled(ed.MakeGifBtnEnabled());
+    // Both need a trick with frames, as the GIF does.
+    m_gltfBtn->setEnabled(ed.MakeGifBtnEnabled());
   }
   if (bits & changes::Clipboard) {
     m_pasteBtn->setEnabled(ed.PasteBtnEnabled());

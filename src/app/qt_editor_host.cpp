@@ -214,6 +214,45 @@ std::optional<std::string> TQtEditorHost::ChooseSaveGif(const std::string& sugge
   return chosen;
 }
 
+namespace {
+
+const QString kGltfFilter = QStringLiteral("glTF files (*.glb;*.gltf)|*.glb;*.gltf");
+
+}  // namespace
+
+std::optional<std::string> TQtEditorHost::ChooseSaveGltf(const std::string& suggested) {
+  if (m_unattended) return std::nullopt;
+  QFileDialog dialog(DialogOwner(m_windows.owner), QStringLiteral("Export glTF"));
+  dialog.setObjectName(QStringLiteral("GltfSaveDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters(TVirtualPropertyTree::ToQtFilter(kGltfFilter).split(QStringLiteral(";;")));
+  if (!m_lastGltfFolder.isEmpty()) dialog.setDirectory(m_lastGltfFolder);
+  dialog.selectFile(Q(suggested));
+  std::optional<std::string> chosen = RunFileDialog(dialog);
+  if (chosen) {
+    // A name typed without either extension is written as binary glTF.
+    const QString lower = Q(*chosen).toLower();
+    if (!lower.endsWith(QStringLiteral(".glb")) && !lower.endsWith(QStringLiteral(".gltf")))
+      *chosen += ".glb";
+    m_lastGltfFolder = QFileInfo(Q(*chosen)).absolutePath();
+  }
+  return chosen;
+}
+
+std::optional<std::string> TQtEditorHost::ChooseOpenGltf() {
+  if (m_unattended) return std::nullopt;
+  QFileDialog dialog(DialogOwner(m_windows.owner), QStringLiteral("Import glTF animation"));
+  dialog.setObjectName(QStringLiteral("GltfOpenDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(TVirtualPropertyTree::ToQtFilter(kGltfFilter).split(QStringLiteral(";;")));
+  if (!m_lastGltfFolder.isEmpty()) dialog.setDirectory(m_lastGltfFolder);
+  std::optional<std::string> chosen = RunFileDialog(dialog);
+  if (chosen) m_lastGltfFolder = QFileInfo(Q(*chosen)).absolutePath();
+  return chosen;
+}
+
 bool TQtEditorHost::ExportProgress(int done, int total) {
   if (m_unattended) return true;
   if (!m_progress) {

@@ -65,6 +65,8 @@ class TQtEditorHost : public EditorHost, public TDXPrompter {
   bool ShowTransferWindow(TrickTransfer& transfer) override;
   void SetBusy(bool busy) override;
   std::optional<std::string> ChooseSaveGif(const std::string& suggested) override;
+  std::optional<std::string> ChooseSaveGltf(const std::string& suggested) override;
+  std::optional<std::string> ChooseOpenGltf() override;
   bool ExportProgress(int done, int total) override;
 
   // ---- TDXPrompter: the 3D panel's messages ----
@@ -76,7 +78,8 @@ class TQtEditorHost : public EditorHost, public TDXPrompter {
 
   Windows m_windows;
   bool m_unattended;
-  QString m_lastGifFolder;  // where the last GIF went, offered again
+  QString m_lastGifFolder;   // where the last GIF went, offered again
+  QString m_lastGltfFolder;  // where the last glTF file went or came from
   QTimer m_frameTimer;
   QTimer m_joystickTimer;
   QPointer<QProgressDialog> m_progress;

@@ -398,6 +398,25 @@ class TDravoEditor {
   // be drawn and the writer's errors (FileError, GifWriteError).
   bool MakeGif(const std::string& fileName, const GifProgress& progress = {});
 
+  // ===== glTF (editor_gltf.cpp) =====
+  // "Export glTF…" and "Import glTF animation…": the host's file dialog, then the work below; errors are
+  // shown, import warnings told in a message, a cancelled dialog changes nothing.
+  void ExportGltfBtnClick();
+  void ImportGltfBtnClick();
+  // Writes the rider and the machine, skinned, with the trick as one animation per side, posed frame by
+  // frame as the view shows them with the machine on; ".glb" or ".gltf" by the extension. Throws Error.
+  void ExportGltf(const std::string& fileName);
+  struct GltfImport {
+    std::vector<std::string> warnings;  // animated nodes that name no part of the trick
+    int parts = 0;                      // parts whose poses were written
+    std::int32_t frames = 0;            // frames written, from the first
+  };
+  // Reads a glTF file's animation into the trick's pose tables as one undo step: channels are matched to
+  // the parts by node name (A-Z folded), each matched part's first `frames` frames (0: all of them)
+  // sampled from the animation, at its own keys when their count is that, else evenly over its length;
+  // unmatched parts keep their poses. Throws Error (and changes nothing) for a file it cannot use.
+  GltfImport ImportGltfAnimation(const std::string& fileName, std::int32_t frames = 0);
+
   // ===== Services (the window and tests reach the managers through these) =====
   TVellDXPanel& Panel() { return m_panel; }
   TRmxResManager* Resources();
@@ -457,6 +476,9 @@ class TDravoEditor {
   };
   // Shows `other` in texture `index`'s place and keeps what was shown in `other`.
   void ExchangeSkin(std::int32_t index, ShownSkin& other);
+  // glTF: every model's bones posed at frame `frame` as the view poses them with the machine shown; `visit`
+  // sees each model right after its bones were updated: the machine, its attachments, the rider, its.
+  void PoseModelsAt(std::int32_t frame, const std::function<void(const TDXGmodel& model)>& visit);
   // View.
   void SetFrameBar(int position);
   void SetTimers();

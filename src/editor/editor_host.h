@@ -67,6 +67,10 @@ class EditorHost {
   // A GIF export has written `done` of `total` frames (0 before the first). The window shows it
   // in a progress dialog with Cancel and lets pending messages through; false cancels the export.
   virtual bool ExportProgress(int /*done*/, int /*total*/) { return true; }
+  // "Export glTF…": a save dialog for ".glb" and ".gltf" files offering `suggested` ("backflip.glb");
+  // "Import glTF animation…": an open dialog for the same files. nullopt when cancelled.
+  virtual std::optional<std::string> ChooseSaveGltf(const std::string& /*suggested*/) { return std::nullopt; }
+  virtual std::optional<std::string> ChooseOpenGltf() { return std::nullopt; }
 };
 
 // Nobody there: questions get No, choosers are cancelled, nothing is shown. A base for hosts that

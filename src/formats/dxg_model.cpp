@@ -206,14 +206,7 @@ bool TDXGmodel::FillVertices(BYTE* destination, std::int32_t& count) {
   return true;
 }
 
-void TDXGmodel::UpdateVertices(IDirect3DVertexBuffer8* source, ComPtr<IDirect3DVertexBuffer8>& target) {
-  if (OnUpdateVertices) {
-    OnUpdateVertices(source, target);
-    return;
-  }
-  target = ComPtr<IDirect3DVertexBuffer8>(source);
-  if (!source) return;
-
+void TDXGmodel::UpdateBones() {
   const std::size_t boneCount = m_bones.size();
   for (std::size_t i = 0; i < boneCount; ++i) {
     TDXGBone& bone = m_bones[i];
@@ -224,6 +217,18 @@ void TDXGmodel::UpdateVertices(IDirect3DVertexBuffer8* source, ComPtr<IDirect3DV
       bone.World = bone.Local;
     if (OnBoneTransform) OnBoneTransform(*this, bone.World, static_cast<std::int32_t>(i));
   }
+}
+
+void TDXGmodel::UpdateVertices(IDirect3DVertexBuffer8* source, ComPtr<IDirect3DVertexBuffer8>& target) {
+  if (OnUpdateVertices) {
+    OnUpdateVertices(source, target);
+    return;
+  }
+  target = ComPtr<IDirect3DVertexBuffer8>(source);
+  if (!source) return;
+
+  UpdateBones();
+  const std::size_t boneCount = m_bones.size();
 
   BYTE* data = nullptr;
   if (FAILED(source->Lock(0, 0, &data, 0)) || !data) return;

@@ -69,6 +69,9 @@ class TDXGmodel : public TDX8Object {
   void RenderAt(const D3DXVECTOR3& position) override;
   // Recomputes the bones' world matrices (raising OnBoneTransform) and the skinned positions.
   void UpdateVertices(IDirect3DVertexBuffer8* source, ComPtr<IDirect3DVertexBuffer8>& target) override;
+  // The bones' world matrices alone, as the vertex update makes them (raising OnBoneTransform): how an
+  // export reads the pose the view shows without drawing.
+  void UpdateBones();
   bool LoadFromStream(TVellDXPanel* panel, MemoryStream* stream) override;
   // Reads a ".dxg" model from the stream's position; the tag is not used. False for a missing stream or
   // panel, a model the parser refuses, or buffers the device cannot make.

@@ -4,6 +4,7 @@
 // folder; the user's own are never touched.
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -824,6 +825,33 @@ class WindowTest : public QObject {
     // The view stays on the last frame; playback can start again.
     QCOMPARE(find<QSlider>("FrameBar")->value(), ed().FrameCount());
     QVERIFY(find<TVellButton>("PlayAnimBtn")->isEnabled());
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+  }
+
+  void gltfExportAndImportGoThroughTheirDialogs() {
+    const QString chosen = QString::fromStdString((m_game / "scene").string());
+    const QString stem = QString::fromStdString(fs::path(ed().TrickName()).stem().string());
+    UiRobot robot;
+    robot.Expect<QFileDialog>([&](QFileDialog* dialog) {
+      QCOMPARE(dialog->windowTitle(), QStringLiteral("Export glTF"));
+      QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(), stem + QStringLiteral(".glb"));
+      Choose(dialog, chosen);  // no extension: written as binary glTF
+    });
+    find<QAction>("ActionExportGltf")->trigger();
+    QVERIFY(robot.AllDone());
+    QFile scene(chosen + QStringLiteral(".glb"));
+    QVERIFY(scene.open(QIODevice::ReadOnly));
+    QCOMPARE(scene.read(4), QByteArray("glTF"));
+
+    robot.Expect<QFileDialog>([&](QFileDialog* dialog) {
+      QCOMPARE(dialog->windowTitle(), QStringLiteral("Import glTF animation"));
+      Choose(dialog, chosen + QStringLiteral(".glb"));
+    });
+    find<QAction>("ActionImportGltf")->trigger();
+    QVERIFY(robot.AllDone());
+    QCOMPARE(QString::fromStdString(ed().HistoryLabels().back()),
+             QStringLiteral("Import glTF animation scene.glb"));
+    QVERIFY(find<TVellButton>("UndoBtn")->isEnabled());
     QVERIFY(QApplication::activeModalWidget() == nullptr);
   }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,7 +31,12 @@ class DemoGameCommand : public ::testing::Test {
   // The same on another game folder, with `environment` set over the rest.
   ProgramResult RunOn(const std::filesystem::path& gameFolder, const std::vector<std::string>& args,
                       const std::vector<std::pair<std::string, std::string>>& environment = {}) const {
-    std::vector<std::string> all = {m_command, "--game", gameFolder.string()};
+    // "gltf export": the words of a command and its subcommand, then the game.
+    std::vector<std::string> all;
+    std::istringstream words(m_command);
+    for (std::string word; words >> word;)
+      all.push_back(word);
+    all.insert(all.end(), {"--game", gameFolder.string()});
     all.insert(all.end(), args.begin(), args.end());
     ProgramOptions options;
     // Mesa's driver keeps a few allocations past its unloading, where no suppression can name them:

@@ -85,6 +85,14 @@ class ScriptedHost : public EditorHost, public TDXPrompter {
     return exportProgress ? exportProgress(done, total) : true;
   }
   void SetBusy(bool on) override { busy.push_back(on); }
+  // The glTF dialogs' answers, and what the save dialog offered.
+  std::deque<std::optional<std::string>> saveGltfs, openGltfs;
+  std::vector<std::string> suggestedGltfs;
+  std::optional<std::string> ChooseSaveGltf(const std::string& suggested) override {
+    suggestedGltfs.push_back(suggested);
+    return Next(saveGltfs);
+  }
+  std::optional<std::string> ChooseOpenGltf() override { return Next(openGltfs); }
   TMsgAnswer Show(const std::string& text, const std::string& caption, TMsgButtons buttons,
                   TMsgIcon) override;
 
