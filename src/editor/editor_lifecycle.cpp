@@ -233,6 +233,11 @@ void TDravoEditor::LoadOptions() {
   m_view.lighting = m_options.ReadBool(o::Lighting, true);
   m_view.transparent = m_options.ReadBool(o::Transparent, true);
   m_view.gifOptimize = m_options.ReadBool(o::GifOptimize, false);
+  m_view.onionSkin = m_options.ReadBool(o::OnionSkin, false);
+  m_view.onionBefore =
+      std::clamp(m_options.ReadInteger(o::OnionBefore, kOnionDefaultFrames), kOnionMinFrames, kOnionMaxFrames);
+  m_view.onionAfter =
+      std::clamp(m_options.ReadInteger(o::OnionAfter, kOnionDefaultFrames), kOnionMinFrames, kOnionMaxFrames);
   m_playback.frameRate =
       std::clamp(m_options.ReadInteger(o::Fps, o::DefaultFps), kMinFramesPerSecond, kMaxFramesPerSecond);
   m_view.showBike = m_options.ReadBool(o::ShowBike, true);
@@ -271,6 +276,9 @@ void TDravoEditor::SaveOptions() {
   m_options.WriteBool(o::Lighting, m_view.lighting);
   m_options.WriteBool(o::Transparent, m_view.transparent);
   m_options.WriteBool(o::GifOptimize, m_view.gifOptimize);
+  m_options.WriteBool(o::OnionSkin, m_view.onionSkin);
+  m_options.WriteInteger(o::OnionBefore, m_view.onionBefore);
+  m_options.WriteInteger(o::OnionAfter, m_view.onionAfter);
   m_options.WriteBool(o::ShowBike, m_view.showBike);
   m_options.WriteBool(o::CommonPak, m_commonPak);
   m_options.WriteString(o::LastRider, m_chosen.lastRider);

@@ -165,20 +165,42 @@ void TDravoEditor::JoystickTimerTimer() {
 void TDravoEditor::DXPanelAfterRender() {
   // The panel leaves its render-state block to the materials; the view's two switches act all the same:
   // the fill mode, and the lights with the models shaded by them.
-  if (IDirect3DDevice8* device = m_panel.Device()) {
+  IDirect3DDevice8* device = m_panel.Device();
+  if (device) {
     device->SetRenderState(D3DRS_FILLMODE, m_view.wireMode ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
     m_panel.ApplyLights();
-    if (m_view.lighting) {
-      // The material's colours, not the vertices' (they carry the mud colour).
-      device->SetRenderState(D3DRS_COLORVERTEX, 0);
-      device->SetMaterial(&kLitMaterial);
-    }
   }
+  if (m_view.onionSkin && !m_exportingFrames) DrawOnionSkin();
+  if (device && m_view.lighting) {
+    // The material's colours, not the vertices' (they carry the mud colour).
+    device->SetRenderState(D3DRS_COLORVERTEX, 0);
+    device->SetMaterial(&kLitMaterial);
+  }
+  DrawModels(0);
+  if (!m_exportingFrames) DrawCheckedParts();
+}
+
+void TDravoEditor::DrawModels(std::uint8_t ghostAlpha) {
+  IDirect3DDevice8* device = m_panel.Device();
   const D3DXVECTOR3 origin{0, 0, 0};
   const auto draw = [&](TDXGmodel* model) {
     if (!model) return;
     model->Lit = m_view.lighting;
+    model->GhostAlpha = ghostAlpha;
+    if (ghostAlpha == 0 || !device) {
+      model->RenderAt(origin);
+      return;
+    }
+    // Its depth first, then its colour where it is nearest: a ghost shows its front faces only, not
+    // every layer of itself blended.
+    device->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, 1);
     model->RenderAt(origin);
+    device->SetRenderState(D3DRS_COLORWRITEENABLE,
+                           D3DCOLORWRITEENABLE_RED | D3DCOLORWRITEENABLE_GREEN | D3DCOLORWRITEENABLE_BLUE);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, 0);
+    model->DrawAgain();
+    model->GhostAlpha = 0;
   };
   if (m_view.showBike) {
     RenderPass = 2;
@@ -196,7 +218,67 @@ void TDravoEditor::DXPanelAfterRender() {
   draw(m_chosen.riderSet.Model);
   for (const TAttachment& a : m_chosen.riderSet.Attachments)
     draw(a.Model);
-  if (!m_exportingFrames) DrawCheckedParts();
+}
+
+void TDravoEditor::DrawOnionSkin() {
+  IDirect3DDevice8* device = m_panel.Device();
+  if (!device) return;
+  const std::vector<OnionGhost> ghosts =
+      OnionGhosts(m_playback.currentFrame, m_trick.frameCount, m_view.onionBefore, m_view.onionAfter);
+  if (ghosts.empty()) return;
+  const D3DRENDERSTATETYPE saved[] = {D3DRS_ZENABLE, D3DRS_ZWRITEENABLE, D3DRS_COLORWRITEENABLE, D3DRS_LIGHTING,
+                                      D3DRS_COLORVERTEX};
+  DWORD values[std::size(saved)];
+  for (std::size_t i = 0; i < std::size(saved); ++i)
+    device->GetRenderState(saved[i], &values[i]);
+  // The tint comes from the material through the lights: shaded like the models where the view is lit,
+  // flat where it is not.
+  device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+  device->SetRenderState(D3DRS_LIGHTING, 1);
+  device->SetRenderState(D3DRS_COLORVERTEX, 0);
+  // Posing goes back to the current frame however the drawing ends.
+  struct Restore {
+    std::int32_t& frame;
+    ~Restore() { frame = -1; }
+  } restore{m_ghostFrame};
+  for (const OnionGhost& ghost : ghosts) {
+    const std::uint32_t tint = OnionTint(ghost.later);
+    const std::uint8_t alpha = OnionAlpha(ghost.distance);
+    const auto part = [&](float scale) {
+      return D3DCOLORVALUE{static_cast<float>((tint >> 16) & 0xFF) / 255 * scale,
+                           static_cast<float>((tint >> 8) & 0xFF) / 255 * scale,
+                           static_cast<float>(tint & 0xFF) / 255 * scale, static_cast<float>(alpha) / 255};
+    };
+    D3DMATERIAL8 material{};
+    if (m_view.lighting) {
+      material.Diffuse = part(0.3f);
+      material.Ambient = part(0.15f);
+      material.Emissive = part(0.3f);
+    } else {
+      material.Diffuse = part(0);
+      material.Emissive = part(0.85f);
+    }
+    device->SetMaterial(&material);
+    m_ghostFrame = ghost.frame;
+    DrawModels(alpha);
+    // Neither the next ghost nor the frame itself hides behind this one.
+    device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+  }
+  for (std::size_t i = 0; i < std::size(saved); ++i)
+    device->SetRenderState(saved[i], values[i]);
+}
+
+void TDravoEditor::SetOnionSkin(bool on) {
+  m_view.onionSkin = on;
+  Changed(changes::ViewSettings);
+  Repaint();
+}
+
+void TDravoEditor::SetOnionFrames(int before, int after) {
+  m_view.onionBefore = std::clamp(before, kOnionMinFrames, kOnionMaxFrames);
+  m_view.onionAfter = std::clamp(after, kOnionMinFrames, kOnionMaxFrames);
+  Changed(changes::ViewSettings);
+  if (m_view.onionSkin) Repaint();
 }
 
 void TDravoEditor::DrawCheckedParts() {
