@@ -449,10 +449,11 @@ class TDravoEditor {
   // The checked parts' triangles as lines over the view, so the user sees what a drag moves.
   void DrawCheckedParts();
   // The machine, its attachments and the rider as the view shows them, posed at the frame PoseBone
-  // reads; with a ghost's opacity (not 0) each model as that ghost.
-  void DrawModels(std::uint8_t ghostAlpha);
-  // The onion skin's ghosts, before the frame itself is drawn.
-  void DrawOnionSkin();
+  // reads; with a ghost's opacity (not 0) each model as that ghost; without `draw` only posed.
+  void DrawModels(std::uint8_t ghostAlpha, bool draw = true);
+  // The onion skin's ghosts, after the frame itself and behind it, in the far half of the viewport's
+  // depth range. False when there was none to draw.
+  bool DrawOnionSkin(const D3DVIEWPORT8& viewport);
   // A skin shown or kept by the history: its texture, flags, row text and which state of the skins
   // it belongs to.
   struct ShownSkin {

@@ -21,7 +21,7 @@ std::vector<OnionGhost> OnionGhosts(std::int32_t current, std::int32_t frameCoun
   after = std::clamp(after, kOnionMinFrames, kOnionMaxFrames);
   std::vector<OnionGhost> ghosts;
   if (current < 0 || current >= frameCount) return ghosts;
-  for (int d = std::max(before, after); d >= 1; --d) {
+  for (int d = 1; d <= std::max(before, after); ++d) {
     if (d <= before && current - d >= 0) ghosts.push_back({current - d, false, d});
     if (d <= after && current + d < frameCount) ghosts.push_back({current + d, true, d});
   }

@@ -42,8 +42,9 @@ struct OnionGhost {
   int distance = 1;
 };
 // The ghosts around frame `current` of a trick of `frameCount` frames, `before` frames back and `after`
-// ahead (clamped to 1 … 5), only frames the trick has: in drawing order, the farthest first and at one
-// distance the earlier frame first, so the nearest ghosts end on top.
+// ahead (clamped to 1 … 5), only frames the trick has: in drawing order, the nearest first and at one
+// distance the earlier frame first. Each is drawn behind those before it, so where ghosts overlap the
+// nearest one shows.
 std::vector<OnionGhost> OnionGhosts(std::int32_t current, std::int32_t frameCount, int before, int after);
 // A ghost's opacity (0 … 255): the nearest most opaque, fading with each frame further away.
 std::uint8_t OnionAlpha(int distance);

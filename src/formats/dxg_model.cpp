@@ -259,6 +259,13 @@ void TDXGmodel::UpdateVertices(IDirect3DVertexBuffer8* source, ComPtr<IDirect3DV
 void TDXGmodel::RenderAt(const D3DXVECTOR3& position) {
   IDirect3DDevice8* device = Panel ? Panel->Device() : nullptr;
   if (!device) return;
+  PoseAt(position);
+  DrawMeshes(device);
+}
+
+void TDXGmodel::PoseAt(const D3DXVECTOR3& position) {
+  IDirect3DDevice8* device = Panel ? Panel->Device() : nullptr;
+  if (!device) return;
   D3DXMATRIX base = IdentityMatrix();
   if (OnWorldMatrix) OnWorldMatrix(*this, base);
   const D3DXMATRIX orientation = OrientationMatrix(Vec3(0, 0, 1), Vec3(0, 1, 0));
@@ -273,14 +280,6 @@ void TDXGmodel::RenderAt(const D3DXVECTOR3& position) {
 
   ComPtr<IDirect3DVertexBuffer8> vertices;
   UpdateVertices(VertexBuffer.Get(), vertices);
-  DrawMeshes(device);
-}
-
-void TDXGmodel::DrawAgain() {
-  IDirect3DDevice8* device = Panel ? Panel->Device() : nullptr;
-  if (!device) return;
-  device->SetTransform(D3DTS_WORLD, &m_lastWorld);
-  DrawMeshes(device);
 }
 
 void TDXGmodel::DrawMeshes(IDirect3DDevice8* device) {

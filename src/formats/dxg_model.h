@@ -67,6 +67,8 @@ class TDXGmodel : public TDX8Object {
   // Draws the model at a position: world matrix, vertex update, then each mesh with its material's
   // texture stages.
   void RenderAt(const D3DXVECTOR3& position) override;
+  // RenderAt without the drawing: the world matrix and the posed vertices only.
+  void PoseAt(const D3DXVECTOR3& position);
   // Recomputes the bones' world matrices (raising OnBoneTransform) and the skinned positions.
   void UpdateVertices(IDirect3DVertexBuffer8* source, ComPtr<IDirect3DVertexBuffer8>& target) override;
   bool LoadFromStream(TVellDXPanel* panel, MemoryStream* stream) override;
@@ -109,9 +111,6 @@ class TDXGmodel : public TDX8Object {
   // lit vertex colour alone (the device's material gives the tint and, in its diffuse alpha, the opacity),
   // keeps its texture's cut-outs, and leaves the blending to the device's states.
   std::uint8_t GhostAlpha = 0;
-  // Draws the meshes again as the last RenderAt posed and placed them, without posing: a second pass of
-  // the same pose costs no skinning.
-  void DrawAgain();
 
   // The header values kept as read.
   std::array<char, 4> Magic{};

@@ -249,7 +249,8 @@ TEST(ViewRules, Presets) {
   EXPECT_TRUE(Near(ViewPresetMatrix(5, std::nullopt), bottom));
 }
 
-// The onion skin's ghosts: only frames the trick has, the farthest drawn first so the nearest end on top.
+// The onion skin's ghosts: only frames the trick has, the nearest drawn first so they show where ghosts
+// overlap.
 TEST(ViewRules, OnionGhostsAreTheFramesAroundInDrawingOrder) {
   using G = std::vector<std::tuple<std::int32_t, bool, int>>;
   const auto ghosts = [](std::int32_t current, std::int32_t count, int before, int after) {
@@ -264,14 +265,14 @@ TEST(ViewRules, OnionGhostsAreTheFramesAroundInDrawingOrder) {
     G expected;
   } cases[] = {
       {10, 40, 1, 1, {{9, false, 1}, {11, true, 1}}},
-      {10, 40, 2, 1, {{8, false, 2}, {9, false, 1}, {11, true, 1}}},
-      {10, 40, 1, 3, {{13, true, 3}, {12, true, 2}, {9, false, 1}, {11, true, 1}}},
+      {10, 40, 2, 1, {{9, false, 1}, {11, true, 1}, {8, false, 2}}},
+      {10, 40, 1, 3, {{9, false, 1}, {11, true, 1}, {12, true, 2}, {13, true, 3}}},
       // No wrap-around at either end.
-      {0, 40, 3, 2, {{2, true, 2}, {1, true, 1}}},
-      {39, 40, 2, 2, {{37, false, 2}, {38, false, 1}}},
+      {0, 40, 3, 2, {{1, true, 1}, {2, true, 2}}},
+      {39, 40, 2, 2, {{38, false, 1}, {37, false, 2}}},
       {1, 3, 5, 5, {{0, false, 1}, {2, true, 1}}},
       // Counts outside 1 … 5 are brought into it.
-      {10, 40, 0, 9, {{15, true, 5}, {14, true, 4}, {13, true, 3}, {12, true, 2}, {9, false, 1}, {11, true, 1}}},
+      {10, 40, 0, 9, {{9, false, 1}, {11, true, 1}, {12, true, 2}, {13, true, 3}, {14, true, 4}, {15, true, 5}}},
       {0, 1, 5, 5, {}},
       {0, 0, 1, 1, {}},
       {40, 40, 1, 1, {}},

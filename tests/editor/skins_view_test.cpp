@@ -387,8 +387,8 @@ TEST_F(View, ColoursAndSwitchesReachThePanelAndTheModels) {
   EXPECT_FALSE(rig.Options().ReadBool("Lighting", true));
 }
 
-// The onion skin draws each model once more per ghost (posed at the ghost's frame, its depth then its
-// colour), never in GIF frames, and leaves the editor as the plain frame does.
+// The onion skin draws each model once more per ghost, posed at the ghost's frame, never in GIF frames,
+// and leaves the editor as the plain frame does.
 TEST_F(View, OnionSkinGhostsArePosedAtTheirFramesAndLeaveTheFrameAsItWas) {
   SelectTrick(ed(), "backflip");
   const std::int32_t count = ed().FrameCount();
@@ -438,21 +438,22 @@ TEST_F(View, OnionSkinGhostsArePosedAtTheirFramesAndLeaveTheFrameAsItWas) {
   const struct {
     std::int32_t frame;
     std::vector<std::int32_t> ghosts;
-  } cases[] = {{5, {3, 4, 6}}, {0, {1}}, {1, {0, 2}}, {count - 1, {count - 3, count - 2}}};
+  } cases[] = {{5, {4, 6, 3}}, {0, {1}}, {1, {0, 2}}, {count - 1, {count - 2, count - 3}}};
   for (const auto& c : cases) {
     SCOPED_TRACE("frame " + std::to_string(c.frame));
     ed().FrameBarChange(c.frame + 1);
     const Frame onion = paint();
-    // The frame itself once, each ghost twice (its depth, then its colour), in the order of the rule.
-    EXPECT_EQ(onion.draws, draws * (1 + 2 * c.ghosts.size()));
-    ASSERT_EQ(machinePoses.size(), c.ghosts.size() + 1);
-    ASSERT_EQ(riderPoses.size(), c.ghosts.size() + 1);
+    // The frame itself, then each ghost in the order of the rule, then the frame posed again.
+    EXPECT_EQ(onion.draws, draws * (1 + c.ghosts.size()));
+    ASSERT_EQ(machinePoses.size(), c.ghosts.size() + 2);
+    ASSERT_EQ(riderPoses.size(), c.ghosts.size() + 2);
     for (std::size_t i = 0; i < c.ghosts.size(); ++i) {
       const Frame& at = plain[static_cast<std::size_t>(c.ghosts[i])];
-      EXPECT_TRUE(Near(machinePoses[i], at.machine)) << "ghost " << c.ghosts[i];
-      EXPECT_TRUE(Near(riderPoses[i], at.rider)) << "ghost " << c.ghosts[i];
+      EXPECT_TRUE(Near(machinePoses[i + 1], at.machine)) << "ghost " << c.ghosts[i];
+      EXPECT_TRUE(Near(riderPoses[i + 1], at.rider)) << "ghost " << c.ghosts[i];
     }
-    // The frame is drawn last and leaves every bone where the plain frame does.
+    EXPECT_TRUE(Near(machinePoses[0], plain[static_cast<std::size_t>(c.frame)].machine));
+    // The models end posed at the frame: every bone where the plain frame leaves it.
     EXPECT_EQ(ed().CurrentFrame(), c.frame);
     const Frame& self = plain[static_cast<std::size_t>(c.frame)];
     EXPECT_TRUE(Near(onion.machine, self.machine));
