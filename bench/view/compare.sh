@@ -2,7 +2,8 @@
 # Runs the view benchmark and prints `work | ours | reference | ratio`:
 #   a frame with the onion skin at 5+5 ghosts   vs  the same frame without it (goal: at most 4x)
 #   a frame with the onion skin at 1+1 ghosts   vs  the same frame without it
-# Headless OpenGL at 640x480, each paint waited for.
+# Headless OpenGL at 640x480, each paint waited for; the times are the CPU time of the whole process (the
+# software rasteriser's threads included), steadier than the wall clock on a shared machine.
 # Usage: bench/view/compare.sh [repetitions]   (builds the release preset first, unless BUILD_DIR=
 # names a build folder to run as it is)
 set -euo pipefail
@@ -10,7 +11,7 @@ source "$(dirname "$0")/../common.sh"
 table_header
 bench_csv view view_bench "${1:-5}" |
   awk -F, '
-    $1 ~ /_median"?$/ { name = $1; gsub(/"/, "", name); sub(/_median$/, "", name); sub(/\/real_time$/, "", name); t[name] = $3 }
+    $1 ~ /_median"?$/ { name = $1; gsub(/"/, "", name); sub(/_median$/, "", name); sub(/\/process_time$/, "", name); t[name] = $4 }
     function row(work, ours, reference) {
       printf "%-46s | %11.2f ms | %11.2f ms | %7.2f\n", work, t[ours], t[reference], t[ours] / t[reference]
     }

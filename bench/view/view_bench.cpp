@@ -3,7 +3,8 @@
 //   BM_ViewFrame            the editor's paint of "backflip" half-way, from the side, waited for
 //   BM_ViewFrameOnion/1/1   the same with one ghost each way (the default)
 //   BM_ViewFrameOnion/5/5   the same with five each way
-// Each paint is waited for (glFinish), so the times are what the screen waits for.
+// Each paint is waited for (glFinish); the CPU time is the whole process's, the rasteriser's threads
+// included.
 //
 //   bench/view/compare.sh   (or build/release/bench/view/view_bench)
 #include <benchmark/benchmark.h>
@@ -88,7 +89,11 @@ BENCHMARK(BM_ViewFrame)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 void BM_ViewFrameOnion(benchmark::State& state) {
   Run(state, true, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
 }
-BENCHMARK(BM_ViewFrameOnion)->Args({1, 1})->Args({5, 5})->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_ViewFrameOnion)
+    ->Args({1, 1})
+    ->Args({5, 5})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 
 }  // namespace
 

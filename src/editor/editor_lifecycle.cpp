@@ -234,8 +234,8 @@ void TDravoEditor::LoadOptions() {
   m_view.transparent = m_options.ReadBool(o::Transparent, true);
   m_view.gifOptimize = m_options.ReadBool(o::GifOptimize, false);
   m_view.onionSkin = m_options.ReadBool(o::OnionSkin, false);
-  m_view.onionBefore =
-      std::clamp(m_options.ReadInteger(o::OnionBefore, kOnionDefaultFrames), kOnionMinFrames, kOnionMaxFrames);
+  m_view.onionBefore = std::clamp(m_options.ReadInteger(o::OnionBefore, kOnionDefaultFrames), kOnionMinFrames,
+                                  kOnionMaxFrames);
   m_view.onionAfter =
       std::clamp(m_options.ReadInteger(o::OnionAfter, kOnionDefaultFrames), kOnionMinFrames, kOnionMaxFrames);
   m_playback.frameRate =

@@ -180,7 +180,8 @@ void TDravoEditor::DXPanelAfterRender() {
   D3DVIEWPORT8 viewport{};
   const bool onion =
       m_view.onionSkin && !m_exportingFrames && device && SUCCEEDED(device->GetViewport(&viewport)) &&
-      !OnionGhosts(m_playback.currentFrame, m_trick.frameCount, m_view.onionBefore, m_view.onionAfter).empty();
+      !OnionGhosts(m_playback.currentFrame, m_trick.frameCount, m_view.onionBefore, m_view.onionAfter)
+           .empty();
   if (onion) {
     D3DVIEWPORT8 front = viewport;
     front.MaxZ = viewport.MinZ + (viewport.MaxZ - viewport.MinZ) / 2;
@@ -233,8 +234,8 @@ bool TDravoEditor::DrawOnionSkin(const D3DVIEWPORT8& viewport) {
   const std::vector<OnionGhost> ghosts =
       OnionGhosts(m_playback.currentFrame, m_trick.frameCount, m_view.onionBefore, m_view.onionAfter);
   if (ghosts.empty()) return false;
-  const D3DRENDERSTATETYPE saved[] = {D3DRS_ZENABLE, D3DRS_ZWRITEENABLE, D3DRS_COLORWRITEENABLE, D3DRS_LIGHTING,
-                                      D3DRS_COLORVERTEX};
+  const D3DRENDERSTATETYPE saved[] = {D3DRS_ZENABLE, D3DRS_ZWRITEENABLE, D3DRS_COLORWRITEENABLE,
+                                      D3DRS_LIGHTING, D3DRS_COLORVERTEX};
   DWORD values[std::size(saved)];
   for (std::size_t i = 0; i < std::size(saved); ++i)
     device->GetRenderState(saved[i], &values[i]);

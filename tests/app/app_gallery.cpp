@@ -1,8 +1,8 @@
 // Writes pictures of the editor on the demo game into a folder, so a person can check the look without a
 // display: app_gallery OUTDIR (under xvfb-run -a for the OpenGL view, or with QT_QPA_PLATFORM=offscreen).
 // The window after start-up, with each rollout open, while a trick is edited (checked parts highlighted),
-// its undo history open, its title with the modified mark, maximised, the message box, the transfer
-// window and the help window. Options and the game live in a temporary folder.
+// its undo history open, its title with the modified mark, with the onion skin on, maximised, the message
+// box, the transfer window and the help window. Options and the game live in a temporary folder.
 
 #include <QApplication>
 #include <QCheckBox>

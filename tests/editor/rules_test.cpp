@@ -272,7 +272,11 @@ TEST(ViewRules, OnionGhostsAreTheFramesAroundInDrawingOrder) {
       {39, 40, 2, 2, {{38, false, 1}, {37, false, 2}}},
       {1, 3, 5, 5, {{0, false, 1}, {2, true, 1}}},
       // Counts outside 1 … 5 are brought into it.
-      {10, 40, 0, 9, {{9, false, 1}, {11, true, 1}, {12, true, 2}, {13, true, 3}, {14, true, 4}, {15, true, 5}}},
+      {10,
+       40,
+       0,
+       9,
+       {{9, false, 1}, {11, true, 1}, {12, true, 2}, {13, true, 3}, {14, true, 4}, {15, true, 5}}},
       {0, 1, 5, 5, {}},
       {0, 0, 1, 1, {}},
       {40, 40, 1, 1, {}},
