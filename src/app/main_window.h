@@ -30,6 +30,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollArea;
 class QSlider;
+class QSpinBox;
 class QToolBar;
 class QToolButton;
 
@@ -174,6 +175,9 @@ class TDravoUForm : public QMainWindow {
   QSlider* m_zoomBar = nullptr;
   QComboBox* m_viewBox = nullptr;
   QCheckBox* m_showBike = nullptr;
+  QCheckBox* m_onionSkin = nullptr;
+  QSpinBox* m_onionBefore = nullptr;
+  QSpinBox* m_onionAfter = nullptr;
 
   // " Edit Tricks".
   TVellRollout* m_trickRollout = nullptr;

@@ -1,5 +1,6 @@
 // The 3D view with the frame bar and the key-frame bar under it, and the side panel's view controls:
-// the two joystick pads, "Rotate scene relative to current view", zoom, the view list and "Show bike".
+// the two joystick pads, "Rotate scene relative to current view", zoom, the view list, "Show bike" and
+// the onion skin.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -7,6 +8,7 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -143,6 +145,23 @@ QWidget* TDravoUForm::buildControlPanel() {
   m_viewBox->setCurrentIndex(2);
   m_showBike = new QCheckBox(QStringLiteral("Show bike"), card);
   m_showBike->setObjectName(QStringLiteral("ShowBike"));
+  m_onionSkin = new QCheckBox(QStringLiteral("Onion skin"), card);
+  m_onionSkin->setObjectName(QStringLiteral("OnionSkinChk"));
+  m_onionSkin->setToolTip(QStringLiteral(
+      "Show the frames around this one as ghosts behind it: earlier frames blue, later ones orange, "
+      "fainter further away (never in the GIF)"));
+  const auto onionSpin = [card](const char* name, const char* prefix, const char* tip) {
+    auto* spin = new QSpinBox(card);
+    spin->setObjectName(QString::fromLatin1(name));
+    spin->setRange(kOnionMinFrames, kOnionMaxFrames);
+    spin->setValue(kOnionDefaultFrames);
+    spin->setPrefix(QString::fromUtf8(prefix));
+    spin->setToolTip(QString::fromLatin1(tip));
+    spin->setAccessibleName(QString::fromLatin1(tip));
+    return spin;
+  };
+  m_onionBefore = onionSpin("OnionBeforeSpin", "\u2212", "Frames before this one shown as ghosts (1 to 5)");
+  m_onionAfter = onionSpin("OnionAfterSpin", "+", "Frames after this one shown as ghosts (1 to 5)");
 
   auto* pads = new QGridLayout;
   pads->setHorizontalSpacing(8);
@@ -166,6 +185,13 @@ QWidget* TDravoUForm::buildControlPanel() {
   form->addWidget(viewLabel, 1, 0);
   form->addWidget(m_viewBox, 1, 1);
   form->addWidget(m_showBike, 2, 1);
+  auto* onion = new QHBoxLayout;
+  onion->setSpacing(4);
+  onion->addWidget(m_onionSkin);
+  onion->addStretch(1);
+  onion->addWidget(m_onionBefore);
+  onion->addWidget(m_onionAfter);
+  form->addLayout(onion, 3, 1);
   form->setColumnStretch(1, 1);
 
   auto* layout = new QVBoxLayout(card);
@@ -195,6 +221,14 @@ QWidget* TDravoUForm::buildControlPanel() {
           [this](int index) { act([index](TDravoEditor& ed) { ed.ViewBoxChange(index); }); });
   connect(m_showBike, &QCheckBox::clicked, this,
           [this](bool on) { act([on](TDravoEditor& ed) { ed.ShowBikeClick(on); }); });
+  connect(m_onionSkin, &QCheckBox::clicked, this,
+          [this](bool on) { act([on](TDravoEditor& ed) { ed.SetOnionSkin(on); }); });
+  for (QSpinBox* spin : {m_onionBefore, m_onionAfter}) {
+    connect(spin, &QSpinBox::valueChanged, this, [this](int) {
+      const int before = m_onionBefore->value(), after = m_onionAfter->value();
+      act([before, after](TDravoEditor& ed) { ed.SetOnionFrames(before, after); });
+    });
+  }
   return card;
 }
 
@@ -277,6 +311,13 @@ void TDravoUForm::refreshView(std::uint32_t bits) {
     m_zoomBar->setValue(ed.Zoom());
     m_viewBox->setCurrentIndex(ed.ViewIndex());
     m_showBike->setChecked(ed.ShowBike());
+    m_onionSkin->setChecked(ed.OnionSkin());
+    {
+      // Both at once: the first one's signal would otherwise send the other's old value.
+      const QSignalBlocker blockBefore(m_onionBefore), blockAfter(m_onionAfter);
+      m_onionBefore->setValue(ed.OnionBefore());
+      m_onionAfter->setValue(ed.OnionAfter());
+    }
     m_viewRelBtn->SetLatched(ed.ViewRelative());
     m_view->RequestRepaint();
   }

@@ -362,6 +362,13 @@ class TDravoEditor {
   bool GifOptimize() const { return m_view.gifOptimize; }
   void SetGifOptimize(bool on);
   int GifSize() const { return m_view.gifSize; }
+  // The onion skin: the frames before and after the current one as tinted ghosts behind it (1 … 5
+  // each way; other values are brought into that range).
+  bool OnionSkin() const { return m_view.onionSkin; }
+  int OnionBefore() const { return m_view.onionBefore; }
+  int OnionAfter() const { return m_view.onionAfter; }
+  void SetOnionSkin(bool on);
+  void SetOnionFrames(int before, int after);
   void SetGifSize(int size);
   void GIFSizeChange(int size) { SetGifSize(size); }
   // The joystick pads: tag 1 the rotation pad, 0 the position pad; x, y inside the pad.
@@ -466,6 +473,12 @@ class TDravoEditor {
   bool TextureBelongsToRider(std::int32_t index, const std::string& name);
   // The checked parts' triangles as lines over the view, so the user sees what a drag moves.
   void DrawCheckedParts();
+  // The machine, its attachments and the rider as the view shows them, posed at the frame PoseBone
+  // reads; with a ghost's opacity (not 0) each model as that ghost; without `draw` only posed.
+  void DrawModels(std::uint8_t ghostAlpha, bool draw = true);
+  // The onion skin's ghosts, after the frame itself and behind it, in the far half of the viewport's
+  // depth range. False when there was none to draw.
+  bool DrawOnionSkin(const D3DVIEWPORT8& viewport);
   // A skin shown or kept by the history: its texture, flags, row text and which state of the skins
   // it belongs to.
   struct ShownSkin {
@@ -526,7 +539,8 @@ class TDravoEditor {
   std::uint64_t m_skinVersion = 0;
   std::uint64_t m_skinSavedVersion = 0;
   std::uint64_t m_skinVersions = 0;
-  bool m_exportingFrames = false;  // GIF frames show no highlight
+  bool m_exportingFrames = false;  // GIF frames show no highlight and no onion skin
+  std::int32_t m_ghostFrame = -1;  // the frame an onion-skin ghost is posed at; -1 the current frame
   ViewSettings m_view;
   bool m_commonPak = true;
 };

@@ -234,6 +234,11 @@ void TDravoEditor::LoadOptions() {
   m_view.transparent = m_options.ReadBool(o::Transparent, true);
   m_view.gifOptimize = m_options.ReadBool(o::GifOptimize, false);
   m_tweenMode = static_cast<TweenMode>(std::clamp(m_options.ReadInteger(o::TweenMode, 0), 0, 2));
+  m_view.onionSkin = m_options.ReadBool(o::OnionSkin, false);
+  m_view.onionBefore = std::clamp(m_options.ReadInteger(o::OnionBefore, kOnionDefaultFrames), kOnionMinFrames,
+                                  kOnionMaxFrames);
+  m_view.onionAfter =
+      std::clamp(m_options.ReadInteger(o::OnionAfter, kOnionDefaultFrames), kOnionMinFrames, kOnionMaxFrames);
   m_playback.frameRate =
       std::clamp(m_options.ReadInteger(o::Fps, o::DefaultFps), kMinFramesPerSecond, kMaxFramesPerSecond);
   m_view.showBike = m_options.ReadBool(o::ShowBike, true);
@@ -273,6 +278,9 @@ void TDravoEditor::SaveOptions() {
   m_options.WriteBool(o::Transparent, m_view.transparent);
   m_options.WriteBool(o::GifOptimize, m_view.gifOptimize);
   m_options.WriteInteger(o::TweenMode, static_cast<std::int32_t>(m_tweenMode));
+  m_options.WriteBool(o::OnionSkin, m_view.onionSkin);
+  m_options.WriteInteger(o::OnionBefore, m_view.onionBefore);
+  m_options.WriteInteger(o::OnionAfter, m_view.onionAfter);
   m_options.WriteBool(o::ShowBike, m_view.showBike);
   m_options.WriteBool(o::CommonPak, m_commonPak);
   m_options.WriteString(o::LastRider, m_chosen.lastRider);

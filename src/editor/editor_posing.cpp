@@ -133,8 +133,10 @@ void TDravoEditor::MovePart(std::int32_t part, std::int32_t frame, int axis, flo
 
 void TDravoEditor::PoseBone(TDXGmodel& model, D3DXMATRIX& world, std::int32_t bone) {
   if (bone < 0) return;
+  // An onion-skin ghost is posed at its own frame, on both sides.
+  const std::int32_t posed = m_ghostFrame >= 0 ? m_ghostFrame : m_playback.currentFrame;
   const auto shown = [&](const TMOTfile& motion, const TMotionPart& part) -> const Matrix* {
-    const std::int32_t f = ShownFrame(m_playback.currentFrame, m_trick.frameCount, motion.FrameCount());
+    const std::int32_t f = ShownFrame(posed, m_trick.frameCount, motion.FrameCount());
     return f >= 0 && HasFrame(part, f) ? &part.Frames[static_cast<std::size_t>(f)] : nullptr;
   };
   switch (RenderPass) {

@@ -165,38 +165,142 @@ void TDravoEditor::JoystickTimerTimer() {
 void TDravoEditor::DXPanelAfterRender() {
   // The panel leaves its render-state block to the materials; the view's two switches act all the same:
   // the fill mode, and the lights with the models shaded by them.
-  if (IDirect3DDevice8* device = m_panel.Device()) {
+  IDirect3DDevice8* device = m_panel.Device();
+  if (device) {
     device->SetRenderState(D3DRS_FILLMODE, m_view.wireMode ? D3DFILL_WIREFRAME : D3DFILL_SOLID);
     m_panel.ApplyLights();
-    if (m_view.lighting) {
-      // The material's colours, not the vertices' (they carry the mud colour).
-      device->SetRenderState(D3DRS_COLORVERTEX, 0);
-      device->SetMaterial(&kLitMaterial);
-    }
   }
+  if (device && m_view.lighting) {
+    // The material's colours, not the vertices' (they carry the mud colour).
+    device->SetRenderState(D3DRS_COLORVERTEX, 0);
+    device->SetMaterial(&kLitMaterial);
+  }
+  // The onion skin's ghosts go behind the frame: the frame takes the near half of the depth range, the
+  // ghosts the far half after it, so what the frame covers costs them nothing.
+  D3DVIEWPORT8 viewport{};
+  const bool onion =
+      m_view.onionSkin && !m_exportingFrames && device && SUCCEEDED(device->GetViewport(&viewport)) &&
+      !OnionGhosts(m_playback.currentFrame, m_trick.frameCount, m_view.onionBefore, m_view.onionAfter)
+           .empty();
+  if (onion) {
+    D3DVIEWPORT8 front = viewport;
+    front.MaxZ = viewport.MinZ + (viewport.MaxZ - viewport.MinZ) / 2;
+    device->SetViewport(&front);
+  }
+  DrawModels(0);
+  if (onion) {
+    DrawOnionSkin(viewport);
+    // The models end posed at the frame itself, as the highlight and the framing read them.
+    DrawModels(0, false);
+    device->SetViewport(&viewport);
+  }
+  if (!m_exportingFrames) DrawCheckedParts();
+}
+
+void TDravoEditor::DrawModels(std::uint8_t ghostAlpha, bool draw) {
   const D3DXVECTOR3 origin{0, 0, 0};
-  const auto draw = [&](TDXGmodel* model) {
+  const auto one = [&](TDXGmodel* model) {
     if (!model) return;
+    if (!draw) {
+      model->PoseAt(origin);
+      return;
+    }
     model->Lit = m_view.lighting;
+    model->GhostAlpha = ghostAlpha;
     model->RenderAt(origin);
+    model->GhostAlpha = 0;
   };
   if (m_view.showBike) {
     RenderPass = 2;
-    draw(m_chosen.machineSet.Model);
+    one(m_chosen.machineSet.Model);
     RenderPass = 4;
     for (std::size_t i = 0; i < m_chosen.machineSet.Attachments.size(); ++i) {
       m_posing.drawingAttachment = static_cast<int>(i);
-      draw(m_chosen.machineSet.Attachments[i].Model);
+      one(m_chosen.machineSet.Attachments[i].Model);
     }
     m_posing.drawingAttachment = -1;
   } else if (!m_trick.riderParts.empty()) {
     m_trick.riderParts[0].AttachMatrix = IdentityMatrix();
   }
   RenderPass = 1;
-  draw(m_chosen.riderSet.Model);
+  one(m_chosen.riderSet.Model);
   for (const TAttachment& a : m_chosen.riderSet.Attachments)
-    draw(a.Model);
-  if (!m_exportingFrames) DrawCheckedParts();
+    one(a.Model);
+}
+
+bool TDravoEditor::DrawOnionSkin(const D3DVIEWPORT8& viewport) {
+  IDirect3DDevice8* device = m_panel.Device();
+  if (!device) return false;
+  const std::vector<OnionGhost> ghosts =
+      OnionGhosts(m_playback.currentFrame, m_trick.frameCount, m_view.onionBefore, m_view.onionAfter);
+  if (ghosts.empty()) return false;
+  const D3DRENDERSTATETYPE saved[] = {D3DRS_ZENABLE, D3DRS_ZWRITEENABLE, D3DRS_COLORWRITEENABLE,
+                                      D3DRS_LIGHTING, D3DRS_COLORVERTEX};
+  DWORD values[std::size(saved)];
+  for (std::size_t i = 0; i < std::size(saved); ++i)
+    device->GetRenderState(saved[i], &values[i]);
+  // The tint comes from the material through the lights: shaded like the models where the view is lit,
+  // flat where it is not.
+  // Each ghost keeps its depth, so its nearest faces hide the rest of it and the ghosts drawn after it;
+  // the view stays opaque.
+  device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+  device->SetRenderState(D3DRS_ZWRITEENABLE, 1);
+  device->SetRenderState(D3DRS_COLORWRITEENABLE,
+                         D3DCOLORWRITEENABLE_RED | D3DCOLORWRITEENABLE_GREEN | D3DCOLORWRITEENABLE_BLUE);
+  device->SetRenderState(D3DRS_LIGHTING, 1);
+  device->SetRenderState(D3DRS_COLORVERTEX, 0);
+  // Posing goes back to the current frame however the drawing ends.
+  struct Restore {
+    std::int32_t& frame;
+    ~Restore() { frame = -1; }
+  } restore{m_ghostFrame};
+  // Each ghost in its own slice of the far half of the depth range, the first drawn nearest: where ghosts
+  // overlap, the nearest frame shows, and what is hidden is not shaded.
+  const float far = viewport.MinZ + (viewport.MaxZ - viewport.MinZ) / 2;
+  const float slice = (viewport.MaxZ - far) / static_cast<float>(ghosts.size());
+  for (std::size_t k = 0; k < ghosts.size(); ++k) {
+    const OnionGhost& ghost = ghosts[k];
+    D3DVIEWPORT8 range = viewport;
+    range.MinZ = far + slice * static_cast<float>(k);
+    range.MaxZ = range.MinZ + slice;
+    device->SetViewport(&range);
+    const std::uint32_t tint = OnionTint(ghost.later);
+    const std::uint8_t alpha = OnionAlpha(ghost.distance);
+    const auto part = [&](float scale) {
+      return D3DCOLORVALUE{static_cast<float>((tint >> 16) & 0xFF) / 255 * scale,
+                           static_cast<float>((tint >> 8) & 0xFF) / 255 * scale,
+                           static_cast<float>(tint & 0xFF) / 255 * scale, static_cast<float>(alpha) / 255};
+    };
+    D3DMATERIAL8 material{};
+    if (m_view.lighting) {
+      material.Diffuse = part(0.3f);
+      material.Ambient = part(0.15f);
+      material.Emissive = part(0.3f);
+    } else {
+      material.Diffuse = part(0);
+      material.Emissive = part(0.85f);
+    }
+    device->SetMaterial(&material);
+    m_ghostFrame = ghost.frame;
+    DrawModels(alpha);
+  }
+  device->SetViewport(&viewport);
+  for (std::size_t i = 0; i < std::size(saved); ++i)
+    device->SetRenderState(saved[i], values[i]);
+  return true;
+}
+
+void TDravoEditor::SetOnionSkin(bool on) {
+  m_view.onionSkin = on;
+  Changed(changes::ViewSettings);
+  Repaint();
+}
+
+void TDravoEditor::SetOnionFrames(int before, int after) {
+  m_view.onionBefore = std::clamp(before, kOnionMinFrames, kOnionMaxFrames);
+  m_view.onionAfter = std::clamp(after, kOnionMinFrames, kOnionMaxFrames);
+  Changed(changes::ViewSettings);
+  if (m_view.onionSkin) Repaint();
 }
 
 void TDravoEditor::DrawCheckedParts() {

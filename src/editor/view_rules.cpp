@@ -16,6 +16,30 @@ std::int32_t JoystickOffset(std::int32_t v) {
   return 0;
 }
 
+std::vector<OnionGhost> OnionGhosts(std::int32_t current, std::int32_t frameCount, int before, int after) {
+  before = std::clamp(before, kOnionMinFrames, kOnionMaxFrames);
+  after = std::clamp(after, kOnionMinFrames, kOnionMaxFrames);
+  std::vector<OnionGhost> ghosts;
+  if (current < 0 || current >= frameCount) return ghosts;
+  for (int d = 1; d <= std::max(before, after); ++d) {
+    if (d <= before && current - d >= 0) ghosts.push_back({current - d, false, d});
+    if (d <= after && current + d < frameCount) ghosts.push_back({current + d, true, d});
+  }
+  return ghosts;
+}
+
+std::uint8_t OnionAlpha(int distance) {
+  // Half opaque next to the frame, then seven tenths of that per frame further: 128, 90, 63, 44, 31.
+  double alpha = 128;
+  for (int d = 1; d < distance; ++d)
+    alpha *= 0.7;
+  return static_cast<std::uint8_t>(std::clamp(std::lround(alpha), 1L, 255L));
+}
+
+std::uint32_t OnionTint(bool later) {
+  return later ? 0xFF9A30u : 0x4C8CFFu;
+}
+
 Matrix ViewPresetMatrix(int index, std::optional<float> machineDepth) {
   Matrix m = IdentityMatrix();
   if (index >= 0 && index <= 3) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/maths.h"
 
@@ -27,6 +28,28 @@ inline constexpr int kFrontView = 2;
 // The scene's turn for a preset (0 … 5); for "Top" and "Bottom" with a machine of depth
 // `machineDepth` (its bounding box's z extent) the scene is also lifted by (3 + depth) / 2.
 Matrix ViewPresetMatrix(int index, std::optional<float> machineDepth);
+
+// The onion skin: how many frames before and after the current one show as ghosts.
+inline constexpr int kOnionMinFrames = 1;
+inline constexpr int kOnionMaxFrames = 5;
+inline constexpr int kOnionDefaultFrames = 1;
+
+// One ghost of the onion skin: a frame (0-based), whether it comes after the current frame, and how far
+// it lies from it.
+struct OnionGhost {
+  std::int32_t frame = 0;
+  bool later = false;
+  int distance = 1;
+};
+// The ghosts around frame `current` of a trick of `frameCount` frames, `before` frames back and `after`
+// ahead (clamped to 1 … 5), only frames the trick has: in drawing order, the nearest first and at one
+// distance the earlier frame first. Each is drawn behind those before it, so where ghosts overlap the
+// nearest one shows.
+std::vector<OnionGhost> OnionGhosts(std::int32_t current, std::int32_t frameCount, int before, int after);
+// A ghost's opacity (0 … 255): the nearest most opaque, fading with each frame further away.
+std::uint8_t OnionAlpha(int distance);
+// A ghost's tint as a device colour (0xRRGGBB): blue for earlier frames, orange for later ones.
+std::uint32_t OnionTint(bool later);
 
 // Where the view looks from, kept between runs: the scene's turn and the eye's sideways and upward
 // shift (its distance is the zoom's).

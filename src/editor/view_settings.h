@@ -27,6 +27,10 @@ struct ViewSettings {
   bool transparent = true;
   bool gifOptimize = false;  // smaller GIFs: cropped frames, a shared palette where it serves
   int gifSize = options::DefaultSize;
+  // Ghosts of the frames around the current one, behind it; never in GIF frames.
+  bool onionSkin = false;
+  int onionBefore = kOnionDefaultFrames;
+  int onionAfter = kOnionDefaultFrames;
   // The joystick pads: which is held (the rotation pad turns, the position pad pans), the
   // pointer's offsets from the pad's middle, and whether the pad's timer runs.
   bool joystickTurns = false;

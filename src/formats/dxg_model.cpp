@@ -264,6 +264,13 @@ void TDXGmodel::UpdateVertices(IDirect3DVertexBuffer8* source, ComPtr<IDirect3DV
 void TDXGmodel::RenderAt(const D3DXVECTOR3& position) {
   IDirect3DDevice8* device = Panel ? Panel->Device() : nullptr;
   if (!device) return;
+  PoseAt(position);
+  DrawMeshes(device);
+}
+
+void TDXGmodel::PoseAt(const D3DXVECTOR3& position) {
+  IDirect3DDevice8* device = Panel ? Panel->Device() : nullptr;
+  if (!device) return;
   D3DXMATRIX base = IdentityMatrix();
   if (OnWorldMatrix) OnWorldMatrix(*this, base);
   const D3DXMATRIX orientation = OrientationMatrix(Vec3(0, 0, 1), Vec3(0, 1, 0));
@@ -278,8 +285,46 @@ void TDXGmodel::RenderAt(const D3DXVECTOR3& position) {
 
   ComPtr<IDirect3DVertexBuffer8> vertices;
   UpdateVertices(VertexBuffer.Get(), vertices);
-  for (const TDXGMesh& mesh : m_meshes)
-    if (mesh.Material && mesh.VertexCount > 0 && mesh.IndexCount > 0) DrawMesh(device, mesh);
+}
+
+void TDXGmodel::DrawMeshes(IDirect3DDevice8* device) {
+  for (const TDXGMesh& mesh : m_meshes) {
+    if (!mesh.Material || mesh.VertexCount == 0 || mesh.IndexCount == 0) continue;
+    if (GhostAlpha != 0)
+      DrawGhostMesh(device, mesh);
+    else
+      DrawMesh(device, mesh);
+  }
+}
+
+void TDXGmodel::DrawGhostMesh(IDirect3DDevice8* device, const TDXGMesh& mesh) {
+  const TDXMmaterial& material = *mesh.Material;
+  if (material.PassCount < 1 || mesh.IndexCount < 3) return;
+  // The first pass's texture carries the cut-outs in both kinds of material.
+  const TShaderPass& first = *material.GetPass(0);
+  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+  device->SetRenderState(D3DRS_ALPHATESTENABLE, 1);
+  // Cut where the model itself cuts: at half of the ghost's own opacity.
+  device->SetRenderState(D3DRS_ALPHAREF, std::max<DWORD>(1, GhostAlpha / 2u));
+  device->SetTexture(0, first.Texture ? first.Texture.Get() : nullptr);
+  device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+  device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+  device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+  device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+  device->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+  device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+  HRESULT hr = device->SetIndices(IndexBuffer.Get(), mesh.FirstVertex);
+  if (SUCCEEDED(hr)) hr = device->SetStreamSource(0, VertexBuffer.Get(), VertexSize());
+  if (SUCCEEDED(hr)) hr = device->SetVertexShader(FVF);
+  if (SUCCEEDED(hr))
+    device->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, mesh.VertexCount, mesh.FirstIndex,
+                                 mesh.IndexCount - 2);
 }
 
 void TDXGmodel::DrawMesh(IDirect3DDevice8* device, const TDXGMesh& mesh) {

@@ -67,6 +67,8 @@ class TDXGmodel : public TDX8Object {
   // Draws the model at a position: world matrix, vertex update, then each mesh with its material's
   // texture stages.
   void RenderAt(const D3DXVECTOR3& position) override;
+  // RenderAt without the drawing: the world matrix and the posed vertices only.
+  void PoseAt(const D3DXVECTOR3& position);
   // Recomputes the bones' world matrices (raising OnBoneTransform) and the skinned positions.
   void UpdateVertices(IDirect3DVertexBuffer8* source, ComPtr<IDirect3DVertexBuffer8>& target) override;
   // The bones' world matrices alone, as the vertex update makes them (raising OnBoneTransform): how an
@@ -108,6 +110,10 @@ class TDXGmodel : public TDX8Object {
   // Shaded by the device's lights: the lit vertex colour multiplies what the material's stages give, in the
   // stage after them. Off, the stages are the material's alone (the view's "Lighting" box).
   bool Lit = false;
+  // Not 0: drawn as a ghost of another pose (the onion skin), this opaque out of 255. Each mesh takes the
+  // lit vertex colour alone (the device's material gives the tint and, in its diffuse alpha, the opacity),
+  // keeps its texture's cut-outs, and leaves the blending to the device's states.
+  std::uint8_t GhostAlpha = 0;
 
   // The header values kept as read.
   std::array<char, 4> Magic{};
@@ -122,6 +128,8 @@ class TDXGmodel : public TDX8Object {
   bool FillIndices(BYTE* destination, std::int32_t& count);
   bool FillVertices(BYTE* destination, std::int32_t& count);
   void DrawMesh(IDirect3DDevice8* device, const TDXGMesh& mesh);
+  void DrawGhostMesh(IDirect3DDevice8* device, const TDXGMesh& mesh);
+  void DrawMeshes(IDirect3DDevice8* device);
 
   TMaterialServices m_services;
   std::vector<TDXGBone> m_bones;

@@ -1,10 +1,11 @@
 // Writes pictures of the editor on the demo game into a folder, so a person can check the look without a
 // display: app_gallery OUTDIR (under xvfb-run -a for the OpenGL view, or with QT_QPA_PLATFORM=offscreen).
 // The window after start-up, with each rollout open, while a trick is edited (checked parts highlighted),
-// its undo history open, its title with the modified mark, maximised, the message box, the transfer
-// window and the help window. Options and the game live in a temporary folder.
+// its undo history open, its title with the modified mark, with the onion skin on, maximised, the message
+// box, the transfer window and the help window. Options and the game live in a temporary folder.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -16,6 +17,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -165,6 +168,23 @@ int main(int argc, char** argv) {
   Save(&window, "window-skins");
   ShowRollouts(window, true, true, true);
   Save(&window, "window-all-rollouts");
+
+  // The onion skin, two frames each way, half-way through a trick seen from the side.
+  ShowRollouts(window, false, false, false);
+  ed.ClearModifiedMark(3);  // the edits above are not kept
+  for (std::size_t i = 0; i < ed.MOTSelectBox().size(); ++i)
+    if (ed.MOTSelectBox()[i].Name == "backflip") ed.SelectTrickItem(static_cast<int>(i));
+  ed.ViewBoxChange(1);
+  ed.SetZoom(55);
+  window.findChild<QSlider*>(QStringLiteral("FrameBar"))->setValue(20);
+  window.findChild<QSpinBox*>(QStringLiteral("OnionBeforeSpin"))->setValue(2);
+  window.findChild<QSpinBox*>(QStringLiteral("OnionAfterSpin"))->setValue(2);
+  window.findChild<QCheckBox*>(QStringLiteral("OnionSkinChk"))->click();
+  Settle(300);
+  Save(&window, "window-onion-skin");
+  window.findChild<QCheckBox*>(QStringLiteral("OnionSkinChk"))->click();
+  ed.ViewBoxChange(2);
+  ed.SetZoom(90);
 
   // The message box, dressed as after start-up.
   QTimer::singleShot(200, [&] {

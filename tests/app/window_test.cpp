@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -961,6 +962,60 @@ class WindowTest : public QObject {
     const QImage checked = exported();
     QVERIFY(!plain.isNull());
     QCOMPARE(checked, plain);
+  }
+
+  void onionSkinBoxAndSpinBoxesShowGhostsButNotInGifs() {
+    auto* box = find<QCheckBox>("OnionSkinChk");
+    auto* before = find<QSpinBox>("OnionBeforeSpin");
+    auto* after = find<QSpinBox>("OnionAfterSpin");
+    QVERIFY(!box->isChecked());
+    QCOMPARE(before->value(), 1);
+    QCOMPARE(after->value(), 1);
+    QCOMPARE(before->maximum(), 5);
+    QVERIFY(!before->toolTip().isEmpty() && !after->toolTip().isEmpty() && !box->toolTip().isEmpty());
+    // A side view half-way through a trick that moves.
+    ed().ViewBoxChange(1);
+    for (std::size_t i = 0; i < ed().MOTSelectBox().size(); ++i)
+      if (ed().MOTSelectBox()[i].Name == "backflip") ed().SelectTrickItem(static_cast<int>(i));
+    find<QSlider>("FrameBar")->setValue(15);
+    const QImage plain = viewPicture();
+    box->click();
+    QVERIFY(ed().OnionSkin());
+    before->setValue(3);
+    after->setValue(2);
+    QCOMPARE(ed().OnionBefore(), 3);
+    QCOMPARE(ed().OnionAfter(), 2);
+    const QImage ghosts = viewPicture();
+    QVERIFY(!ghosts.isNull() && !plain.isNull());
+    QVERIFY(ghosts != plain);
+
+    // A GIF frame never carries them.
+    const auto exported = [&] {
+      std::vector<std::uint8_t> rgba;
+      int width = 0, height = 0;
+      ed().BeginFrameExport();
+      const bool captured = ed().CaptureView(rgba, width, height);
+      ed().EndFrameExport();
+      return captured ? QImage(rgba.data(), width, height, QImage::Format_RGBA8888).copy() : QImage();
+    };
+    const QImage withOnion = exported();
+    QVERIFY(!withOnion.isNull());
+    // The same frame as the view draws it has them, so the export really left them out.
+    std::vector<std::uint8_t> rgba;
+    int width = 0, height = 0;
+    QVERIFY(ed().CaptureView(rgba, width, height));
+    QVERIFY(QImage(rgba.data(), width, height, QImage::Format_RGBA8888) != withOnion);
+    box->click();
+    QVERIFY(!ed().OnionSkin());
+    const QImage withoutOnion = exported();
+    QCOMPARE(withOnion, withoutOnion);
+
+    // The numbers stay for the next run, and the box as it was left.
+    box->click();
+    restartWith({});
+    QVERIFY(find<QCheckBox>("OnionSkinChk")->isChecked());
+    QCOMPARE(find<QSpinBox>("OnionBeforeSpin")->value(), 3);
+    QCOMPARE(find<QSpinBox>("OnionAfterSpin")->value(), 2);
   }
 
   void theViewAndTheWindowLayoutLastBetweenRuns() {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 #include <utility>
+#include <tuple>
 #include <vector>
 
 #include "core/text.h"
@@ -320,6 +321,54 @@ TEST(ViewRules, Presets) {
   Matrix bottom;
   D3DXMatrixRotationX(&bottom, 2.5f * kPi);
   EXPECT_TRUE(Near(ViewPresetMatrix(5, std::nullopt), bottom));
+}
+
+// The onion skin's ghosts: only frames the trick has, the nearest drawn first so they show where ghosts
+// overlap.
+TEST(ViewRules, OnionGhostsAreTheFramesAroundInDrawingOrder) {
+  using G = std::vector<std::tuple<std::int32_t, bool, int>>;
+  const auto ghosts = [](std::int32_t current, std::int32_t count, int before, int after) {
+    G out;
+    for (const OnionGhost& g : OnionGhosts(current, count, before, after))
+      out.emplace_back(g.frame, g.later, g.distance);
+    return out;
+  };
+  const struct {
+    std::int32_t current, count;
+    int before, after;
+    G expected;
+  } cases[] = {
+      {10, 40, 1, 1, {{9, false, 1}, {11, true, 1}}},
+      {10, 40, 2, 1, {{9, false, 1}, {11, true, 1}, {8, false, 2}}},
+      {10, 40, 1, 3, {{9, false, 1}, {11, true, 1}, {12, true, 2}, {13, true, 3}}},
+      // No wrap-around at either end.
+      {0, 40, 3, 2, {{1, true, 1}, {2, true, 2}}},
+      {39, 40, 2, 2, {{38, false, 1}, {37, false, 2}}},
+      {1, 3, 5, 5, {{0, false, 1}, {2, true, 1}}},
+      // Counts outside 1 … 5 are brought into it.
+      {10,
+       40,
+       0,
+       9,
+       {{9, false, 1}, {11, true, 1}, {12, true, 2}, {13, true, 3}, {14, true, 4}, {15, true, 5}}},
+      {0, 1, 5, 5, {}},
+      {0, 0, 1, 1, {}},
+      {40, 40, 1, 1, {}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ghosts(c.current, c.count, c.before, c.after), c.expected)
+        << c.current << " of " << c.count << ", " << c.before << "," << c.after;
+
+  // The nearest most opaque, each further one fainter, none invisible.
+  for (int d = 1; d < kOnionMaxFrames; ++d)
+    EXPECT_GT(OnionAlpha(d), OnionAlpha(d + 1)) << d;
+  EXPECT_GT(OnionAlpha(kOnionMaxFrames), 16);
+  EXPECT_LE(OnionAlpha(1), 160);
+  // Earlier frames bluish, later ones reddish.
+  const auto red = [](std::uint32_t c) { return (c >> 16) & 0xFF; };
+  const auto blue = [](std::uint32_t c) { return c & 0xFF; };
+  EXPECT_GT(blue(OnionTint(false)), red(OnionTint(false)));
+  EXPECT_GT(red(OnionTint(true)), blue(OnionTint(true)));
 }
 
 TEST(ViewRules, TheCameraComesBackBitForBitAndOnlyFromWholeText) {

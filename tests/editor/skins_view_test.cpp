@@ -387,6 +387,110 @@ TEST_F(View, ColoursAndSwitchesReachThePanelAndTheModels) {
   EXPECT_FALSE(rig.Options().ReadBool("Lighting", true));
 }
 
+// The onion skin draws each model once more per ghost, posed at the ghost's frame, never in GIF frames,
+// and leaves the editor as the plain frame does.
+TEST_F(View, OnionSkinGhostsArePosedAtTheirFramesAndLeaveTheFrameAsItWas) {
+  SelectTrick(ed(), "backflip");
+  const std::int32_t count = ed().FrameCount();
+  ASSERT_GT(count, 6);
+  EXPECT_FALSE(ed().OnionSkin());
+  EXPECT_EQ(ed().OnionBefore(), 1);
+  EXPECT_EQ(ed().OnionAfter(), 1);
+
+  // Bone 0's world matrix each time a model is posed, machine and rider apart.
+  std::vector<Matrix> machinePoses, riderPoses;
+  const auto record = [](TDXGmodel* model, std::vector<Matrix>& into) {
+    model->OnBoneTransform = [inner = model->OnBoneTransform, &into](TDXGmodel& m, D3DXMATRIX& w,
+                                                                     std::int32_t bone) {
+      inner(m, w, bone);
+      if (bone == 0) into.push_back(w);
+    };
+  };
+  record(ed().MachineSet().Model, machinePoses);
+  record(ed().RiderSet().Model, riderPoses);
+  struct Frame {
+    std::size_t draws;
+    Matrix machine, rider;
+    std::vector<Matrix> bones;  // every bone of the rider, as the frame leaves them
+  };
+  const auto paint = [&] {
+    machinePoses.clear();
+    riderPoses.clear();
+    rig.log->Clear();
+    EXPECT_TRUE(rig.panel->Paint());
+    Frame f{rig.log->Matching("DrawIndexedPrimitive(").size(), machinePoses.back(), riderPoses.back(), {}};
+    for (std::int32_t b = 0; b < ed().RiderSet().Model->BoneCount(); ++b)
+      f.bones.push_back(ed().RiderSet().Model->Bone(b)->World);
+    return f;
+  };
+  std::vector<Frame> plain;
+  for (std::int32_t f = 0; f < count; ++f) {
+    ed().FrameBarChange(f + 1);
+    plain.push_back(paint());
+  }
+  const std::size_t draws = plain[0].draws;
+  ASSERT_GT(draws, 0u);
+
+  ed().SetOnionFrames(2, 1);
+  const int repaints = rig.host.repaints;
+  ed().SetOnionSkin(true);
+  EXPECT_GT(rig.host.repaints, repaints);
+  const struct {
+    std::int32_t frame;
+    std::vector<std::int32_t> ghosts;
+  } cases[] = {{5, {4, 6, 3}}, {0, {1}}, {1, {0, 2}}, {count - 1, {count - 2, count - 3}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE("frame " + std::to_string(c.frame));
+    ed().FrameBarChange(c.frame + 1);
+    const Frame onion = paint();
+    // The frame itself, then each ghost in the order of the rule, then the frame posed again.
+    EXPECT_EQ(onion.draws, draws * (1 + c.ghosts.size()));
+    ASSERT_EQ(machinePoses.size(), c.ghosts.size() + 2);
+    ASSERT_EQ(riderPoses.size(), c.ghosts.size() + 2);
+    for (std::size_t i = 0; i < c.ghosts.size(); ++i) {
+      const Frame& at = plain[static_cast<std::size_t>(c.ghosts[i])];
+      EXPECT_TRUE(Near(machinePoses[i + 1], at.machine)) << "ghost " << c.ghosts[i];
+      EXPECT_TRUE(Near(riderPoses[i + 1], at.rider)) << "ghost " << c.ghosts[i];
+    }
+    EXPECT_TRUE(Near(machinePoses[0], plain[static_cast<std::size_t>(c.frame)].machine));
+    // The models end posed at the frame: every bone where the plain frame leaves it.
+    EXPECT_EQ(ed().CurrentFrame(), c.frame);
+    const Frame& self = plain[static_cast<std::size_t>(c.frame)];
+    EXPECT_TRUE(Near(onion.machine, self.machine));
+    ASSERT_EQ(onion.bones.size(), self.bones.size());
+    for (std::size_t b = 0; b < self.bones.size(); ++b)
+      EXPECT_TRUE(Near(onion.bones[b], self.bones[b])) << "bone " << b;
+  }
+
+  // A GIF frame shows no ghost.
+  ed().FrameBarChange(6);
+  ed().BeginFrameExport();
+  EXPECT_EQ(paint().draws, draws);
+  ed().EndFrameExport();
+
+  // Kept for the next run, and brought into 1 … 5.
+  ed().SetOnionFrames(0, 9);
+  EXPECT_EQ(ed().OnionBefore(), 1);
+  EXPECT_EQ(ed().OnionAfter(), 5);
+  ed().SetOnionFrames(4, 3);
+  ASSERT_TRUE(ed().FormClose());
+  ASSERT_EQ(rig.Restart(), StartupResult::Running);
+  EXPECT_TRUE(ed().OnionSkin());
+  EXPECT_EQ(ed().OnionBefore(), 4);
+  EXPECT_EQ(ed().OnionAfter(), 3);
+  ed().SetOnionSkin(false);
+  ASSERT_TRUE(ed().FormClose());
+  ASSERT_EQ(rig.Restart(), StartupResult::Running);
+  EXPECT_FALSE(ed().OnionSkin());
+  // Values a hand-edited file may hold come back in range.
+  rig.Stop();
+  rig.Options().WriteInteger("OnionBefore", 12);
+  rig.Options().WriteInteger("OnionAfter", -3);
+  ASSERT_EQ(rig.Start(), StartupResult::Running);
+  EXPECT_EQ(ed().OnionBefore(), 5);
+  EXPECT_EQ(ed().OnionAfter(), 1);
+}
+
 }  // namespace
 }  // namespace dravo::test
 

@@ -143,6 +143,60 @@ TEST_F(Snapshot, LightingAndWireModeChangeThePicture) {
   EXPECT_FALSE(fs::exists(dir / "x.png"));
 }
 
+// The onion skin: ghosts around the frame's own silhouette, which stays as it was; earlier frames blue,
+// later ones orange.
+TEST_F(Snapshot, OnionSkinShowsTintedGhostsBehindTheFrame) {
+  const auto picture = [&](int frame, const char* onion) {
+    std::vector<std::string> args = {"--trick", "backflip", "--frame", std::to_string(frame),
+                                     "--view",  "Left",     "--zoom",  "50"};
+    if (onion) args.insert(args.end(), {"--onion", onion});
+    return Picture(args, 240, 180);
+  };
+  const auto background = [](const std::vector<std::uint8_t>& rgba, std::size_t i) {
+    return rgba[i] == 0x90 && rgba[i + 1] == 0x80 && rgba[i + 2] == 0x80;
+  };
+  struct Ghosts {
+    int count = 0;         // background without the onion skin, drawn with it
+    int frameChanged = 0;  // the frame's own pixels that changed
+    long red = 0, blue = 0;
+  };
+  const auto ghosts = [&](const std::vector<std::uint8_t>& plain, const std::vector<std::uint8_t>& onion) {
+    Ghosts g;
+    for (std::size_t i = 0; i + 3 < plain.size(); i += 4) {
+      if (!background(plain, i)) {
+        g.frameChanged +=
+            plain[i] != onion[i] || plain[i + 1] != onion[i + 1] || plain[i + 2] != onion[i + 2];
+      } else if (!background(onion, i)) {
+        ++g.count;
+        g.red += onion[i];
+        g.blue += onion[i + 2];
+      }
+    }
+    return g;
+  };
+  const std::vector<std::uint8_t> plain = picture(15, nullptr);
+  if (plain.empty()) GTEST_SKIP() << "no headless OpenGL device";
+  const Ghosts around = ghosts(plain, picture(15, "2,2"));
+  EXPECT_GT(around.count, 300);
+  EXPECT_LT(around.frameChanged, Drawn(plain) / 50);
+  // The first frame has only later ghosts, the last only earlier ones.
+  const Ghosts later = ghosts(picture(1, nullptr), picture(1, "1,4"));
+  const Ghosts earlier = ghosts(picture(48, nullptr), picture(48, "4,1"));
+  ASSERT_GT(later.count, 50);
+  ASSERT_GT(earlier.count, 50);
+  EXPECT_GT(later.red, later.blue * 11 / 10);
+  EXPECT_GT(earlier.blue, earlier.red * 11 / 10);
+  // More frames, more ghosts.
+  EXPECT_GT(ghosts(plain, picture(15, "5,5")).count, around.count);
+
+  for (const char* bad : {"0,1", "1,6", "3", "1,2,3", "a,b", "", "2,", "-1,2", "1, 2"}) {
+    const ProgramResult r = Run({"--trick", "backflip", "--onion", bad, "-o", (dir / "x.png").string()});
+    EXPECT_EQ(r.code, 2) << bad << ": " << r.err;
+    EXPECT_NE(r.err.find("--onion"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "x.png"));
+  }
+}
+
 TEST_F(Snapshot, SaysWhatIsWrongWithItsArguments) {
   const struct {
     std::vector<std::string> args;

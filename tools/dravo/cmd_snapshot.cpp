@@ -1,7 +1,10 @@
 // dravo snapshot: the editor started headless on a game, a trick and frame selected, and the 3D view
 // written to a PNG as the window would show it.
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli.h"
@@ -19,7 +22,23 @@ struct SnapshotArgs {
   int frame = 1;
   std::string out;
   std::string size = "640x480";
+  std::string onion;  // "B,A": the onion skin's frames before and after; empty: off
 };
+
+// "2,1": two whole numbers from 1 to 5, parted by a comma.
+std::optional<std::pair<int, int>> ParseOnion(const std::string& text) {
+  const std::size_t comma = text.find(',');
+  if (comma == std::string::npos) return std::nullopt;
+  const auto number = [](std::string_view digits) -> std::optional<int> {
+    if (digits.size() != 1 || digits[0] < '0' + kOnionMinFrames || digits[0] > '0' + kOnionMaxFrames)
+      return std::nullopt;
+    return digits[0] - '0';
+  };
+  const std::optional<int> before = number(std::string_view(text).substr(0, comma));
+  const std::optional<int> after = number(std::string_view(text).substr(comma + 1));
+  if (!before || !after) return std::nullopt;
+  return std::pair{*before, *after};
+}
 
 void Snapshot(SnapshotArgs args) {
   const std::optional<Resolution> size = ParseResolution(args.size);
@@ -34,6 +53,10 @@ void Snapshot(SnapshotArgs args) {
     throw InputError(std::to_string(args.frame),
                      "the trick's frames are 1 to " + std::to_string(editor.FrameBarMax()));
   editor.FrameBarChange(args.frame);
+  if (const std::optional<std::pair<int, int>> onion = ParseOnion(args.onion)) {
+    editor.SetOnionFrames(onion->first, onion->second);
+    editor.SetOnionSkin(true);
+  }
 
   std::vector<std::uint8_t> rgba;
   int width = 0, height = 0;
@@ -54,6 +77,11 @@ void AddSnapshotCommands(CLI::App& app) {
   cmd->add_option("--frame", args->frame, "The frame, from 1")->capture_default_str();
   cmd->add_option("-o,--output", args->out, "The PNG file to write")->required();
   cmd->add_option("--size", args->size, "The view's size, WIDTHxHEIGHT")->capture_default_str();
+  cmd->add_option("--onion", args->onion,
+                  "Onion skin: B,A ghosts of the B frames before and the A frames after (1 to 5 each)")
+      ->check([](const std::string& text) -> std::string {
+        return ParseOnion(text) ? "" : "the onion skin is B,A: frames before and after, each from 1 to 5";
+      });
   cmd->callback([args] { Snapshot(*args); });
 }
 
