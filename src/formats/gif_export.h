@@ -67,6 +67,9 @@ class GifExport {
   const std::filesystem::path& FileName() const { return m_writer.target(); }
   int FrameCount() const { return m_frameCount; }
   int FrameDelay() const { return m_delay; }
+  // The last frame added as the GIF is to show it: scaled, blue-green-red-alpha, see-through pixels in
+  // the background's exact colour (which no shown pixel has). What a file's error is measured against.
+  const std::vector<std::uint8_t>& ScaledFrame() const { return m_scaled; }
 
  private:
   // Scales a transparent frame by coverage into m_scaled; the first see-through pixel, or -1.
