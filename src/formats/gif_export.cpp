@@ -131,15 +131,16 @@ void GifExport::Finish() {
 
 namespace {
 
-// A frame takes the shared palette when the pixels it draws come out at most this much worse with it
-// than with a palette of the frame's own, or no further off than this mean squared error per channel,
-// which no eye tells from exact (a dithered 256-colour GIF is off by tens).
-constexpr double kSharedPaletteTolerance = 1.25;
-constexpr double kUnseenMeanSquaredError = 1.0;
+// Where the shared palette's error over the pixels a frame draws stays at or below this mean squared
+// error per channel (a root mean square of two levels of 255, which no eye tells from exact; a dithered
+// 256-colour GIF is off by tens), the frame may take it. Past it, the frame's own palette is written.
+constexpr double kSharedPaletteBound = kGifOptimizedErrorBound;
 
 struct Box {
   int left = 0, top = 0, right = -1, bottom = -1;
   bool empty() const { return right < left; }
+  int width() const { return right - left + 1; }
+  int height() const { return bottom - top + 1; }
   void add(int x, int y) {
     if (empty()) {
       left = right = x;
@@ -153,64 +154,160 @@ struct Box {
   }
 };
 
+// The bytes of a frame's image data as giflib's coder writes them: the LZW codes of the indices (a clear
+// code first, codes widening as the table grows, a clear code when it is full, the end code last),
+// packed into sub-blocks of 255 bytes, with the code size byte and the closing empty block.
+class LzwCounter {
+ public:
+  std::size_t bytes(const std::vector<std::uint8_t>& indices, int tableSize) {
+    int bits = 2;
+    while ((1 << bits) < tableSize)
+      ++bits;
+    const int clearCode = 1 << bits, endCode = clearCode + 1;
+    std::uint64_t total = 0;
+    int running = endCode + 1, width = bits + 1, limit = 1 << width;
+    const auto emit = [&](int code) {
+      total += std::uint64_t(width);
+      if (running >= limit && code <= kMaxCode) limit = 1 << ++width;
+    };
+    reset();
+    emit(clearCode);
+    if (!indices.empty()) {
+      int current = indices[0];
+      for (std::size_t i = 1; i < indices.size(); ++i) {
+        const std::uint32_t key = std::uint32_t(current) << 8 | indices[i];
+        const int found = find(key);
+        if (found >= 0) {
+          current = found;
+          continue;
+        }
+        emit(current);
+        current = indices[i];
+        if (running >= kMaxCode) {
+          emit(clearCode);
+          running = endCode + 1;
+          width = bits + 1;
+          limit = 1 << width;
+          reset();
+        } else {
+          insert(key, running++);
+        }
+      }
+      emit(current);
+    }
+    emit(endCode);
+    const std::size_t data = std::size_t((total + 7) / 8);
+    return 1 + data + (data + 254) / 255 + 1;
+  }
+
+ private:
+  static constexpr int kMaxCode = 4095;
+  static constexpr std::size_t kSlots = 8192;  // twice the codes there can be
+  static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+
+  void reset() {
+    m_keys.assign(kSlots, kEmpty);
+    m_codes.resize(kSlots);
+  }
+  std::size_t slot(std::uint32_t key) const { return (key * 0x9E3779B1u) >> 19; }
+  int find(std::uint32_t key) const {
+    for (std::size_t s = slot(key);; s = (s + 1) & (kSlots - 1)) {
+      if (m_keys[s] == key) return m_codes[s];
+      if (m_keys[s] == kEmpty) return -1;
+    }
+  }
+  void insert(std::uint32_t key, int code) {
+    std::size_t s = slot(key);
+    while (m_keys[s] != kEmpty)
+      s = (s + 1) & (kSlots - 1);
+    m_keys[s] = key;
+    m_codes[s] = code;
+  }
+
+  std::vector<std::uint32_t> m_keys;
+  std::vector<int> m_codes;
+};
+
+int TableSize(std::size_t colours) {
+  int size = 2;
+  while (std::size_t(size) < colours)
+    size *= 2;
+  return size;
+}
+
+// One way to write a frame's rectangle: its indices, palette (empty for the screen's), see-through
+// index, the squared error of what it shows there, and the bytes it takes.
+struct FrameChoice {
+  Box box;
+  IndexedImage crop;
+  int clearIndex = 0;
+  bool screenPalette = false;
+  double squares = 0;
+  std::size_t bytes = 0;
+  double meanSquared() const { return squares / (3.0 * box.width() * box.height()); }
+};
+
 }  // namespace
 
 void GifExport::WriteOptimised() {
   const int s = m_options.size;
   const std::size_t area = std::size_t(s) * std::size_t(s);
+  const std::size_t width = std::size_t(s);
   const bool clear = m_options.transparent;
-  // One palette for the whole animation, made from the pixels the frames will draw (the first frame
-  // whole, then what changes; over a cleared page, the models' pixels), with an entry left over for
-  // see-through pixels. The background, most of every frame, would otherwise crowd out the models.
-  std::ptrdiff_t keyPixel = -1;
-  for (std::size_t f = 0; f < m_sees.size() && keyPixel < 0; ++f)
-    if (m_sees[f] >= 0) keyPixel = std::ptrdiff_t(f * area) + m_sees[f];
   const auto same = [](const std::uint8_t* a, const std::uint8_t* b) {
     return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
   };
+  // A transparent export's see-through pixels have the background's exact colour, which no shown pixel has.
+  std::ptrdiff_t keyPixel = -1;
+  for (std::size_t f = 0; f < m_sees.size() && keyPixel < 0; ++f)
+    if (m_sees[f] >= 0) keyPixel = std::ptrdiff_t(f * area) + m_sees[f];
   const std::uint8_t* key = keyPixel >= 0 ? &m_kept[std::size_t(keyPixel) * 4] : nullptr;
+  const auto seeThrough = [&](const std::uint8_t* p) { return key && same(p, key); };
+
+  // One palette for the whole animation from every pixel the frames show, each counted in every frame
+  // that shows it: a part that stands still is seen as often as its frames, and the error is measured
+  // over everything seen. See-through pixels take no colour; the last index is kept for them.
+  const std::size_t pixels = m_kept.size() / 4;
   std::vector<std::uint8_t> sample;
-  if (key) sample.insert(sample.end(), key, key + 4);
-  for (int f = 0; f < m_frameCount; ++f) {
-    const std::uint8_t* frame = &m_kept[std::size_t(f) * area * 4];
-    for (std::size_t i = 0; i < area; ++i) {
-      const std::uint8_t* p = frame + i * 4;
-      const bool drawn = clear ? !(key && same(p, key)) : (f == 0 || !same(p, p - area * 4));
-      if (drawn) sample.insert(sample.end(), p, p + 4);
-    }
+  const std::uint8_t* shownPixels = m_kept.data();
+  std::size_t shownCount = pixels;
+  if (key) {
+    for (std::size_t i = 0; i < pixels; ++i)
+      if (!seeThrough(&m_kept[i * 4])) sample.insert(sample.end(), &m_kept[i * 4], &m_kept[i * 4] + 4);
+    // Whole rows for the quantiser: the last one repeats the first pixel, which only weighs it a little.
+    if (!sample.empty())
+      while (sample.size() / 4 % width != 0)
+        sample.insert(sample.end(), sample.begin(), sample.begin() + 4);
+    shownPixels = sample.data();
+    shownCount = sample.size() / 4;
   }
-  // Whole rows for the quantiser: the last one repeats the first pixel, which only weighs it a little.
-  const std::size_t width = std::size_t(s);
-  while (sample.size() / 4 % width != 0)
-    sample.insert(sample.end(), sample.begin(), sample.begin() + 4);
-  QuantiserSettings together;
-  together.maxColours = 255;
-  together.exactPixel = key ? 0 : -1;
-  const int rows = int(sample.size() / 4 / width);
-  const std::vector<Rgb8> sharedPalette =
-      QuantiseBgra(PixelView32{sample.data(), s, rows, std::ptrdiff_t(s) * 4}, together).palette;
-  const int sharedKeyEntry = [&] {
-    if (!key) return -1;
-    for (std::size_t e = 0; e < sharedPalette.size(); ++e)
-      if (sharedPalette[e] == Rgb8{key[2], key[1], key[0]}) return int(e);
-    return -1;
-  }();
-  // Every pixel of every frame to its nearest shared entry; only the background's own colour takes
-  // the background's entry.
-  std::vector<std::uint8_t> sharedIndices(m_kept.size() / 4);
+  std::vector<Rgb8> screen;
+  if (shownCount > 0) {
+    QuantiserSettings together;
+    together.maxColours = 255;
+    screen = QuantiseBgra(PixelView32{shownPixels, s, int(shownCount / width), std::ptrdiff_t(s) * 4}, together)
+                 .palette;
+  }
+  const auto sharedSpare = std::uint8_t(screen.size());
+  screen.push_back(Rgb8{});
+  m_writer.setScreenPalette(screen);
+
+  // Every pixel of every frame to its nearest shared entry, see-through pixels to the spare one.
+  std::vector<std::uint8_t> shared(pixels);
   std::unordered_map<std::uint32_t, std::uint8_t> nearest;
-  for (std::size_t i = 0; i < sharedIndices.size(); ++i) {
+  for (std::size_t i = 0; i < pixels; ++i) {
     const std::uint8_t* p = &m_kept[i * 4];
+    if (seeThrough(p)) {
+      shared[i] = sharedSpare;
+      continue;
+    }
     const std::uint32_t colour = std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
     auto found = nearest.find(colour);
     if (found == nearest.end()) {
       int best = 0;
       long bestDistance = -1;
-      const bool isKey = key && same(p, key);
-      for (std::size_t e = 0; e < sharedPalette.size(); ++e) {
-        if ((int(e) == sharedKeyEntry) != isKey && sharedKeyEntry >= 0) continue;
-        const long r = sharedPalette[e].r - p[2], g = sharedPalette[e].g - p[1],
-                   b = sharedPalette[e].b - p[0];
+      for (std::size_t e = 0; e < sharedSpare; ++e) {
+        const long r = screen[e].r - p[2], g = screen[e].g - p[1], b = screen[e].b - p[0];
         const long distance = r * r + g * g + b * b;
         if (bestDistance < 0 || distance < bestDistance) {
           bestDistance = distance;
@@ -219,102 +316,116 @@ void GifExport::WriteOptimised() {
       }
       found = nearest.emplace(colour, std::uint8_t(best)).first;
     }
-    sharedIndices[i] = found->second;
+    shared[i] = found->second;
   }
-  const IndexedImage shared{s, s * m_frameCount, sharedPalette, std::move(sharedIndices)};
-  std::vector<Rgb8> screen = shared.palette;
-  const auto sharedSpare = std::uint8_t(screen.size());
-  screen.push_back(Rgb8{});
-  m_writer.setScreenPalette(screen);
 
   // What the page shows after each frame (opaque GIFs build on it).
   std::vector<Rgb8> shown(area);
-  std::vector<Rgb8> now(area);
-  std::vector<char> seeThrough(area);
+  std::vector<char> draw(area);
+  LzwCounter lzw;
   for (int f = 0; f < m_frameCount; ++f) {
-    const PixelView32 view{&m_kept[std::size_t(f) * area * 4], s, s, std::ptrdiff_t(s) * 4};
+    const std::uint8_t* truth = &m_kept[std::size_t(f) * area * 4];
+    const std::uint8_t* before = f > 0 ? truth - area * 4 : nullptr;
     const std::ptrdiff_t see = m_sees[std::size_t(f)];
-    const std::uint8_t* common = shared.indices.data() + std::size_t(f) * area;
-    const int sharedKey = see >= 0 ? common[see] : -1;
 
-    // The rectangle to draw, found with the shared palette: the models' pixels over a cleared page,
-    // or what changed on an opaque one.
-    Box box;
-    for (int y = 0; y < s; ++y)
-      for (int x = 0; x < s; ++x) {
-        const std::size_t i = std::size_t(y) * std::size_t(s) + std::size_t(x);
-        const bool draw =
-            clear ? common[i] != sharedKey : (f == 0 || !(shared.palette[common[i]] == shown[i]));
-        if (draw) box.add(x, y);
+    // The frame written with a palette and its indices. Over a cleared page it draws the models'
+    // pixels, see-through ones taking the spare index. Over an opaque page it draws the pixels whose
+    // colour changed since the last frame and whose new entry shows other than the page: a pixel that
+    // did not change keeps what an earlier frame chose for it. Pixels it leaves take the spare index,
+    // or the index before them where that shows the same, whichever codes shorter.
+    const auto choose = [&](const std::vector<Rgb8>& palette, const std::uint8_t* indices, int keyIndex,
+                            bool screenPalette) {
+      FrameChoice best;
+      Box box;
+      for (int y = 0; y < s; ++y)
+        for (int x = 0; x < s; ++x) {
+          const std::size_t i = std::size_t(y) * width + std::size_t(x);
+          draw[i] = clear ? indices[i] != keyIndex
+                          : !before || (!same(truth + i * 4, before + i * 4) && !(palette[indices[i]] == shown[i]));
+          if (draw[i]) box.add(x, y);
+        }
+      if (box.empty()) box.add(0, 0);  // nothing to draw: one see-through pixel keeps the frame's time
+      const auto spare = std::uint8_t(screenPalette ? sharedSpare : palette.size());
+      for (const bool runs : {false, true}) {
+        if (runs && (clear || !before)) break;
+        FrameChoice c;
+        c.box = box;
+        c.screenPalette = screenPalette;
+        c.crop.width = box.width();
+        c.crop.height = box.height();
+        c.crop.indices.resize(std::size_t(c.crop.width) * std::size_t(c.crop.height));
+        std::size_t n = 0;
+        int last = -1;
+        for (int y = box.top; y <= box.bottom; ++y)
+          for (int x = box.left; x <= box.right; ++x, ++n) {
+            const std::size_t i = std::size_t(y) * width + std::size_t(x);
+            std::uint8_t out = indices[i];
+            if (!draw[i]) out = runs && last >= 0 && last != spare && palette[last] == shown[i] ? last : spare;
+            c.crop.indices[n] = out;
+            last = out;
+            if (clear && !draw[i]) continue;  // see-through, exactly
+            const Rgb8 colour = draw[i] ? palette[out] : shown[i];
+            const std::uint8_t* p = truth + i * 4;
+            const int r = colour.r - p[2], g = colour.g - p[1], b = colour.b - p[0];
+            c.squares += double(r * r + g * g + b * b);
+          }
+        c.clearIndex = spare;
+        int tableSize = 256;
+        if (!screenPalette) {
+          // A table of just the colours the rectangle uses: a small rectangle takes a small table.
+          std::array<int, 256> entry;
+          entry.fill(-1);
+          for (std::uint8_t& index : c.crop.indices) {
+            if (index == spare) continue;
+            if (entry[index] < 0) {
+              entry[index] = int(c.crop.palette.size());
+              c.crop.palette.push_back(palette[index]);
+            }
+            index = std::uint8_t(entry[index]);
+          }
+          c.clearIndex = int(c.crop.palette.size());
+          c.crop.palette.push_back(Rgb8{});
+          for (std::uint8_t& index : c.crop.indices)
+            if (index == spare) index = std::uint8_t(c.clearIndex);
+          tableSize = TableSize(c.crop.palette.size());
+        }
+        c.bytes = lzw.bytes(c.crop.indices, tableSize) + (screenPalette ? 0 : 3 * std::size_t(tableSize));
+        if (!runs || c.bytes < best.bytes) best = std::move(c);
       }
-    if (box.empty()) box.add(0, 0);  // nothing to draw: one see-through pixel keeps the frame's time
+      return best;
+    };
+    FrameChoice withShared = choose(screen, shared.data() + std::size_t(f) * area, sharedSpare, true);
 
-    // Inside it, the shared palette serves unless the frame's own palette (what an export without
-    // optimising writes) does clearly better there.
+    // The frame's own palette (what an export without optimising writes) where the shared one strays
+    // past the bound and the own does better, or where the own takes fewer bytes within it.
     QuantiserSettings alone;
     alone.maxColours = 255;
     alone.exactPixel = see;
-    IndexedImage own = QuantiseBgra(view, alone);
-    double sharedError = 0, ownError = 0;
-    for (int y = box.top; y <= box.bottom; ++y)
-      for (int x = box.left; x <= box.right; ++x) {
-        const std::size_t i = std::size_t(y) * std::size_t(s) + std::size_t(x);
-        const std::uint8_t* p = view.pixels + y * view.pitch + x * 4;
-        const auto squares = [&](const Rgb8& c) {
-          const int r = c.r - p[2], g = c.g - p[1], b = c.b - p[0];
-          return double(r * r + g * g + b * b);
-        };
-        sharedError += squares(shared.palette[common[i]]);
-        ownError += squares(own.palette[own.indices[i]]);
-      }
-    const double drawnChannels = 3.0 * (box.right - box.left + 1) * (box.bottom - box.top + 1);
-    const bool useShared =
-        sharedError <= std::max(ownError * kSharedPaletteTolerance, kUnseenMeanSquaredError * drawnChannels);
-    const std::vector<Rgb8>& palette = useShared ? shared.palette : own.palette;
-    const std::uint8_t* indices = useShared ? common : own.indices.data();
-    const std::uint8_t spare = useShared ? sharedSpare : std::uint8_t(own.palette.size());
-    const int key = see >= 0 ? indices[see] : -1;
-    for (std::size_t i = 0; i < area; ++i) {
-      seeThrough[i] = clear && indices[i] == key;
-      now[i] = palette[indices[i]];
-    }
-    IndexedImage crop;
-    crop.width = box.right - box.left + 1;
-    crop.height = box.bottom - box.top + 1;
-    crop.indices.resize(std::size_t(crop.width) * std::size_t(crop.height));
-    for (int y = box.top; y <= box.bottom; ++y)
-      for (int x = box.left; x <= box.right; ++x) {
-        const std::size_t i = std::size_t(y) * std::size_t(s) + std::size_t(x);
-        const bool same = clear ? seeThrough[i] : (f > 0 && now[i] == shown[i]);
-        crop.indices[std::size_t(y - box.top) * std::size_t(crop.width) + std::size_t(x - box.left)] =
-            same ? spare : indices[i];
-        if (!clear && !same) shown[i] = now[i];
-      }
-    std::uint8_t clearIndex = spare;
-    if (!useShared) {
-      // A table of just the colours the rectangle uses: a small rectangle takes a small table.
-      std::array<int, 256> entry;
-      entry.fill(-1);
-      for (std::uint8_t& index : crop.indices) {
-        if (index == spare) continue;
-        if (entry[index] < 0) {
-          entry[index] = int(crop.palette.size());
-          crop.palette.push_back(own.palette[index]);
-        }
-        index = std::uint8_t(entry[index]);
-      }
-      clearIndex = std::uint8_t(crop.palette.size());
-      crop.palette.push_back(Rgb8{});
-      for (std::uint8_t& index : crop.indices)
-        if (index == spare) index = clearIndex;
+    const IndexedImage own = QuantiseBgra(PixelView32{truth, s, s, std::ptrdiff_t(s) * 4}, alone);
+    FrameChoice withOwn =
+        choose(own.palette, own.indices.data(), see >= 0 ? own.indices[std::size_t(see)] : -1, false);
+    const double allowed = std::max(kSharedPaletteBound, std::min(withShared.meanSquared(), withOwn.meanSquared()));
+    const bool sharedServes = withShared.meanSquared() <= allowed;
+    const bool ownServes = withOwn.meanSquared() <= allowed;
+    FrameChoice& chosen =
+        sharedServes && (!ownServes || withShared.bytes <= withOwn.bytes) ? withShared : withOwn;
+
+    const Box& box = chosen.box;
+    if (!clear) {
+      const std::vector<Rgb8>& palette = chosen.screenPalette ? screen : chosen.crop.palette;
+      std::size_t n = 0;
+      for (int y = box.top; y <= box.bottom; ++y)
+        for (int x = box.left; x <= box.right; ++x, ++n)
+          if (chosen.crop.indices[n] != chosen.clearIndex)
+            shown[std::size_t(y) * width + std::size_t(x)] = palette[chosen.crop.indices[n]];
     }
     GifFramePlacement placement;
     placement.left = box.left;
     placement.top = box.top;
     // Over a cleared page each frame stands alone; an opaque page keeps what the frame left.
     placement.disposal = clear ? 3 : 1;
-    placement.screenPalette = useShared;
-    m_writer.addFrame(crop, m_delay, clearIndex, placement);
+    placement.screenPalette = chosen.screenPalette;
+    m_writer.addFrame(chosen.crop, m_delay, chosen.clearIndex, placement);
   }
 }
 
