@@ -319,35 +319,52 @@ void GifExport::WriteOptimised() {
     shared[i] = found->second;
   }
 
-  // What the page shows after each frame (opaque GIFs build on it).
+  // What the page shows after each frame and its disposal: a colour, or nothing (see-through).
   std::vector<Rgb8> shown(area);
+  std::vector<char> pageEmpty(area, 1);
   std::vector<char> draw(area);
+  std::vector<char> vacate(area);
   LzwCounter lzw;
   for (int f = 0; f < m_frameCount; ++f) {
     const std::uint8_t* truth = &m_kept[std::size_t(f) * area * 4];
     const std::uint8_t* before = f > 0 ? truth - area * 4 : nullptr;
+    // The frame after this one, or the first when the animation starts again.
+    const std::uint8_t* after = f + 1 < m_frameCount ? truth + area * 4 : nullptr;
     const std::ptrdiff_t see = m_sees[std::size_t(f)];
 
-    // The frame written with a palette and its indices. Over a cleared page it draws the models'
-    // pixels, see-through ones taking the spare index. Over an opaque page it draws the pixels whose
-    // colour changed since the last frame and whose new entry shows other than the page: a pixel that
-    // did not change keeps what an earlier frame chose for it. Pixels it leaves take the spare index,
-    // or the index before them where that shows the same, whichever codes shorter.
-    const auto choose = [&](const std::vector<Rgb8>& palette, const std::uint8_t* indices, int keyIndex,
-                            bool screenPalette) {
+    // Shown pixels that the next frame has see-through must be cleared when this frame is disposed of,
+    // which clears its whole rectangle: the rectangle takes them in. After the last frame, everything.
+    bool clears = false;
+    Box cleared;
+    for (int y = 0; y < s; ++y)
+      for (int x = 0; x < s; ++x) {
+        const std::size_t i = std::size_t(y) * width + std::size_t(x);
+        vacate[i] = !seeThrough(truth + i * 4) && (clear && (!after || seeThrough(after + i * 4)));
+        if (vacate[i]) {
+          clears = true;
+          cleared.add(x, y);
+        }
+      }
+
+    // The frame written with a palette and its indices. It draws the shown pixels the page does not
+    // show yet, and those whose colour changed since the last frame when the new entry shows other
+    // than the page: a pixel that did not change keeps what an earlier frame chose for it. The pixels
+    // it leaves take the spare index, or the index before them where that shows the same, whichever
+    // codes shorter.
+    const auto choose = [&](const std::vector<Rgb8>& palette, const std::uint8_t* indices, bool screenPalette) {
       FrameChoice best;
-      Box box;
+      Box box = cleared;
       for (int y = 0; y < s; ++y)
         for (int x = 0; x < s; ++x) {
           const std::size_t i = std::size_t(y) * width + std::size_t(x);
-          draw[i] = clear ? indices[i] != keyIndex
-                          : !before || (!same(truth + i * 4, before + i * 4) && !(palette[indices[i]] == shown[i]));
+          const std::uint8_t* p = truth + i * 4;
+          draw[i] = !seeThrough(p) &&
+                    (pageEmpty[i] || (!same(p, before + i * 4) && !(palette[indices[i]] == shown[i])));
           if (draw[i]) box.add(x, y);
         }
       if (box.empty()) box.add(0, 0);  // nothing to draw: one see-through pixel keeps the frame's time
       const auto spare = std::uint8_t(screenPalette ? sharedSpare : palette.size());
       for (const bool runs : {false, true}) {
-        if (runs && (clear || !before)) break;
         FrameChoice c;
         c.box = box;
         c.screenPalette = screenPalette;
@@ -360,12 +377,15 @@ void GifExport::WriteOptimised() {
           for (int x = box.left; x <= box.right; ++x, ++n) {
             const std::size_t i = std::size_t(y) * width + std::size_t(x);
             std::uint8_t out = indices[i];
-            if (!draw[i]) out = runs && last >= 0 && last != spare && palette[last] == shown[i] ? last : spare;
+            if (!draw[i])
+              out = runs && !pageEmpty[i] && last >= 0 && last != spare && palette[last] == shown[i]
+                        ? std::uint8_t(last)
+                        : spare;
             c.crop.indices[n] = out;
             last = out;
-            if (clear && !draw[i]) continue;  // see-through, exactly
-            const Rgb8 colour = draw[i] ? palette[out] : shown[i];
             const std::uint8_t* p = truth + i * 4;
+            if (seeThrough(p)) continue;  // see-through, exactly
+            const Rgb8 colour = draw[i] ? palette[out] : shown[i];
             const int r = colour.r - p[2], g = colour.g - p[1], b = colour.b - p[0];
             c.squares += double(r * r + g * g + b * b);
           }
@@ -394,7 +414,7 @@ void GifExport::WriteOptimised() {
       }
       return best;
     };
-    FrameChoice withShared = choose(screen, shared.data() + std::size_t(f) * area, sharedSpare, true);
+    FrameChoice withShared = choose(screen, shared.data() + std::size_t(f) * area, true);
 
     // The frame's own palette (what an export without optimising writes) where the shared one strays
     // past the bound and the own does better, or where the own takes fewer bytes within it.
@@ -402,28 +422,31 @@ void GifExport::WriteOptimised() {
     alone.maxColours = 255;
     alone.exactPixel = see;
     const IndexedImage own = QuantiseBgra(PixelView32{truth, s, s, std::ptrdiff_t(s) * 4}, alone);
-    FrameChoice withOwn =
-        choose(own.palette, own.indices.data(), see >= 0 ? own.indices[std::size_t(see)] : -1, false);
-    const double allowed = std::max(kSharedPaletteBound, std::min(withShared.meanSquared(), withOwn.meanSquared()));
+    FrameChoice withOwn = choose(own.palette, own.indices.data(), false);
+    const double allowed =
+        std::max(kSharedPaletteBound, std::min(withShared.meanSquared(), withOwn.meanSquared()));
     const bool sharedServes = withShared.meanSquared() <= allowed;
     const bool ownServes = withOwn.meanSquared() <= allowed;
-    FrameChoice& chosen =
+    const FrameChoice& chosen =
         sharedServes && (!ownServes || withShared.bytes <= withOwn.bytes) ? withShared : withOwn;
 
     const Box& box = chosen.box;
-    if (!clear) {
-      const std::vector<Rgb8>& palette = chosen.screenPalette ? screen : chosen.crop.palette;
-      std::size_t n = 0;
-      for (int y = box.top; y <= box.bottom; ++y)
-        for (int x = box.left; x <= box.right; ++x, ++n)
-          if (chosen.crop.indices[n] != chosen.clearIndex)
-            shown[std::size_t(y) * width + std::size_t(x)] = palette[chosen.crop.indices[n]];
-    }
+    const std::vector<Rgb8>& palette = chosen.screenPalette ? screen : chosen.crop.palette;
+    std::size_t n = 0;
+    for (int y = box.top; y <= box.bottom; ++y)
+      for (int x = box.left; x <= box.right; ++x, ++n) {
+        const std::size_t i = std::size_t(y) * width + std::size_t(x);
+        if (chosen.crop.indices[n] != chosen.clearIndex) {
+          shown[i] = palette[chosen.crop.indices[n]];
+          pageEmpty[i] = 0;
+        }
+        if (clears) pageEmpty[i] = 1;
+      }
     GifFramePlacement placement;
     placement.left = box.left;
     placement.top = box.top;
-    // Over a cleared page each frame stands alone; an opaque page keeps what the frame left.
-    placement.disposal = clear ? 3 : 1;
+    // Left on the page for the next frame to build on, unless some of it must be cleared.
+    placement.disposal = clears ? 2 : 1;
     placement.screenPalette = chosen.screenPalette;
     m_writer.addFrame(chosen.crop, m_delay, chosen.clearIndex, placement);
   }
