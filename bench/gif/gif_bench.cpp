@@ -603,7 +603,8 @@ int Export(int argc, char** argv) {
   std::ofstream raw(out / "frames.bgra", std::ios::binary | std::ios::trunc);
   for (const bool optimize : {false, true}) {
     const double start = cpuMs();
-    GifExport gif(out / (optimize ? "optimized.gif" : "plain.gif"), GifOptions{size, 15, transparent, optimize});
+    GifExport gif(out / (optimize ? "optimized.gif" : "plain.gif"),
+                  GifOptions{size, 15, transparent, optimize});
     for (const Bitmap& b : pictures) {
       const PixelView32 view = square(b);
       gif.AddFrame(view);
@@ -611,10 +612,10 @@ int Export(int argc, char** argv) {
       Picture scaled = gif.ScaledFrame();
       const std::uint8_t* corner = view.pixels + std::ptrdiff_t(view.height - 1) * view.pitch;
       for (std::size_t i = 0; i < scaled.size(); i += 4)
-        scaled[i + 3] = transparent && scaled[i] == corner[0] && scaled[i + 1] == corner[1] &&
-                                scaled[i + 2] == corner[2]
-                            ? 0
-                            : 255;
+        scaled[i + 3] =
+            transparent && scaled[i] == corner[0] && scaled[i + 1] == corner[1] && scaled[i + 2] == corner[2]
+                ? 0
+                : 255;
       raw.write(reinterpret_cast<const char*>(scaled.data()), std::streamsize(scaled.size()));
     }
     gif.Finish();

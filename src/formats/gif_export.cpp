@@ -285,8 +285,9 @@ void GifExport::WriteOptimised() {
   if (shownCount > 0) {
     QuantiserSettings together;
     together.maxColours = 255;
-    screen = QuantiseBgra(PixelView32{shownPixels, s, int(shownCount / width), std::ptrdiff_t(s) * 4}, together)
-                 .palette;
+    screen =
+        QuantiseBgra(PixelView32{shownPixels, s, int(shownCount / width), std::ptrdiff_t(s) * 4}, together)
+            .palette;
   }
   const auto sharedSpare = std::uint8_t(screen.size());
   screen.push_back(Rgb8{});
@@ -351,7 +352,8 @@ void GifExport::WriteOptimised() {
     // than the page: a pixel that did not change keeps what an earlier frame chose for it. The pixels
     // it leaves take the spare index, or the index before them where that shows the same, whichever
     // codes shorter.
-    const auto choose = [&](const std::vector<Rgb8>& palette, const std::uint8_t* indices, bool screenPalette) {
+    const auto choose = [&](const std::vector<Rgb8>& palette, const std::uint8_t* indices,
+                            bool screenPalette) {
       FrameChoice best;
       Box box = cleared;
       for (int y = 0; y < s; ++y)
@@ -416,19 +418,20 @@ void GifExport::WriteOptimised() {
     };
     FrameChoice withShared = choose(screen, shared.data() + std::size_t(f) * area, true);
 
-    // The frame's own palette (what an export without optimising writes) where the shared one strays
-    // past the bound and the own does better, or where the own takes fewer bytes within it.
-    QuantiserSettings alone;
-    alone.maxColours = 255;
-    alone.exactPixel = see;
-    const IndexedImage own = QuantiseBgra(PixelView32{truth, s, s, std::ptrdiff_t(s) * 4}, alone);
-    FrameChoice withOwn = choose(own.palette, own.indices.data(), false);
-    const double allowed =
-        std::max(kSharedPaletteBound, std::min(withShared.meanSquared(), withOwn.meanSquared()));
-    const bool sharedServes = withShared.meanSquared() <= allowed;
-    const bool ownServes = withOwn.meanSquared() <= allowed;
-    const FrameChoice& chosen =
-        sharedServes && (!ownServes || withShared.bytes <= withOwn.bytes) ? withShared : withOwn;
+    // The frame's own palette (what an export without optimising writes) only where the shared one strays
+    // past the bound and the own does better: one table for every colour is what other programs expect
+    // (gifsicle undoes the optimisation of no other file).
+    FrameChoice withOwn;
+    if (withShared.meanSquared() > kSharedPaletteBound) {
+      QuantiserSettings alone;
+      alone.maxColours = 255;
+      alone.exactPixel = see;
+      const IndexedImage own = QuantiseBgra(PixelView32{truth, s, s, std::ptrdiff_t(s) * 4}, alone);
+      withOwn = choose(own.palette, own.indices.data(), false);
+    }
+    const bool sharedServes =
+        withOwn.crop.indices.empty() || withShared.meanSquared() <= withOwn.meanSquared();
+    const FrameChoice& chosen = sharedServes ? withShared : withOwn;
 
     const Box& box = chosen.box;
     const std::vector<Rgb8>& palette = chosen.screenPalette ? screen : chosen.crop.palette;
