@@ -228,6 +228,11 @@ class LzwCounter {
   std::vector<int> m_codes;
 };
 
+// Squared distance of a palette colour from a blue-green-red pixel.
+int Distance(const Rgb8& c, const std::uint8_t* p) {
+  return (c.r - p[2]) * (c.r - p[2]) + (c.g - p[1]) * (c.g - p[1]) + (c.b - p[0]) * (c.b - p[0]);
+}
+
 int TableSize(std::size_t colours) {
   int size = 2;
   while (std::size_t(size) < colours)
@@ -360,8 +365,9 @@ void GifExport::WriteOptimised() {
         for (int x = 0; x < s; ++x) {
           const std::size_t i = std::size_t(y) * width + std::size_t(x);
           const std::uint8_t* p = truth + i * 4;
-          draw[i] = !seeThrough(p) &&
-                    (pageEmpty[i] || (!same(p, before + i * 4) && !(palette[indices[i]] == shown[i])));
+          // A changed pixel whose page colour lies no further from it than its new entry stays too.
+          draw[i] = !seeThrough(p) && (pageEmpty[i] || (!same(p, before + i * 4) &&
+                                                        Distance(shown[i], p) > Distance(palette[indices[i]], p)));
           if (draw[i]) box.add(x, y);
         }
       if (box.empty()) box.add(0, 0);  // nothing to draw: one see-through pixel keeps the frame's time
@@ -387,9 +393,7 @@ void GifExport::WriteOptimised() {
             last = out;
             const std::uint8_t* p = truth + i * 4;
             if (seeThrough(p)) continue;  // see-through, exactly
-            const Rgb8 colour = draw[i] ? palette[out] : shown[i];
-            const int r = colour.r - p[2], g = colour.g - p[1], b = colour.b - p[0];
-            c.squares += double(r * r + g * g + b * b);
+            c.squares += Distance(draw[i] ? palette[out] : shown[i], p);
           }
         c.clearIndex = spare;
         int tableSize = 256;
