@@ -273,56 +273,57 @@ void GifExport::WriteOptimised() {
   // that shows it: a part that stands still is seen as often as its frames, and the error is measured
   // over everything seen. See-through pixels take no colour; the last index is kept for them.
   const std::size_t pixels = m_kept.size() / 4;
-  std::vector<std::uint8_t> sample;
-  const std::uint8_t* shownPixels = m_kept.data();
-  std::size_t shownCount = pixels;
-  if (key) {
-    for (std::size_t i = 0; i < pixels; ++i)
-      if (!seeThrough(&m_kept[i * 4])) sample.insert(sample.end(), &m_kept[i * 4], &m_kept[i * 4] + 4);
-    // Whole rows for the quantiser: the last one repeats the first pixel, which only weighs it a little.
-    if (!sample.empty())
-      while (sample.size() / 4 % width != 0)
-        sample.insert(sample.end(), sample.begin(), sample.begin() + 4);
-    shownPixels = sample.data();
-    shownCount = sample.size() / 4;
+  const auto colourOf = [](const std::uint8_t* p) {
+    return std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+  };
+  std::unordered_map<std::uint32_t, std::uint32_t> placeOf;  // colour to its place in the lists below
+  std::vector<std::uint32_t> colours, counts;
+  std::vector<std::uint32_t> places(pixels);  // each pixel's colour's place; see-through ones unused
+  std::uint32_t lastColour = 0xFFFFFFFFu, lastPlace = 0;
+  for (std::size_t i = 0; i < pixels; ++i) {
+    const std::uint8_t* p = &m_kept[i * 4];
+    if (seeThrough(p)) continue;
+    // Frames are mostly runs of one colour.
+    if (colourOf(p) != lastColour) {
+      lastColour = colourOf(p);
+      const auto [place, added] = placeOf.emplace(lastColour, std::uint32_t(colours.size()));
+      if (added) {
+        colours.push_back(lastColour);
+        counts.push_back(0);
+      }
+      lastPlace = place->second;
+    }
+    ++counts[lastPlace];
+    places[i] = lastPlace;
   }
-  std::vector<Rgb8> screen;
-  if (shownCount > 0) {
-    QuantiserSettings together;
-    together.maxColours = 255;
-    screen =
-        QuantiseBgra(PixelView32{shownPixels, s, int(shownCount / width), std::ptrdiff_t(s) * 4}, together)
-            .palette;
-  }
+  QuantiserSettings together;
+  together.maxColours = 255;
+  std::vector<Rgb8> screen =
+      colours.empty() ? std::vector<Rgb8>{} : QuantiseColours(colours, counts, together);
   const auto sharedSpare = std::uint8_t(screen.size());
   screen.push_back(Rgb8{});
   m_writer.setScreenPalette(screen);
 
-  // Every pixel of every frame to its nearest shared entry, see-through pixels to the spare one.
+  // Every colour to its nearest shared entry, then every pixel of every frame to its colour's entry,
+  // see-through pixels to the spare one.
+  std::vector<std::uint8_t> entryOf(colours.size());
+  for (std::size_t u = 0; u < colours.size(); ++u) {
+    const int r = int(colours[u] >> 16), g = int(colours[u] >> 8 & 0xFF), b = int(colours[u] & 0xFF);
+    int best = 0, bestDistance = -1;
+    for (int e = 0; e < sharedSpare; ++e) {
+      const Rgb8 c = screen[std::size_t(e)];
+      const int distance = (c.r - r) * (c.r - r) + (c.g - g) * (c.g - g) + (c.b - b) * (c.b - b);
+      if (bestDistance < 0 || distance < bestDistance) {
+        bestDistance = distance;
+        best = e;
+      }
+    }
+    entryOf[u] = std::uint8_t(best);
+  }
   std::vector<std::uint8_t> shared(pixels);
-  std::unordered_map<std::uint32_t, std::uint8_t> nearest;
   for (std::size_t i = 0; i < pixels; ++i) {
     const std::uint8_t* p = &m_kept[i * 4];
-    if (seeThrough(p)) {
-      shared[i] = sharedSpare;
-      continue;
-    }
-    const std::uint32_t colour = std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
-    auto found = nearest.find(colour);
-    if (found == nearest.end()) {
-      int best = 0;
-      long bestDistance = -1;
-      for (std::size_t e = 0; e < sharedSpare; ++e) {
-        const long r = screen[e].r - p[2], g = screen[e].g - p[1], b = screen[e].b - p[0];
-        const long distance = r * r + g * g + b * b;
-        if (bestDistance < 0 || distance < bestDistance) {
-          bestDistance = distance;
-          best = int(e);
-        }
-      }
-      found = nearest.emplace(colour, std::uint8_t(best)).first;
-    }
-    shared[i] = found->second;
+    shared[i] = seeThrough(p) ? sharedSpare : entryOf[places[i]];
   }
 
   // What the page shows after each frame and its disposal: a colour, or nothing (see-through).
@@ -366,8 +367,9 @@ void GifExport::WriteOptimised() {
           const std::size_t i = std::size_t(y) * width + std::size_t(x);
           const std::uint8_t* p = truth + i * 4;
           // A changed pixel whose page colour lies no further from it than its new entry stays too.
-          draw[i] = !seeThrough(p) && (pageEmpty[i] || (!same(p, before + i * 4) &&
-                                                        Distance(shown[i], p) > Distance(palette[indices[i]], p)));
+          draw[i] = !seeThrough(p) &&
+                    (pageEmpty[i] ||
+                     (!same(p, before + i * 4) && Distance(shown[i], p) > Distance(palette[indices[i]], p)));
           if (draw[i]) box.add(x, y);
         }
       if (box.empty()) box.add(0, 0);  // nothing to draw: one see-through pixel keeps the frame's time
