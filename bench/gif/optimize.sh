@@ -60,16 +60,17 @@ for mode in ${MODES:-opaque transparent}; do
     rows+=("$mode $size $(field bytes <"$dir/plain.measure") $(field mse <"$dir/plain.measure") \
 $(field bytes <"$dir/optimized.measure") $(field mse <"$dir/optimized.measure") \
 $(field bytes <"$dir/ffmpeg.measure") $(field mse <"$dir/ffmpeg.measure") \
-$(field alpha_mismatch <"$dir/optimized.measure") $(field alpha_mismatch <"$dir/ffmpeg.measure")")
+$(field alpha_mismatch <"$dir/optimized.measure") $(field alpha_mismatch <"$dir/ffmpeg.measure") \
+$(field plain_ms <"$dir.times") $(field optimized_ms <"$dir.times")")
   done
 done
 
 echo "$trick, $count frames of the demo game (files in $out)"
-printf '%-12s | %9s %8s | %9s %8s | %9s %8s | %s\n' "frames" "plain B" "MSE" "optim. B" "MSE" "ffmpeg B" "MSE" \
+printf '%-15s | %9s %8s | %9s %8s | %9s %8s | %s\n' "frames" "plain B" "MSE" "optim. B" "MSE" "ffmpeg B" "MSE" \
   "see-through pixels wrong (ours, ffmpeg)"
 for r in "${rows[@]}"; do
   set -- $r
-  printf '%-12s | %9d %8.4f | %9d %8.4f | %9d %8.4f | %s, %s\n' "$1 $2" "$3" "$4" "$5" "$6" "$7" "$8" "$9" "${10}"
+  printf '%-15s | %9d %8.4f | %9d %8.4f | %9d %8.4f | %s, %s\n' "$1 $2" "$3" "$4" "$5" "$6" "$7" "$8" "$9" "${10}"
 done
 echo
 printf '%-40s | %18s | %18s | %6s\n' "work" "ours --optimize" "ffmpeg default" "ratio"
@@ -79,4 +80,11 @@ for r in "${rows[@]}"; do
     "$(echo "$7/1024" | bc -l)" "$(echo "$5/$7" | bc -l)"
   printf '%-40s | %18.4f | %18.4f | %6.2f\n' "mean squared error, $1 $2" "$6" "$8" \
     "$(awk -v a="$6" -v b="$8" 'BEGIN{print (b>0)?a/b:0}')"
+done
+echo
+printf '%-40s | %18s | %18s | %6s\n' "work (CPU of the export, all frames)" "ours --optimize" "ours plain" "ratio"
+for r in "${rows[@]}"; do
+  set -- $r
+  printf '%-40s | %15.1f ms | %15.1f ms | %6.2f\n' "export, $1 $2" "${12}" "${11}" \
+    "$(awk -v a="${12}" -v b="${11}" 'BEGIN{print (b>0)?a/b:0}')"
 done
