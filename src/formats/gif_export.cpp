@@ -131,9 +131,10 @@ void GifExport::Finish() {
 
 namespace {
 
-// Where the shared palette's error over the pixels a frame draws stays at or below this mean squared
-// error per channel (a root mean square of two levels of 255, which no eye tells from exact; a dithered
-// 256-colour GIF is off by tens), the frame may take it. Past it, the frame's own palette is written.
+// A frame takes the shared palette while what it shows over the rectangle it draws lies within this
+// mean squared error per channel of the frame (a root mean square of two levels of 255, which no eye
+// tells from exact; a dithered 256-colour GIF is off by tens). Past it, its own palette where that
+// does better.
 constexpr double kSharedPaletteBound = kGifOptimizedErrorBound;
 
 struct Box {
