@@ -155,101 +155,19 @@ struct Box {
   }
 };
 
-// The bytes of a frame's image data as giflib's coder writes them: the LZW codes of the indices (a clear
-// code first, codes widening as the table grows, a clear code when it is full, the end code last),
-// packed into sub-blocks of 255 bytes, with the code size byte and the closing empty block.
-class LzwCounter {
- public:
-  std::size_t bytes(const std::vector<std::uint8_t>& indices, int tableSize) {
-    int bits = 2;
-    while ((1 << bits) < tableSize)
-      ++bits;
-    const int clearCode = 1 << bits, endCode = clearCode + 1;
-    std::uint64_t total = 0;
-    int running = endCode + 1, width = bits + 1, limit = 1 << width;
-    const auto emit = [&](int code) {
-      total += std::uint64_t(width);
-      if (running >= limit && code <= kMaxCode) limit = 1 << ++width;
-    };
-    reset();
-    emit(clearCode);
-    if (!indices.empty()) {
-      int current = indices[0];
-      for (std::size_t i = 1; i < indices.size(); ++i) {
-        const std::uint32_t key = std::uint32_t(current) << 8 | indices[i];
-        const int found = find(key);
-        if (found >= 0) {
-          current = found;
-          continue;
-        }
-        emit(current);
-        current = indices[i];
-        if (running >= kMaxCode) {
-          emit(clearCode);
-          running = endCode + 1;
-          width = bits + 1;
-          limit = 1 << width;
-          reset();
-        } else {
-          insert(key, running++);
-        }
-      }
-      emit(current);
-    }
-    emit(endCode);
-    const std::size_t data = std::size_t((total + 7) / 8);
-    return 1 + data + (data + 254) / 255 + 1;
-  }
-
- private:
-  static constexpr int kMaxCode = 4095;
-  static constexpr std::size_t kSlots = 8192;  // twice the codes there can be
-  static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
-
-  void reset() {
-    m_keys.assign(kSlots, kEmpty);
-    m_codes.resize(kSlots);
-  }
-  std::size_t slot(std::uint32_t key) const { return (key * 0x9E3779B1u) >> 19; }
-  int find(std::uint32_t key) const {
-    for (std::size_t s = slot(key);; s = (s + 1) & (kSlots - 1)) {
-      if (m_keys[s] == key) return m_codes[s];
-      if (m_keys[s] == kEmpty) return -1;
-    }
-  }
-  void insert(std::uint32_t key, int code) {
-    std::size_t s = slot(key);
-    while (m_keys[s] != kEmpty)
-      s = (s + 1) & (kSlots - 1);
-    m_keys[s] = key;
-    m_codes[s] = code;
-  }
-
-  std::vector<std::uint32_t> m_keys;
-  std::vector<int> m_codes;
-};
-
 // Squared distance of a palette colour from a blue-green-red pixel.
 int Distance(const Rgb8& c, const std::uint8_t* p) {
   return (c.r - p[2]) * (c.r - p[2]) + (c.g - p[1]) * (c.g - p[1]) + (c.b - p[0]) * (c.b - p[0]);
 }
 
-int TableSize(std::size_t colours) {
-  int size = 2;
-  while (std::size_t(size) < colours)
-    size *= 2;
-  return size;
-}
-
 // One way to write a frame's rectangle: its indices, palette (empty for the screen's), see-through
-// index, the squared error of what it shows there, and the bytes it takes.
+// index, and the squared error of what it shows there.
 struct FrameChoice {
   Box box;
   IndexedImage crop;
   int clearIndex = 0;
   bool screenPalette = false;
   double squares = 0;
-  std::size_t bytes = 0;
   double meanSquared() const { return squares / (3.0 * box.width() * box.height()); }
 };
 
@@ -331,8 +249,6 @@ void GifExport::WriteOptimised() {
   std::vector<Rgb8> shown(area);
   std::vector<char> pageEmpty(area, 1);
   std::vector<char> draw(area);
-  std::vector<char> vacate(area);
-  LzwCounter lzw;
   for (int f = 0; f < m_frameCount; ++f) {
     const std::uint8_t* truth = &m_kept[std::size_t(f) * area * 4];
     const std::uint8_t* before = f > 0 ? truth - area * 4 : nullptr;
@@ -347,8 +263,7 @@ void GifExport::WriteOptimised() {
     for (int y = 0; y < s; ++y)
       for (int x = 0; x < s; ++x) {
         const std::size_t i = std::size_t(y) * width + std::size_t(x);
-        vacate[i] = !seeThrough(truth + i * 4) && (clear && (!after || seeThrough(after + i * 4)));
-        if (vacate[i]) {
+        if (clear && !seeThrough(truth + i * 4) && (!after || seeThrough(after + i * 4))) {
           clears = true;
           cleared.add(x, y);
         }
@@ -357,11 +272,10 @@ void GifExport::WriteOptimised() {
     // The frame written with a palette and its indices. It draws the shown pixels the page does not
     // show yet, and those whose colour changed since the last frame when the new entry shows other
     // than the page: a pixel that did not change keeps what an earlier frame chose for it. The pixels
-    // it leaves take the spare index, or the index before them where that shows the same, whichever
-    // codes shorter.
+    // it leaves take the spare index (the index before them, where it shows the same, codes no shorter
+    // on rendered frames).
     const auto choose = [&](const std::vector<Rgb8>& palette, const std::uint8_t* indices,
                             bool screenPalette) {
-      FrameChoice best;
       Box box = cleared;
       for (int y = 0; y < s; ++y)
         for (int x = 0; x < s; ++x) {
@@ -375,53 +289,40 @@ void GifExport::WriteOptimised() {
         }
       if (box.empty()) box.add(0, 0);  // nothing to draw: one see-through pixel keeps the frame's time
       const auto spare = std::uint8_t(screenPalette ? sharedSpare : palette.size());
-      for (const bool runs : {false, true}) {
-        FrameChoice c;
-        c.box = box;
-        c.screenPalette = screenPalette;
-        c.crop.width = box.width();
-        c.crop.height = box.height();
-        c.crop.indices.resize(std::size_t(c.crop.width) * std::size_t(c.crop.height));
-        std::size_t n = 0;
-        int last = -1;
-        for (int y = box.top; y <= box.bottom; ++y)
-          for (int x = box.left; x <= box.right; ++x, ++n) {
-            const std::size_t i = std::size_t(y) * width + std::size_t(x);
-            std::uint8_t out = indices[i];
-            if (!draw[i])
-              out = runs && !pageEmpty[i] && last >= 0 && last != spare && palette[last] == shown[i]
-                        ? std::uint8_t(last)
-                        : spare;
-            c.crop.indices[n] = out;
-            last = out;
-            const std::uint8_t* p = truth + i * 4;
-            if (seeThrough(p)) continue;  // see-through, exactly
-            c.squares += Distance(draw[i] ? palette[out] : shown[i], p);
-          }
-        c.clearIndex = spare;
-        int tableSize = 256;
-        if (!screenPalette) {
-          // A table of just the colours the rectangle uses: a small rectangle takes a small table.
-          std::array<int, 256> entry;
-          entry.fill(-1);
-          for (std::uint8_t& index : c.crop.indices) {
-            if (index == spare) continue;
-            if (entry[index] < 0) {
-              entry[index] = int(c.crop.palette.size());
-              c.crop.palette.push_back(palette[index]);
-            }
-            index = std::uint8_t(entry[index]);
-          }
-          c.clearIndex = int(c.crop.palette.size());
-          c.crop.palette.push_back(Rgb8{});
-          for (std::uint8_t& index : c.crop.indices)
-            if (index == spare) index = std::uint8_t(c.clearIndex);
-          tableSize = TableSize(c.crop.palette.size());
+      FrameChoice c;
+      c.box = box;
+      c.screenPalette = screenPalette;
+      c.crop.width = box.width();
+      c.crop.height = box.height();
+      c.crop.indices.resize(std::size_t(c.crop.width) * std::size_t(c.crop.height));
+      std::size_t n = 0;
+      for (int y = box.top; y <= box.bottom; ++y)
+        for (int x = box.left; x <= box.right; ++x, ++n) {
+          const std::size_t i = std::size_t(y) * width + std::size_t(x);
+          c.crop.indices[n] = draw[i] ? indices[i] : spare;
+          const std::uint8_t* p = truth + i * 4;
+          if (seeThrough(p)) continue;  // see-through, exactly
+          c.squares += Distance(draw[i] ? palette[indices[i]] : shown[i], p);
         }
-        c.bytes = lzw.bytes(c.crop.indices, tableSize) + (screenPalette ? 0 : 3 * std::size_t(tableSize));
-        if (!runs || c.bytes < best.bytes) best = std::move(c);
+      c.clearIndex = spare;
+      if (!screenPalette) {
+        // A table of just the colours the rectangle uses: a small rectangle takes a small table.
+        std::array<int, 256> entry;
+        entry.fill(-1);
+        for (std::uint8_t& index : c.crop.indices) {
+          if (index == spare) continue;
+          if (entry[index] < 0) {
+            entry[index] = int(c.crop.palette.size());
+            c.crop.palette.push_back(palette[index]);
+          }
+          index = std::uint8_t(entry[index]);
+        }
+        c.clearIndex = int(c.crop.palette.size());
+        c.crop.palette.push_back(Rgb8{});
+        for (std::uint8_t& index : c.crop.indices)
+          if (index == spare) index = std::uint8_t(c.clearIndex);
       }
-      return best;
+      return c;
     };
     FrameChoice withShared = choose(screen, shared.data() + std::size_t(f) * area, true);
 
