@@ -2,6 +2,8 @@
 //
 //   GIF_BENCH_GAME=DIR GIF_BENCH_OUT=DIR gif_bench [benchmark flags]
 //   gif_bench measure FILE.gif FRAMES.bgra SIZE      (the colour error of any GIF against the frames)
+//   gif_bench export OUT SIZE opaque|transparent FRAME.png...   (the export, plain and optimised, on
+//                                                    frames of one's own; bench/gif/optimize.sh)
 //
 // 60 frames of 640x480 are rendered with the headless OpenGL device: a rider and a machine of the game in
 // GIF_BENCH_GAME seen from a camera that circles them once, on the view's default background. Without a
@@ -23,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -487,51 +490,138 @@ void WriteFrames() {
 
 // ---- Any GIF against the raw frames ----
 
-int Measure(const char* gifPath, const char* rawPath, int size) {
+// Every frame as a decoder shows it, blue-green-red-alpha: drawn over the page, then disposed of as its
+// control block says. An empty vector when the file does not read.
+std::vector<Picture> Compose(const char* gifPath, int& width, int& height) {
   int error = 0;
   GifFileType* gif = DGifOpenFileName(gifPath, &error);
   if (!gif || DGifSlurp(gif) != GIF_OK) {
-    std::fprintf(stderr, "gif_bench: cannot read %s\n", gifPath);
-    return 1;
+    if (gif) DGifCloseFile(gif, &error);
+    return {};
   }
-  const std::vector<std::uint8_t> raw = ReadWholeFile(rawPath);
-  const std::size_t frameBytes = std::size_t(size) * size * 4;
-  const int frames = int(raw.size() / frameBytes);
-  // Frames are drawn over what is there, so a GIF that stores only changes is judged by what it shows.
-  std::vector<GifColorType> canvas(std::size_t(size) * size);
-  double sum = 0, worst = 1e9;
-  int shown = 0;
-  for (int i = 0; i < gif->ImageCount && i < frames; ++i) {
+  width = gif->SWidth;
+  height = gif->SHeight;
+  Picture page(std::size_t(width) * std::size_t(height) * 4, 0);
+  std::vector<Picture> out;
+  for (int i = 0; i < gif->ImageCount; ++i) {
     const SavedImage& image = gif->SavedImages[i];
     const ColorMapObject* map = image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : gif->SColorMap;
     GraphicsControlBlock gcb{};
     gcb.TransparentColor = NO_TRANSPARENT_COLOR;
     DGifSavedExtensionToGCB(gif, i, &gcb);
     const GifImageDesc& d = image.ImageDesc;
+    const Picture before = page;
     for (int y = 0; y < d.Height; ++y)
       for (int x = 0; x < d.Width; ++x) {
         const int index = image.RasterBits[y * d.Width + x];
         if (index == gcb.TransparentColor || !map || index >= map->ColorCount) continue;
-        if (d.Left + x < size && d.Top + y < size)
-          canvas[std::size_t(d.Top + y) * size + std::size_t(d.Left + x)] = map->Colors[index];
+        if (d.Left + x >= width || d.Top + y >= height) continue;
+        std::uint8_t* p = &page[(std::size_t(d.Top + y) * std::size_t(width) + std::size_t(d.Left + x)) * 4];
+        p[0] = map->Colors[index].Blue;
+        p[1] = map->Colors[index].Green;
+        p[2] = map->Colors[index].Red;
+        p[3] = 255;
       }
-    double squares = 0;
-    const std::uint8_t* s = raw.data() + std::size_t(i) * frameBytes;
-    for (std::size_t p = 0; p < canvas.size(); ++p) {
-      const int db = s[4 * p] - canvas[p].Blue, dg = s[4 * p + 1] - canvas[p].Green,
-                dr = s[4 * p + 2] - canvas[p].Red;
-      squares += dr * dr + dg * dg + db * db;
-    }
-    const double mse = squares / (3.0 * double(canvas.size()));
-    sum += mse;
-    worst = std::min(worst, 10 * std::log10(255.0 * 255.0 / mse));
-    ++shown;
+    out.push_back(page);
+    if (gcb.DisposalMode == DISPOSE_PREVIOUS) page = before;
+    if (gcb.DisposalMode == DISPOSE_BACKGROUND)
+      for (int y = d.Top; y < std::min(height, d.Top + d.Height); ++y)
+        for (int x = d.Left; x < std::min(width, d.Left + d.Width); ++x)
+          page[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 4 + 3] = 0;
   }
   DGifCloseFile(gif, &error);
-  if (shown == 0) return 1;
-  std::printf("frames=%d mse=%.4f psnr=%.3f worst_psnr=%.3f bytes=%llu\n", shown, sum / shown,
-              10 * std::log10(255.0 * 255.0 / (sum / shown)), worst,
-              (unsigned long long)FileSizeOrZero(gifPath));
+  return out;
+}
+
+// The mean squared error over red, green and blue of each shown frame against the raw frames, averaged.
+// A raw pixel of alpha 0 is see-through, in the background's colour: a see-through GIF pixel counts as
+// that colour, so showing the background where the models are (or the reverse) costs what it looks like.
+int Measure(const char* gifPath, const char* rawPath, int size) {
+  int width = 0, height = 0;
+  const std::vector<Picture> shown = Compose(gifPath, width, height);
+  if (shown.empty() || width != size || height != size) {
+    std::fprintf(stderr, "gif_bench: cannot read %s as a %dx%d GIF\n", gifPath, size, size);
+    return 1;
+  }
+  const std::vector<std::uint8_t> raw = ReadWholeFile(rawPath);
+  const std::size_t frameBytes = std::size_t(size) * size * 4;
+  const int frames = int(std::min(raw.size() / frameBytes, shown.size()));
+  std::uint8_t background[3] = {0, 0, 0};
+  for (std::size_t i = 0; i < raw.size(); i += 4)
+    if (raw[i + 3] == 0) {
+      std::copy(&raw[i], &raw[i] + 3, background);
+      break;
+    }
+  double sum = 0, worst = 1e9;
+  long mismatched = 0;
+  for (int f = 0; f < frames; ++f) {
+    double squares = 0;
+    const std::uint8_t* s = raw.data() + std::size_t(f) * frameBytes;
+    const std::uint8_t* g = shown[std::size_t(f)].data();
+    for (std::size_t p = 0; p < frameBytes; p += 4) {
+      const std::uint8_t* a = s[p + 3] ? s + p : background;
+      const std::uint8_t* b = g[p + 3] ? g + p : background;
+      mismatched += (s[p + 3] == 0) != (g[p + 3] == 0);
+      for (int c = 0; c < 3; ++c)
+        squares += double(a[c] - b[c]) * double(a[c] - b[c]);
+    }
+    const double mse = squares / (3.0 * double(size) * size);
+    sum += mse;
+    worst = std::min(worst, mse > 0 ? 10 * std::log10(255.0 * 255.0 / mse) : 99.0);
+  }
+  if (frames == 0) return 1;
+  const double mean = sum / frames;
+  std::printf("frames=%d mse=%.4f psnr=%.3f worst_psnr=%.3f bytes=%llu alpha_mismatch=%ld\n", frames, mean,
+              mean > 0 ? 10 * std::log10(255.0 * 255.0 / mean) : 99.0, worst,
+              (unsigned long long)FileSizeOrZero(gifPath), mismatched);
+  return 0;
+}
+
+// ---- The export itself on frames of one's own ----
+
+// Exports the PNG frames (the middle square of each, as the editor hands them over) plain and optimised
+// into OUT/plain.gif and OUT/optimized.gif, and writes OUT/frames.bgra: each frame as the export scaled
+// it, see-through pixels with alpha 0. Prints the CPU milliseconds of each export.
+int Export(int argc, char** argv) {
+  const std::filesystem::path out = argv[2];
+  const int size = std::atoi(argv[3]);
+  const bool transparent = std::string(argv[4]) == "transparent";
+  std::vector<Bitmap> pictures;
+  for (int i = 5; i < argc; ++i) {
+    pictures.push_back(ReadPng(ReadWholeFile(argv[i]), argv[i]));
+    pictures.back().changeDepthTo32();
+  }
+  if (pictures.empty()) return 1;
+  const auto square = [](const Bitmap& b) {
+    const int side = std::min(b.width(), b.height());
+    return PixelView32{b.scanLine((b.height() - side) / 2) + (b.width() - side) / 2 * 4, side, side,
+                       std::ptrdiff_t(b.bytesPerLine())};
+  };
+  const auto cpuMs = [] { return double(std::clock()) * 1000.0 / CLOCKS_PER_SEC; };
+  std::filesystem::create_directories(out);
+  double ms[2] = {0, 0};
+  std::ofstream raw(out / "frames.bgra", std::ios::binary | std::ios::trunc);
+  for (const bool optimize : {false, true}) {
+    const double start = cpuMs();
+    GifExport gif(out / (optimize ? "optimized.gif" : "plain.gif"),
+                  GifOptions{size, 15, transparent, optimize});
+    for (const Bitmap& b : pictures) {
+      const PixelView32 view = square(b);
+      gif.AddFrame(view);
+      if (optimize) continue;
+      Picture scaled = gif.ScaledFrame();
+      const std::uint8_t* corner = view.pixels + std::ptrdiff_t(view.height - 1) * view.pitch;
+      for (std::size_t i = 0; i < scaled.size(); i += 4)
+        scaled[i + 3] =
+            transparent && scaled[i] == corner[0] && scaled[i + 1] == corner[1] && scaled[i + 2] == corner[2]
+                ? 0
+                : 255;
+      raw.write(reinterpret_cast<const char*>(scaled.data()), std::streamsize(scaled.size()));
+    }
+    gif.Finish();
+    ms[optimize] = cpuMs() - start;
+  }
+  std::printf("plain_ms=%.1f optimized_ms=%.1f\n", ms[0], ms[1]);
   return 0;
 }
 
@@ -539,6 +629,7 @@ int Measure(const char* gifPath, const char* rawPath, int size) {
 
 int main(int argc, char** argv) {
   if (argc == 5 && std::string(argv[1]) == "measure") return Measure(argv[2], argv[3], std::atoi(argv[4]));
+  if (argc >= 6 && std::string(argv[1]) == "export") return Export(argc, argv);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   WriteFrames();

@@ -476,6 +476,31 @@ std::vector<std::array<int, 3>> Refine(const Histogram& h, std::ptrdiff_t skip,
   return palette;
 }
 
+// The palette of at most `wanted` colours for the histogram's colours but `skip`: the colours themselves
+// when they are no more, else Wu's boxes refined by k-means. `entryOf` gets each colour's entry.
+std::vector<Rgb8> ReducedPalette(const Histogram& h, std::ptrdiff_t skip, int wanted,
+                                 const QuantiserSettings& settings, std::vector<int>& entryOf) {
+  std::vector<Rgb8> out;
+  const std::size_t others = h.colour.size() - (skip >= 0 ? 1 : 0);
+  if (others <= std::size_t(wanted)) {
+    for (std::size_t u = 0; u < h.colour.size(); ++u) {
+      if (std::ptrdiff_t(u) == skip) continue;
+      entryOf[u] = int(out.size());
+      const std::uint32_t c = h.colour[u];
+      out.push_back({std::uint8_t(KeyR(c)), std::uint8_t(KeyG(c)), std::uint8_t(KeyB(c))});
+    }
+    return out;
+  }
+  WuBoxes wu(h, skip);
+  std::vector<std::array<double, 3>> centres = wu.Split(wanted);
+  // Colours crowded into few histogram cells leave boxes unmade; the spare entries start as copies,
+  // which k-means moves to the worst served colours.
+  centres.resize(std::size_t(wanted), centres.front());
+  for (const auto& c : Refine(h, skip, std::move(centres), settings, entryOf))
+    out.push_back({std::uint8_t(c[0]), std::uint8_t(c[1]), std::uint8_t(c[2])});
+  return out;
+}
+
 }  // namespace
 
 IndexedImage QuantiseBgra(const PixelView32& picture, const QuantiserSettings& settings) {
@@ -490,30 +515,13 @@ IndexedImage QuantiseBgra(const PixelView32& picture, const QuantiserSettings& s
   const Histogram h = CountColours(picture);
   const std::ptrdiff_t exact =
       settings.exactPixel >= 0 ? std::ptrdiff_t(h.ofPixel[std::size_t(settings.exactPixel)]) : -1;
-  const std::size_t others = h.colour.size() - (exact >= 0 ? 1 : 0);
   const int wanted = settings.maxColours - (exact >= 0 ? 1 : 0);
 
   IndexedImage out;
   out.width = picture.width;
   out.height = picture.height;
   std::vector<int> entryOf(h.colour.size(), -1);
-  if (others <= std::size_t(wanted)) {
-    for (std::size_t u = 0; u < h.colour.size(); ++u) {
-      if (std::ptrdiff_t(u) == exact) continue;
-      entryOf[u] = int(out.palette.size());
-      const std::uint32_t c = h.colour[u];
-      out.palette.push_back({std::uint8_t(KeyR(c)), std::uint8_t(KeyG(c)), std::uint8_t(KeyB(c))});
-    }
-  } else {
-    WuBoxes wu(h, exact);
-    std::vector<std::array<double, 3>> centres = wu.Split(wanted);
-    // Colours crowded into few histogram cells leave boxes unmade; the spare entries start as copies,
-    // which k-means moves to the worst served colours.
-    centres.resize(std::size_t(wanted), centres.front());
-    const std::vector<std::array<int, 3>> palette = Refine(h, exact, std::move(centres), settings, entryOf);
-    for (const auto& c : palette)
-      out.palette.push_back({std::uint8_t(c[0]), std::uint8_t(c[1]), std::uint8_t(c[2])});
-  }
+  out.palette = ReducedPalette(h, exact, wanted, settings, entryOf);
   if (exact >= 0) {
     entryOf[std::size_t(exact)] = int(out.palette.size());
     const std::uint32_t c = h.colour[std::size_t(exact)];
@@ -523,6 +531,21 @@ IndexedImage QuantiseBgra(const PixelView32& picture, const QuantiserSettings& s
   for (std::size_t p = 0; p < pixels; ++p)
     out.indices[p] = static_cast<std::uint8_t>(entryOf[h.ofPixel[p]]);
   return out;
+}
+
+std::vector<Rgb8> QuantiseColours(const std::vector<std::uint32_t>& colours,
+                                  const std::vector<std::uint32_t>& counts,
+                                  const QuantiserSettings& settings) {
+  if (colours.empty() || colours.size() != counts.size()) throw std::invalid_argument("no colours to reduce");
+  if (settings.maxColours < 2 || settings.maxColours > 256)
+    throw std::invalid_argument("the palette must have 2 to 256 colours");
+  Histogram h;
+  h.colour = colours;
+  h.count = counts;
+  for (std::uint32_t& c : h.colour)
+    c &= 0xFFFFFFu;
+  std::vector<int> entryOf(h.colour.size(), -1);
+  return ReducedPalette(h, -1, settings.maxColours, settings, entryOf);
 }
 
 ColourError MeasureColourError(const PixelView32& source, const IndexedImage& image) {

@@ -49,6 +49,13 @@ struct QuantiserSettings {
 // Throws std::invalid_argument for an empty picture or settings out of range.
 IndexedImage QuantiseBgra(const PixelView32& picture, const QuantiserSettings& settings = {});
 
+// The palette QuantiseBgra would make for a picture with these colours (0xRRGGBB, each once) and pixel
+// counts, without the picture: for a histogram gathered over many pictures. `exactPixel` is not looked
+// at. Throws std::invalid_argument for no colours, lists of unequal length or settings out of range.
+std::vector<Rgb8> QuantiseColours(const std::vector<std::uint32_t>& colours,
+                                  const std::vector<std::uint32_t>& counts,
+                                  const QuantiserSettings& settings = {});
+
 // How far a reduced picture lies from its source: the mean of the squared differences of red, green
 // and blue over all pixels and channels, and the peak signal-to-noise ratio in decibels (infinite
 // for an exact copy). The two must have the same size.

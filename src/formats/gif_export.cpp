@@ -131,15 +131,17 @@ void GifExport::Finish() {
 
 namespace {
 
-// A frame takes the shared palette when the pixels it draws come out at most this much worse with it
-// than with a palette of the frame's own, or no further off than this mean squared error per channel,
-// which no eye tells from exact (a dithered 256-colour GIF is off by tens).
-constexpr double kSharedPaletteTolerance = 1.25;
-constexpr double kUnseenMeanSquaredError = 1.0;
+// A frame takes the shared palette while what it shows over the rectangle it draws lies within this
+// mean squared error per channel of the frame (a root mean square of two levels of 255, which no eye
+// tells from exact; a dithered 256-colour GIF is off by tens). Past it, its own palette where that
+// does better.
+constexpr double kSharedPaletteBound = kGifOptimizedErrorBound;
 
 struct Box {
   int left = 0, top = 0, right = -1, bottom = -1;
   bool empty() const { return right < left; }
+  int width() const { return right - left + 1; }
+  int height() const { return bottom - top + 1; }
   void add(int x, int y) {
     if (empty()) {
       left = right = x;
@@ -153,168 +155,211 @@ struct Box {
   }
 };
 
+// Squared distance of a palette colour from a blue-green-red pixel.
+int Distance(const Rgb8& c, const std::uint8_t* p) {
+  return (c.r - p[2]) * (c.r - p[2]) + (c.g - p[1]) * (c.g - p[1]) + (c.b - p[0]) * (c.b - p[0]);
+}
+
+// One way to write a frame's rectangle: its indices, palette (empty for the screen's), see-through
+// index, and the squared error of what it shows there.
+struct FrameChoice {
+  Box box;
+  IndexedImage crop;
+  int clearIndex = 0;
+  bool screenPalette = false;
+  double squares = 0;
+  double meanSquared() const { return squares / (3.0 * box.width() * box.height()); }
+};
+
 }  // namespace
 
 void GifExport::WriteOptimised() {
   const int s = m_options.size;
   const std::size_t area = std::size_t(s) * std::size_t(s);
+  const std::size_t width = std::size_t(s);
   const bool clear = m_options.transparent;
-  // One palette for the whole animation, made from the pixels the frames will draw (the first frame
-  // whole, then what changes; over a cleared page, the models' pixels), with an entry left over for
-  // see-through pixels. The background, most of every frame, would otherwise crowd out the models.
-  std::ptrdiff_t keyPixel = -1;
-  for (std::size_t f = 0; f < m_sees.size() && keyPixel < 0; ++f)
-    if (m_sees[f] >= 0) keyPixel = std::ptrdiff_t(f * area) + m_sees[f];
   const auto same = [](const std::uint8_t* a, const std::uint8_t* b) {
     return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
   };
+  // A transparent export's see-through pixels have the background's exact colour, which no shown pixel has.
+  std::ptrdiff_t keyPixel = -1;
+  for (std::size_t f = 0; f < m_sees.size() && keyPixel < 0; ++f)
+    if (m_sees[f] >= 0) keyPixel = std::ptrdiff_t(f * area) + m_sees[f];
   const std::uint8_t* key = keyPixel >= 0 ? &m_kept[std::size_t(keyPixel) * 4] : nullptr;
-  std::vector<std::uint8_t> sample;
-  if (key) sample.insert(sample.end(), key, key + 4);
-  for (int f = 0; f < m_frameCount; ++f) {
-    const std::uint8_t* frame = &m_kept[std::size_t(f) * area * 4];
-    for (std::size_t i = 0; i < area; ++i) {
-      const std::uint8_t* p = frame + i * 4;
-      const bool drawn = clear ? !(key && same(p, key)) : (f == 0 || !same(p, p - area * 4));
-      if (drawn) sample.insert(sample.end(), p, p + 4);
+  const auto seeThrough = [&](const std::uint8_t* p) { return key && same(p, key); };
+
+  // One palette for the whole animation from every pixel the frames show, each counted in every frame
+  // that shows it: a part that stands still is seen as often as its frames, and the error is measured
+  // over everything seen. See-through pixels take no colour; the last index is kept for them.
+  const std::size_t pixels = m_kept.size() / 4;
+  const auto colourOf = [](const std::uint8_t* p) {
+    return std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+  };
+  std::unordered_map<std::uint32_t, std::uint32_t> placeOf;  // colour to its place in the lists below
+  std::vector<std::uint32_t> colours, counts;
+  std::vector<std::uint32_t> places(pixels);  // each pixel's colour's place; see-through ones unused
+  std::uint32_t lastColour = 0xFFFFFFFFu, lastPlace = 0;
+  for (std::size_t i = 0; i < pixels; ++i) {
+    const std::uint8_t* p = &m_kept[i * 4];
+    if (seeThrough(p)) continue;
+    // Frames are mostly runs of one colour.
+    if (colourOf(p) != lastColour) {
+      lastColour = colourOf(p);
+      const auto [place, added] = placeOf.emplace(lastColour, std::uint32_t(colours.size()));
+      if (added) {
+        colours.push_back(lastColour);
+        counts.push_back(0);
+      }
+      lastPlace = place->second;
     }
+    ++counts[lastPlace];
+    places[i] = lastPlace;
   }
-  // Whole rows for the quantiser: the last one repeats the first pixel, which only weighs it a little.
-  const std::size_t width = std::size_t(s);
-  while (sample.size() / 4 % width != 0)
-    sample.insert(sample.end(), sample.begin(), sample.begin() + 4);
   QuantiserSettings together;
   together.maxColours = 255;
-  together.exactPixel = key ? 0 : -1;
-  const int rows = int(sample.size() / 4 / width);
-  const std::vector<Rgb8> sharedPalette =
-      QuantiseBgra(PixelView32{sample.data(), s, rows, std::ptrdiff_t(s) * 4}, together).palette;
-  const int sharedKeyEntry = [&] {
-    if (!key) return -1;
-    for (std::size_t e = 0; e < sharedPalette.size(); ++e)
-      if (sharedPalette[e] == Rgb8{key[2], key[1], key[0]}) return int(e);
-    return -1;
-  }();
-  // Every pixel of every frame to its nearest shared entry; only the background's own colour takes
-  // the background's entry.
-  std::vector<std::uint8_t> sharedIndices(m_kept.size() / 4);
-  std::unordered_map<std::uint32_t, std::uint8_t> nearest;
-  for (std::size_t i = 0; i < sharedIndices.size(); ++i) {
-    const std::uint8_t* p = &m_kept[i * 4];
-    const std::uint32_t colour = std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
-    auto found = nearest.find(colour);
-    if (found == nearest.end()) {
-      int best = 0;
-      long bestDistance = -1;
-      const bool isKey = key && same(p, key);
-      for (std::size_t e = 0; e < sharedPalette.size(); ++e) {
-        if ((int(e) == sharedKeyEntry) != isKey && sharedKeyEntry >= 0) continue;
-        const long r = sharedPalette[e].r - p[2], g = sharedPalette[e].g - p[1],
-                   b = sharedPalette[e].b - p[0];
-        const long distance = r * r + g * g + b * b;
-        if (bestDistance < 0 || distance < bestDistance) {
-          bestDistance = distance;
-          best = int(e);
-        }
-      }
-      found = nearest.emplace(colour, std::uint8_t(best)).first;
-    }
-    sharedIndices[i] = found->second;
-  }
-  const IndexedImage shared{s, s * m_frameCount, sharedPalette, std::move(sharedIndices)};
-  std::vector<Rgb8> screen = shared.palette;
+  std::vector<Rgb8> screen =
+      colours.empty() ? std::vector<Rgb8>{} : QuantiseColours(colours, counts, together);
   const auto sharedSpare = std::uint8_t(screen.size());
   screen.push_back(Rgb8{});
   m_writer.setScreenPalette(screen);
 
-  // What the page shows after each frame (opaque GIFs build on it).
-  std::vector<Rgb8> shown(area);
-  std::vector<Rgb8> now(area);
-  std::vector<char> seeThrough(area);
-  for (int f = 0; f < m_frameCount; ++f) {
-    const PixelView32 view{&m_kept[std::size_t(f) * area * 4], s, s, std::ptrdiff_t(s) * 4};
-    const std::ptrdiff_t see = m_sees[std::size_t(f)];
-    const std::uint8_t* common = shared.indices.data() + std::size_t(f) * area;
-    const int sharedKey = see >= 0 ? common[see] : -1;
+  // Every colour to its nearest shared entry, then every pixel of every frame to its colour's entry,
+  // see-through pixels to the spare one.
+  std::vector<std::uint8_t> entryOf(colours.size());
+  for (std::size_t u = 0; u < colours.size(); ++u) {
+    const int r = int(colours[u] >> 16), g = int(colours[u] >> 8 & 0xFF), b = int(colours[u] & 0xFF);
+    int best = 0, bestDistance = -1;
+    for (int e = 0; e < sharedSpare; ++e) {
+      const Rgb8 c = screen[std::size_t(e)];
+      const int distance = (c.r - r) * (c.r - r) + (c.g - g) * (c.g - g) + (c.b - b) * (c.b - b);
+      if (bestDistance < 0 || distance < bestDistance) {
+        bestDistance = distance;
+        best = e;
+      }
+    }
+    entryOf[u] = std::uint8_t(best);
+  }
+  std::vector<std::uint8_t> shared(pixels);
+  for (std::size_t i = 0; i < pixels; ++i) {
+    const std::uint8_t* p = &m_kept[i * 4];
+    shared[i] = seeThrough(p) ? sharedSpare : entryOf[places[i]];
+  }
 
-    // The rectangle to draw, found with the shared palette: the models' pixels over a cleared page,
-    // or what changed on an opaque one.
-    Box box;
+  // What the page shows after each frame and its disposal: a colour, or nothing (see-through).
+  std::vector<Rgb8> shown(area);
+  std::vector<char> pageEmpty(area, 1);
+  std::vector<char> draw(area);
+  for (int f = 0; f < m_frameCount; ++f) {
+    const std::uint8_t* truth = &m_kept[std::size_t(f) * area * 4];
+    const std::uint8_t* before = f > 0 ? truth - area * 4 : nullptr;
+    // The frame after this one, or the first when the animation starts again.
+    const std::uint8_t* after = f + 1 < m_frameCount ? truth + area * 4 : nullptr;
+    const std::ptrdiff_t see = m_sees[std::size_t(f)];
+
+    // Shown pixels that the next frame has see-through must be cleared when this frame is disposed of,
+    // which clears its whole rectangle: the rectangle takes them in. After the last frame, everything.
+    bool clears = false;
+    Box cleared;
     for (int y = 0; y < s; ++y)
       for (int x = 0; x < s; ++x) {
-        const std::size_t i = std::size_t(y) * std::size_t(s) + std::size_t(x);
-        const bool draw =
-            clear ? common[i] != sharedKey : (f == 0 || !(shared.palette[common[i]] == shown[i]));
-        if (draw) box.add(x, y);
-      }
-    if (box.empty()) box.add(0, 0);  // nothing to draw: one see-through pixel keeps the frame's time
-
-    // Inside it, the shared palette serves unless the frame's own palette (what an export without
-    // optimising writes) does clearly better there.
-    QuantiserSettings alone;
-    alone.maxColours = 255;
-    alone.exactPixel = see;
-    IndexedImage own = QuantiseBgra(view, alone);
-    double sharedError = 0, ownError = 0;
-    for (int y = box.top; y <= box.bottom; ++y)
-      for (int x = box.left; x <= box.right; ++x) {
-        const std::size_t i = std::size_t(y) * std::size_t(s) + std::size_t(x);
-        const std::uint8_t* p = view.pixels + y * view.pitch + x * 4;
-        const auto squares = [&](const Rgb8& c) {
-          const int r = c.r - p[2], g = c.g - p[1], b = c.b - p[0];
-          return double(r * r + g * g + b * b);
-        };
-        sharedError += squares(shared.palette[common[i]]);
-        ownError += squares(own.palette[own.indices[i]]);
-      }
-    const double drawnChannels = 3.0 * (box.right - box.left + 1) * (box.bottom - box.top + 1);
-    const bool useShared =
-        sharedError <= std::max(ownError * kSharedPaletteTolerance, kUnseenMeanSquaredError * drawnChannels);
-    const std::vector<Rgb8>& palette = useShared ? shared.palette : own.palette;
-    const std::uint8_t* indices = useShared ? common : own.indices.data();
-    const std::uint8_t spare = useShared ? sharedSpare : std::uint8_t(own.palette.size());
-    const int key = see >= 0 ? indices[see] : -1;
-    for (std::size_t i = 0; i < area; ++i) {
-      seeThrough[i] = clear && indices[i] == key;
-      now[i] = palette[indices[i]];
-    }
-    IndexedImage crop;
-    crop.width = box.right - box.left + 1;
-    crop.height = box.bottom - box.top + 1;
-    crop.indices.resize(std::size_t(crop.width) * std::size_t(crop.height));
-    for (int y = box.top; y <= box.bottom; ++y)
-      for (int x = box.left; x <= box.right; ++x) {
-        const std::size_t i = std::size_t(y) * std::size_t(s) + std::size_t(x);
-        const bool same = clear ? seeThrough[i] : (f > 0 && now[i] == shown[i]);
-        crop.indices[std::size_t(y - box.top) * std::size_t(crop.width) + std::size_t(x - box.left)] =
-            same ? spare : indices[i];
-        if (!clear && !same) shown[i] = now[i];
-      }
-    std::uint8_t clearIndex = spare;
-    if (!useShared) {
-      // A table of just the colours the rectangle uses: a small rectangle takes a small table.
-      std::array<int, 256> entry;
-      entry.fill(-1);
-      for (std::uint8_t& index : crop.indices) {
-        if (index == spare) continue;
-        if (entry[index] < 0) {
-          entry[index] = int(crop.palette.size());
-          crop.palette.push_back(own.palette[index]);
+        const std::size_t i = std::size_t(y) * width + std::size_t(x);
+        if (clear && !seeThrough(truth + i * 4) && (!after || seeThrough(after + i * 4))) {
+          clears = true;
+          cleared.add(x, y);
         }
-        index = std::uint8_t(entry[index]);
       }
-      clearIndex = std::uint8_t(crop.palette.size());
-      crop.palette.push_back(Rgb8{});
-      for (std::uint8_t& index : crop.indices)
-        if (index == spare) index = clearIndex;
+
+    // The frame written with a palette and its indices. It draws the shown pixels the page does not
+    // show yet, and those whose colour changed since the last frame when the new entry shows other
+    // than the page: a pixel that did not change keeps what an earlier frame chose for it. The pixels
+    // it leaves take the spare index (the index before them, where it shows the same, codes no shorter
+    // on rendered frames).
+    const auto choose = [&](const std::vector<Rgb8>& palette, const std::uint8_t* indices,
+                            bool screenPalette) {
+      Box box = cleared;
+      for (int y = 0; y < s; ++y)
+        for (int x = 0; x < s; ++x) {
+          const std::size_t i = std::size_t(y) * width + std::size_t(x);
+          const std::uint8_t* p = truth + i * 4;
+          // A changed pixel whose page colour lies no further from it than its new entry stays too.
+          draw[i] = !seeThrough(p) &&
+                    (pageEmpty[i] ||
+                     (!same(p, before + i * 4) && Distance(shown[i], p) > Distance(palette[indices[i]], p)));
+          if (draw[i]) box.add(x, y);
+        }
+      if (box.empty()) box.add(0, 0);  // nothing to draw: one see-through pixel keeps the frame's time
+      const auto spare = std::uint8_t(screenPalette ? sharedSpare : palette.size());
+      FrameChoice c;
+      c.box = box;
+      c.screenPalette = screenPalette;
+      c.crop.width = box.width();
+      c.crop.height = box.height();
+      c.crop.indices.resize(std::size_t(c.crop.width) * std::size_t(c.crop.height));
+      std::size_t n = 0;
+      for (int y = box.top; y <= box.bottom; ++y)
+        for (int x = box.left; x <= box.right; ++x, ++n) {
+          const std::size_t i = std::size_t(y) * width + std::size_t(x);
+          c.crop.indices[n] = draw[i] ? indices[i] : spare;
+          const std::uint8_t* p = truth + i * 4;
+          if (seeThrough(p)) continue;  // see-through, exactly
+          c.squares += Distance(draw[i] ? palette[indices[i]] : shown[i], p);
+        }
+      c.clearIndex = spare;
+      if (!screenPalette) {
+        // A table of just the colours the rectangle uses: a small rectangle takes a small table.
+        std::array<int, 256> entry;
+        entry.fill(-1);
+        for (std::uint8_t& index : c.crop.indices) {
+          if (index == spare) continue;
+          if (entry[index] < 0) {
+            entry[index] = int(c.crop.palette.size());
+            c.crop.palette.push_back(palette[index]);
+          }
+          index = std::uint8_t(entry[index]);
+        }
+        c.clearIndex = int(c.crop.palette.size());
+        c.crop.palette.push_back(Rgb8{});
+        for (std::uint8_t& index : c.crop.indices)
+          if (index == spare) index = std::uint8_t(c.clearIndex);
+      }
+      return c;
+    };
+    FrameChoice withShared = choose(screen, shared.data() + std::size_t(f) * area, true);
+
+    // The frame's own palette (what an export without optimising writes) only where the shared one strays
+    // past the bound and the own does better: one table for every colour is what other programs expect
+    // (gifsicle undoes the optimisation of no other file).
+    FrameChoice withOwn;
+    if (withShared.meanSquared() > kSharedPaletteBound) {
+      QuantiserSettings alone;
+      alone.maxColours = 255;
+      alone.exactPixel = see;
+      const IndexedImage own = QuantiseBgra(PixelView32{truth, s, s, std::ptrdiff_t(s) * 4}, alone);
+      withOwn = choose(own.palette, own.indices.data(), false);
     }
+    const bool sharedServes =
+        withOwn.crop.indices.empty() || withShared.meanSquared() <= withOwn.meanSquared();
+    const FrameChoice& chosen = sharedServes ? withShared : withOwn;
+
+    const Box& box = chosen.box;
+    const std::vector<Rgb8>& palette = chosen.screenPalette ? screen : chosen.crop.palette;
+    std::size_t n = 0;
+    for (int y = box.top; y <= box.bottom; ++y)
+      for (int x = box.left; x <= box.right; ++x, ++n) {
+        const std::size_t i = std::size_t(y) * width + std::size_t(x);
+        if (chosen.crop.indices[n] != chosen.clearIndex) {
+          shown[i] = palette[chosen.crop.indices[n]];
+          pageEmpty[i] = 0;
+        }
+        if (clears) pageEmpty[i] = 1;
+      }
     GifFramePlacement placement;
     placement.left = box.left;
     placement.top = box.top;
-    // Over a cleared page each frame stands alone; an opaque page keeps what the frame left.
-    placement.disposal = clear ? 3 : 1;
-    placement.screenPalette = useShared;
-    m_writer.addFrame(crop, m_delay, clearIndex, placement);
+    // Left on the page for the next frame to build on, unless some of it must be cleared.
+    placement.disposal = clears ? 2 : 1;
+    placement.screenPalette = chosen.screenPalette;
+    m_writer.addFrame(chosen.crop, m_delay, chosen.clearIndex, placement);
   }
 }
 

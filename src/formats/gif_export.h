@@ -21,9 +21,14 @@ struct GifOptions {
   // The bottom-left pixel's colour is the background, which is see-through (the "Transparent" option).
   bool transparent = true;
   // Smaller files: frames cropped to what changed, unchanged pixels see-through, one palette shared
-  // by the frames it serves about as well as their own. Frames are kept until Finish.
+  // by the frames it serves well enough (kGifOptimizedErrorBound). Frames are kept until Finish.
   bool optimize = false;
 };
+
+// An optimised GIF's promise: over the rectangle a frame draws, what it shows lies no further from the
+// frame than this mean squared error per channel, or no further than the frame's own 255-colour palette
+// would put it where that is worse.
+inline constexpr double kGifOptimizedErrorBound = 4.0;
 
 // A transparent GIF shows a pixel at least this much covered by the models (of 255): a quarter, so
 // that thin limbs survive the scaling of a large frame down to 64 pixels.
@@ -67,6 +72,9 @@ class GifExport {
   const std::filesystem::path& FileName() const { return m_writer.target(); }
   int FrameCount() const { return m_frameCount; }
   int FrameDelay() const { return m_delay; }
+  // The last frame added as the GIF is to show it: scaled, blue-green-red-alpha, see-through pixels in
+  // the background's exact colour (which no shown pixel has). What a file's error is measured against.
+  const std::vector<std::uint8_t>& ScaledFrame() const { return m_scaled; }
 
  private:
   // Scales a transparent frame by coverage into m_scaled; the first see-through pixel, or -1.

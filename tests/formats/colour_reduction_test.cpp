@@ -175,3 +175,25 @@ TEST(ColourQuantiser, RefusesEmptyPicturesAndBadSettings) {
   sixteen.maxColours = 16;
   EXPECT_EQ(QuantiseBgra(p.view(), sixteen).palette.size(), 16u);
 }
+
+TEST(ColourQuantiser, AHistogramGivesThePaletteItsPictureGives) {
+  for (const BgraPicture& p : {test::TrickFrame(5, 24), test::RandomPicture(40, 30, 3, 4)}) {
+    // Colours in the order the picture first shows them, as the picture's own count lists them.
+    std::vector<std::uint32_t> colours, counts;
+    for (int y = 0; y < p.height; ++y)
+      for (int x = 0; x < p.width; ++x) {
+        const auto at = std::find(colours.begin(), colours.end(), p.rgb(x, y));
+        if (at != colours.end()) {
+          ++counts[std::size_t(at - colours.begin())];
+          continue;
+        }
+        colours.push_back(p.rgb(x, y));
+        counts.push_back(1);
+      }
+    QuantiserSettings settings;
+    settings.maxColours = 200;
+    EXPECT_EQ(QuantiseColours(colours, counts, settings), QuantiseBgra(p.view(), settings).palette);
+  }
+  EXPECT_THROW(QuantiseColours({}, {}), std::invalid_argument);
+  EXPECT_THROW(QuantiseColours({1, 2}, {1}), std::invalid_argument);
+}
