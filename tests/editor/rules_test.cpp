@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
-#include <utility>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "core/text.h"

@@ -150,7 +150,9 @@ TEST(GifOptimize, OtherDecodersShowTheSameFrames) {
 
       // gifsicle, asked to undo the optimisation, writes every frame whole. It can only when every
       // colour fits the screen's table; otherwise it gives up and copies the file as it is.
-      if (frames == &fewShades) EXPECT_FALSE(ownTables);
+      if (frames == &fewShades) {
+        EXPECT_FALSE(ownTables);
+      }
       if (!ownTables) {
         const ProgramResult gifsicle =
             RunProgram("/usr/bin/gifsicle",
@@ -250,6 +252,8 @@ TEST(GifOptimize, EveryFrameStaysWithinTheErrorBoundOverWhatItDraws) {
       EXPECT_LE(squares / (3.0 * p.width * p.height), kGifOptimizedErrorBound) << "frame " << f;
       // Outside it the page is what the previous frame left, which met the bound over its own rectangle.
     }
-    if (std::string(c.name).starts_with("colourful")) EXPECT_GT(ownTables, 0);
+    if (std::string(c.name).starts_with("colourful")) {
+      EXPECT_GT(ownTables, 0);
+    }
   }
 }

@@ -40,7 +40,8 @@ void Tween(TweenArgs args) {
   TDravoEditor& editor = run.editor();
   RequireUsableMotions(editor, run.trickFile());
   if (args.bike) {
-    if (!editor.BikeEditEnabled()) throw InputError(args.editor.trick, "the trick has no machine motion of its own");
+    if (!editor.BikeEditEnabled())
+      throw InputError(args.editor.trick, "the trick has no machine motion of its own");
     editor.RiderEditClick(false);
   }
   const int last = editor.FrameCount();
@@ -90,7 +91,8 @@ void AddTweenCommands(CLI::App& app) {
   cmd->add_option("--game", args->editor.game, "The game's folder")->required();
   cmd->add_option("--trick", args->editor.trick, "The trick, as the trick list names it (\"nacnac\")")
       ->required();
-  cmd->add_option("--rider", args->editor.rider, "The rider's document (.sub); the editor's default when left out");
+  cmd->add_option("--rider", args->editor.rider,
+                  "The rider's document (.sub); the editor's default when left out");
   cmd->add_option("--machine", args->editor.machine,
                   "The machine's document (.sub); the editor's default when left out");
   cmd->add_option("--keys", args->keys, "The two key frames, FIRST,LAST (from 1)")->required();
