@@ -473,6 +473,10 @@ class TDravoEditor {
   bool TextureBelongsToRider(std::int32_t index, const std::string& name);
   // The checked parts' triangles as lines over the view, so the user sees what a drag moves.
   void DrawCheckedParts();
+  // Each loaded model in the order posing needs, with RenderPass and the attachment set for it: the
+  // machine and its attachments (when `withMachine`), then the rider and the rider's attachments.
+  // Without the machine the rider's root is not attached to anything.
+  void ForEachModelInPoseOrder(bool withMachine, const std::function<void(TDXGmodel&)>& visit);
   // The machine, its attachments and the rider as the view shows them, posed at the frame PoseBone
   // reads; with a ghost's opacity (not 0) each model as that ghost; without `draw` only posed.
   void DrawModels(std::uint8_t ghostAlpha, bool draw = true);

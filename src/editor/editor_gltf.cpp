@@ -161,25 +161,11 @@ void TDravoEditor::PoseModelsAt(std::int32_t frame, const std::function<void(con
   const int savedPass = RenderPass;
   const int savedAttachment = m_posing.drawingAttachment;
   m_playback.currentFrame = frame;
-  const auto pose = [&](TDXGmodel* model) {
-    if (!model) return;
-    model->UpdateBones();
-    visit(*model);
-  };
-  RenderPass = 2;
-  pose(m_chosen.machineSet.Model);
-  RenderPass = 4;
-  for (std::size_t i = 0; i < m_chosen.machineSet.Attachments.size(); ++i) {
-    m_posing.drawingAttachment = static_cast<int>(i);
-    pose(m_chosen.machineSet.Attachments[i].Model);
-  }
-  m_posing.drawingAttachment = -1;
-  if (!m_chosen.machineSet.Model && !m_trick.riderParts.empty())
-    m_trick.riderParts[0].AttachMatrix = IdentityMatrix();
-  RenderPass = 1;
-  pose(m_chosen.riderSet.Model);
-  for (const TAttachment& a : m_chosen.riderSet.Attachments)
-    pose(a.Model);
+  // The machine always, whether the view shows it or not: the scene is the trick as the game plays it.
+  ForEachModelInPoseOrder(m_chosen.machineSet.Model != nullptr, [&](TDXGmodel& model) {
+    model.UpdateBones();
+    visit(model);
+  });
   m_playback.currentFrame = savedFrame;
   RenderPass = savedPass;
   m_posing.drawingAttachment = savedAttachment;

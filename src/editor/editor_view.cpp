@@ -197,35 +197,38 @@ void TDravoEditor::DXPanelAfterRender() {
   if (!m_exportingFrames) DrawCheckedParts();
 }
 
-void TDravoEditor::DrawModels(std::uint8_t ghostAlpha, bool draw) {
-  const D3DXVECTOR3 origin{0, 0, 0};
-  const auto one = [&](TDXGmodel* model) {
-    if (!model) return;
-    if (!draw) {
-      model->PoseAt(origin);
-      return;
-    }
-    model->Lit = m_view.lighting;
-    model->GhostAlpha = ghostAlpha;
-    model->RenderAt(origin);
-    model->GhostAlpha = 0;
-  };
-  if (m_view.showBike) {
+void TDravoEditor::ForEachModelInPoseOrder(bool withMachine, const std::function<void(TDXGmodel&)>& visit) {
+  // The machine is posed before the rider: an attached rider follows the machine's root.
+  if (withMachine) {
     RenderPass = 2;
-    one(m_chosen.machineSet.Model);
+    if (m_chosen.machineSet.Model) visit(*m_chosen.machineSet.Model);
     RenderPass = 4;
     for (std::size_t i = 0; i < m_chosen.machineSet.Attachments.size(); ++i) {
       m_posing.drawingAttachment = static_cast<int>(i);
-      one(m_chosen.machineSet.Attachments[i].Model);
+      if (TDXGmodel* model = m_chosen.machineSet.Attachments[i].Model) visit(*model);
     }
     m_posing.drawingAttachment = -1;
   } else if (!m_trick.riderParts.empty()) {
     m_trick.riderParts[0].AttachMatrix = IdentityMatrix();
   }
   RenderPass = 1;
-  one(m_chosen.riderSet.Model);
+  if (m_chosen.riderSet.Model) visit(*m_chosen.riderSet.Model);
   for (const TAttachment& a : m_chosen.riderSet.Attachments)
-    one(a.Model);
+    if (a.Model) visit(*a.Model);
+}
+
+void TDravoEditor::DrawModels(std::uint8_t ghostAlpha, bool draw) {
+  const D3DXVECTOR3 origin{0, 0, 0};
+  ForEachModelInPoseOrder(m_view.showBike, [&](TDXGmodel& model) {
+    if (!draw) {
+      model.PoseAt(origin);
+      return;
+    }
+    model.Lit = m_view.lighting;
+    model.GhostAlpha = ghostAlpha;
+    model.RenderAt(origin);
+    model.GhostAlpha = 0;
+  });
 }
 
 bool TDravoEditor::DrawOnionSkin(const D3DVIEWPORT8& viewport) {
