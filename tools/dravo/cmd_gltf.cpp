@@ -20,16 +20,6 @@ struct GltfArgs {
   std::string file;
 };
 
-void AddTrickOptions(CLI::App* command, HeadlessArgs& args) {
-  command->add_option("--game", args.game, "The game's folder")->required();
-  command->add_option("--trick", args.trick, "The trick, as the trick list names it (\"nacnac\")")
-      ->required();
-  command->add_option("--rider", args.rider,
-                      "The rider's document (.sub); the editor's default when left out");
-  command->add_option("--machine", args.machine,
-                      "The machine's document (.sub); the editor's default when left out");
-}
-
 void Export(const GltfArgs& args) {
   HeadlessEditor run(args.editor);
   TDravoEditor& editor = run.editor();

@@ -88,13 +88,7 @@ void AddTweenCommands(CLI::App& app) {
   auto args = std::make_shared<TweenArgs>();
   CLI::App* cmd = app.add_subcommand(
       "tween", "Fill the frames between two key frames of a trick for some parts, then save the trick");
-  cmd->add_option("--game", args->editor.game, "The game's folder")->required();
-  cmd->add_option("--trick", args->editor.trick, "The trick, as the trick list names it (\"nacnac\")")
-      ->required();
-  cmd->add_option("--rider", args->editor.rider,
-                  "The rider's document (.sub); the editor's default when left out");
-  cmd->add_option("--machine", args->editor.machine,
-                  "The machine's document (.sub); the editor's default when left out");
+  AddTrickOptions(cmd, args->editor);
   cmd->add_option("--keys", args->keys, "The two key frames, FIRST,LAST (from 1)")->required();
   cmd->add_option("--parts", args->parts, "The parts, as the part list names them, comma-separated");
   cmd->add_flag("--all", args->all, "Every part of the edited side");

@@ -57,7 +57,7 @@ HeadlessEditor::ScratchFolder::~ScratchFolder() {
   std::filesystem::remove_all(path, ec);
 }
 
-void AddHeadlessOptions(CLI::App* command, HeadlessArgs& args) {
+void AddTrickOptions(CLI::App* command, HeadlessArgs& args) {
   command->add_option("--game", args.game, "The game's folder")->required();
   command->add_option("--trick", args.trick, "The trick, as the trick list names it (\"nacnac\")")
       ->required();
@@ -65,6 +65,10 @@ void AddHeadlessOptions(CLI::App* command, HeadlessArgs& args) {
                       "The rider's document (.sub); the editor's default when left out");
   command->add_option("--machine", args.machine,
                       "The machine's document (.sub); the editor's default when left out");
+}
+
+void AddHeadlessOptions(CLI::App* command, HeadlessArgs& args) {
+  AddTrickOptions(command, args);
   command->add_option("--view", args.view, "Back, Left, Front, Right, Top or Bottom")->capture_default_str();
   command->add_option("--zoom", args.zoom, "The zoom bar's position, 30 (near) to 150 (far)")
       ->capture_default_str();

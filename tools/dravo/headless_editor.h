@@ -47,6 +47,8 @@ struct HeadlessArgs {
 // The options of every headless command: --game, --trick, --rider, --machine, --view, --zoom, --lighting
 // and --wire.
 void AddHeadlessOptions(CLI::App* command, HeadlessArgs& args);
+// Only --game, --trick, --rider and --machine: for the commands that draw no picture.
+void AddTrickOptions(CLI::App* command, HeadlessArgs& args);
 
 class HeadlessEditor {
  public:
